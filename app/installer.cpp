@@ -1,0 +1,83 @@
+#include "app/installer.h"
+
+#include "app/names.h"
+#include "app/text.h"
+#include "payload/payload.h"
+#include "res/ids.h"
+
+static const char kWindowClass[] = "ZELMInst";
+static const char kCaptionFormat[] = "%s Screen Saver Installation";
+static const char kConfirmFormat[] =
+    "This program will install %s (%s Screen Saver) to %s and will make it "
+    "your default Screen Saver.  This installation will take %s bytes.";
+static const char kCompleteFormat[] =
+    "Installation Complete!\r\n\r\nData files have also been installed in "
+    "your %sQUORBEL\\SSAVERS%s directory.";
+
+void CentreWindow(Platform& p, Window w) {
+    Rect r;
+    if (!p.GetWindowRect(w, &r)) return;
+    int width = r.right - r.left, height = r.bottom - r.top;
+    // Signed divisions, truncating toward zero.
+    p.MoveWindow(w, p.ScreenWidth() / 2 - width / 2, p.ScreenHeight() / 2 - height / 2,
+                 width, height);
+}
+
+int OrderingInfoDialogProc(Platform& p, Window dialog, unsigned msg,
+                           uintptr_t wParam, uintptr_t, void*) {
+    if (msg == kMsgInitDialog) {
+        CentreWindow(p, dialog);
+        return 1;
+    }
+    // Only a plain button command: the whole wParam, not its low word.
+    if (msg == kMsgCommand && ((uint32_t)wParam == kIdOk || (uint32_t)wParam == kIdCancel)) {
+        p.EndDialog(dialog, (int)wParam);
+        return 1;
+    }
+    return 0;
+}
+
+int RunInstallation(Platform& p, InstallerState& s) {
+    ReadPayloadTitle(p, s.title);
+    TrimTrailingSpaces(s.title);
+
+    char caption[kCaptionSize];
+    const char* titleArg[] = {s.title};
+    FormatText(caption, sizeof caption, kCaptionFormat, titleArg, 1);
+
+    char modulePath[kPathSize];
+    p.ModuleFileName(modulePath, sizeof modulePath);
+    ScreenSaverFileName(modulePath, s.screenSaverName, sizeof s.screenSaverName);
+
+    char windowsDir[kPathSize];
+    p.WindowsDirectory(windowsDir, sizeof windowsDir);
+    UpperAscii(windowsDir);
+
+    char size[kNumberSize];
+    FormatThousands(s.totalPayloadSize, size, sizeof size);
+
+    char text[kTextSize];
+    const char* confirmArgs[] = {s.screenSaverName, s.title, windowsDir, size};
+    FormatText(text, sizeof text, kConfirmFormat, confirmArgs, 4);
+    if (p.ShowMessage(text, caption, kMbOkCancel | kMbIconInformation) != kIdOk) return 0;
+
+    p.WindowsDirectory(windowsDir, sizeof windowsDir);
+    AppendBackslash(windowsDir, sizeof windowsDir);
+    char dataDir[kPathSize];
+    CompletionDirectoryPart(modulePath, dataDir, sizeof dataDir);
+    const char* completeArgs[] = {windowsDir, dataDir};
+    FormatText(text, sizeof text, kCompleteFormat, completeArgs, 2);
+    p.ShowMessage(text, caption, kMbOk | kMbIconExclamation);
+
+    p.RunDialog(IDD_ORDERING_INFO, OrderingInfoDialogProc, 0);
+    p.StartProgram(s.screenSaverName);
+    return 0;
+}
+
+static int OnCreate(Platform& p, void* context) {
+    return RunInstallation(p, *static_cast<InstallerState*>(context));
+}
+
+int InstallerMain(Platform& p, InstallerState& s) {
+    return p.RunMainWindow(kWindowClass, IDI_INSTALLER, OnCreate, &s);
+}

@@ -1,0 +1,45 @@
+#include "app/names.h"
+
+#include "app/text.h"
+
+static const char* AfterLastBackslash(const char* path) {
+    const char* slash = FindLast(path, '\\');
+    return slash ? slash + 1 : path;
+}
+
+bool ScreenSaverFileName(const char* modulePath, char* out, size_t cap) {
+    const char* base = AfterLastBackslash(modulePath);
+    const char* dot = FindFirst(base, '.');
+    size_t keep = dot ? (size_t)(dot - base) : TextLength(base);
+    if (cap) out[0] = 0;
+    bool ok = AppendTextN(out, cap, base, keep) && AppendText(out, cap, ".SCR");
+    UpperAscii(out);
+    return ok;
+}
+
+// The path cut at its last '.'; returns the length kept.
+static size_t LengthBeforeLastDot(const char* path) {
+    const char* dot = FindLast(path, '.');
+    return dot ? (size_t)(dot - path) : TextLength(path);
+}
+
+bool InstallerBase(const char* modulePath, char* out, size_t cap) {
+    size_t keep = LengthBeforeLastDot(modulePath);
+    // The last '\\' within the kept part.
+    size_t start = 0;
+    for (size_t i = 0; i < keep; ++i)
+        if (modulePath[i] == '\\') start = i + 1;
+    if (cap) out[0] = 0;
+    return AppendTextN(out, cap, modulePath + start, keep - start);
+}
+
+bool CompletionDirectoryPart(const char* modulePath, char* out, size_t cap) {
+    size_t keep = LengthBeforeLastDot(modulePath);
+    size_t start = 0;
+    for (size_t i = 0; i < keep; ++i)
+        if (modulePath[i] == '\\') start = i;
+    if (cap) out[0] = 0;
+    bool ok = AppendTextN(out, cap, modulePath + start, keep - start);
+    UpperAscii(out);
+    return ok;
+}

@@ -1,0 +1,22 @@
+// The names the installer derives from its own path. Each rule cuts the
+// path differently, and on purpose: the installed program is named by the
+// first '.' of the base name, the data directory by the last '.' of the
+// whole path (directories included).
+#ifndef APP_NAMES_H
+#define APP_NAMES_H
+
+#include <stddef.h>
+
+// "C:\SETUP\My.Forest.exe" -> "MY.SCR": the base name cut at its first '.',
+// ".SCR" appended, upper case. False when it did not fit.
+bool ScreenSaverFileName(const char* modulePath, char* out, size_t cap);
+
+// "C:\SETUP\My.Forest.exe" -> "My.Forest": the path cut at its last '.'
+// (anywhere in it), then the part after the last '\\'; case kept.
+bool InstallerBase(const char* modulePath, char* out, size_t cap);
+
+// The tail of the completion message: the installer base upper-cased with
+// the '\\' before it, "\MY.FOREST".
+bool CompletionDirectoryPart(const char* modulePath, char* out, size_t cap);
+
+#endif

@@ -1,0 +1,127 @@
+#include "app/text.h"
+
+size_t TextLength(const char* s) {
+    size_t n = 0;
+    while (s[n]) ++n;
+    return n;
+}
+
+bool AppendTextN(char* dst, size_t cap, const char* src, size_t n) {
+    if (cap == 0) return false;
+    size_t len = TextLength(dst);
+    if (len >= cap) {  // not terminated within cap: repair, report
+        dst[cap - 1] = 0;
+        return false;
+    }
+    size_t i = 0;
+    for (; i < n && src[i]; ++i) {
+        if (len + 1 >= cap) {
+            dst[len] = 0;
+            return false;
+        }
+        dst[len++] = src[i];
+    }
+    dst[len] = 0;
+    return true;
+}
+
+bool AppendText(char* dst, size_t cap, const char* src) {
+    return AppendTextN(dst, cap, src, (size_t)-1);
+}
+
+bool CopyText(char* dst, size_t cap, const char* src) {
+    if (cap == 0) return false;
+    dst[0] = 0;
+    return AppendText(dst, cap, src);
+}
+
+bool AppendBackslash(char* dst, size_t cap) {
+    size_t len = TextLength(dst);
+    if (len > 0 && dst[len - 1] == '\\') return true;
+    return AppendText(dst, cap, "\\");
+}
+
+bool FormatText(char* dst, size_t cap, const char* fmt,
+                const char* const* args, int count) {
+    if (cap == 0) return false;
+    dst[0] = 0;
+    bool ok = true;
+    int next = 0;
+    for (const char* p = fmt; *p; ++p) {
+        if (p[0] == '%' && p[1] == 's') {
+            const char* arg = next < count && args[next] ? args[next] : "";
+            ++next;
+            ok = AppendText(dst, cap, arg) && ok;
+            ++p;
+        } else {
+            if (p[0] == '%' && p[1] == '%') ++p;
+            ok = AppendTextN(dst, cap, p, 1) && ok;
+        }
+    }
+    return ok;
+}
+
+void UpperAscii(char* s) {
+    for (; *s; ++s)
+        if (*s >= 'a' && *s <= 'z') *s = (char)(*s - 'a' + 'A');
+}
+
+void ReverseText(char* s) {
+    size_t n = TextLength(s);
+    for (size_t i = 0; i + 1 < n - i; ++i) {
+        char t = s[i];
+        s[i] = s[n - 1 - i];
+        s[n - 1 - i] = t;
+    }
+}
+
+void TrimTrailingSpaces(char* s) {
+    size_t n = TextLength(s);
+    while (n > 0 && s[n - 1] == ' ') s[--n] = 0;
+}
+
+const char* FindFirst(const char* s, char c) {
+    for (; *s; ++s)
+        if (*s == c) return s;
+    return 0;
+}
+
+const char* FindLast(const char* s, char c) {
+    const char* found = 0;
+    for (; *s; ++s)
+        if (*s == c) found = s;
+    return found;
+}
+
+char* FormatThousands(uint32_t value, char* out, size_t cap) {
+    // Digits come out lowest first; a comma goes in after every third
+    // when more digits follow, then the whole is turned round.
+    char rev[16];
+    int n = 0, digits = 0;
+    do {
+        if (digits > 0 && digits % 3 == 0) rev[n++] = ',';
+        rev[n++] = (char)('0' + value % 10);
+        value /= 10;
+        ++digits;
+    } while (value != 0);
+    if (cap == 0) return out;
+    size_t i = 0;
+    for (; i < (size_t)n && i + 1 < cap; ++i) out[i] = rev[n - 1 - i];
+    out[i] = 0;
+    return out;
+}
+
+bool FormatDecimal(uint32_t value, int minDigits, char* out, size_t cap) {
+    char rev[16];
+    int n = 0;
+    do {
+        rev[n++] = (char)('0' + value % 10);
+        value /= 10;
+    } while (value != 0);
+    while (n < minDigits && n < (int)sizeof rev) rev[n++] = '0';
+    if (cap == 0) return false;
+    size_t i = 0;
+    for (; i < (size_t)n && i + 1 < cap; ++i) out[i] = rev[n - 1 - i];
+    out[i] = 0;
+    return i == (size_t)n;
+}

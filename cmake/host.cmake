@@ -1,0 +1,54 @@
+# The host build: the installer logic against the simulated machine, the
+# tests and the authoring tool; it builds the Windows programs through a
+# second, cross-compiling configuration of this same tree.
+include(ExternalProject)
+
+option(SANITIZE "Build with AddressSanitizer and UndefinedBehaviorSanitizer" OFF)
+option(BUILD_WINDOWS "Cross-compile the stub and the end-to-end helpers" ON)
+
+add_compile_options(-Wall -Wextra)
+if(SANITIZE)
+  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
+add_library(installer_core STATIC
+  app/installer.cpp app/names.cpp app/text.cpp
+  payload/locator.cpp payload/payload.cpp payload/targets.cpp)
+target_include_directories(installer_core PUBLIC ${CMAKE_SOURCE_DIR})
+
+add_library(sim_platform STATIC platform/sim/sim_platform.cpp)
+target_link_libraries(sim_platform PUBLIC installer_core)
+
+add_library(authoring STATIC tool/authoring.cpp tool/pe_image.cpp)
+target_link_libraries(authoring PUBLIC installer_core)
+
+add_executable(ssinst tool/ssinst.cpp)
+target_link_libraries(ssinst PRIVATE authoring)
+
+add_executable(make_icon res/make_icon.cpp)
+add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/installer.ico
+  COMMAND make_icon ${CMAKE_BINARY_DIR}/installer.ico DEPENDS make_icon)
+add_custom_target(icon ALL DEPENDS ${CMAKE_BINARY_DIR}/installer.ico)
+
+if(BUILD_WINDOWS)
+  set(WIN_DIR ${CMAKE_BINARY_DIR}/windows)
+  ExternalProject_Add(windows
+    SOURCE_DIR ${CMAKE_SOURCE_DIR}
+    BINARY_DIR ${WIN_DIR}
+    CMAKE_ARGS -DCMAKE_TOOLCHAIN_FILE=${CMAKE_SOURCE_DIR}/cmake/mingw-i686.cmake
+               -DCMAKE_BUILD_TYPE=MinSizeRel -DSTUB_ICON_DIR=${CMAKE_BINARY_DIR}
+    INSTALL_COMMAND ""
+    BUILD_ALWAYS ON
+    DEPENDS icon
+    BUILD_BYPRODUCTS ${WIN_DIR}/ssstub-raw.exe ${WIN_DIR}/winhelper.exe ${WIN_DIR}/testscr.scr)
+  # The linked stub has the marker's data first; lay it out with it last.
+  add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/ssstub.exe
+    COMMAND ssinst fix-stub ${WIN_DIR}/ssstub-raw.exe -o ${CMAKE_BINARY_DIR}/ssstub.exe
+    DEPENDS windows ssinst ${WIN_DIR}/ssstub-raw.exe)
+  add_custom_target(stub ALL DEPENDS ${CMAKE_BINARY_DIR}/ssstub.exe)
+  set(STUB_PATH ${CMAKE_BINARY_DIR}/ssstub.exe)
+endif()
+
+enable_testing()
+add_subdirectory(tests)

@@ -1,0 +1,37 @@
+# The Windows programs: the stub, and the helpers of the end-to-end tests.
+enable_language(RC)
+
+set(STUB_ICON_DIR "" CACHE PATH "Folder holding installer.ico (made by the host build)")
+if(NOT STUB_ICON_DIR)
+  message(FATAL_ERROR "STUB_ICON_DIR is not set; build through the host build")
+endif()
+
+# The stub: no C runtime start-up code, no exceptions, no RTTI, no unwind
+# tables, no relocations, no symbols. Its own entry point calls ExitProcess.
+set(CMAKE_CXX_STANDARD_LIBRARIES "")
+add_executable(ssstub-raw WIN32
+  app/installer.cpp app/names.cpp app/text.cpp
+  payload/locator.cpp payload/payload.cpp payload/targets.cpp
+  platform/win32/entry.cpp platform/win32/win32_platform.cpp
+  res/stub.rc)
+target_include_directories(ssstub-raw PRIVATE ${CMAKE_SOURCE_DIR})
+target_compile_options(ssstub-raw PRIVATE
+  $<$<COMPILE_LANGUAGE:CXX>:-Os -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables
+  -fno-threadsafe-statics -ffunction-sections -fdata-sections -Wall -Wextra>)
+set_property(SOURCE res/stub.rc APPEND PROPERTY COMPILE_OPTIONS
+  -I${CMAKE_SOURCE_DIR}/res -I${STUB_ICON_DIR})
+set_property(SOURCE res/stub.rc APPEND PROPERTY OBJECT_DEPENDS
+  ${STUB_ICON_DIR}/installer.ico ${CMAKE_SOURCE_DIR}/res/ids.h)
+target_link_options(ssstub-raw PRIVATE -nostartfiles -nostdlib -e _StubEntry -s
+  -Wl,--gc-sections,--disable-dynamicbase,--disable-reloc-section)
+target_link_libraries(ssstub-raw PRIVATE msvcrt kernel32 user32 gdi32 gcc)
+
+# End-to-end helpers: they may use the whole runtime, linked in statically.
+foreach(helper winhelper testscr)
+  add_executable(${helper} WIN32 tests/e2e/${helper}.cpp)
+  target_compile_options(${helper} PRIVATE -O2 -Wall -Wextra)
+  target_link_options(${helper} PRIVATE -static -static-libgcc -static-libstdc++ -s)
+  target_link_libraries(${helper} PRIVATE kernel32 user32 gdi32)
+endforeach()
+set_target_properties(winhelper PROPERTIES WIN32_EXECUTABLE OFF)  # a console program
+set_target_properties(testscr PROPERTIES SUFFIX ".scr")

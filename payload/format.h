@@ -1,0 +1,54 @@
+// The payload appended to the stub: a 32-byte title, a 16-bit numbering
+// base, then 16-byte entries ended by one whose stored size is 0, then the
+// entries' bytes. All integers little-endian.
+#ifndef PAYLOAD_FORMAT_H
+#define PAYLOAD_FORMAT_H
+
+#include <stdint.h>
+
+enum {
+    kTitleSize = 32,
+    kBaseSize = 2,
+    kEntrySize = 16,
+    kHeaderSize = kTitleSize + kBaseSize,
+    kExtensionSize = 4,
+};
+
+// Entry roles by index.
+enum { kEntryProgram = 0, kEntryMainData = 1, kFirstExtraEntry = 2 };
+
+struct PayloadEntry {
+    uint32_t offset;        // absolute position in the installer file
+    uint32_t storedSize;    // 0 marks the terminator
+    uint32_t unpackedSize;  // 0: stored as is; else an LZHUF stream
+    char extension[kExtensionSize];  // not NUL-terminated when all 4 are used
+};
+
+inline uint32_t GetLE32(const unsigned char* p) {
+    return (uint32_t)p[0] | (uint32_t)p[1] << 8 | (uint32_t)p[2] << 16 |
+           (uint32_t)p[3] << 24;
+}
+inline uint16_t GetLE16(const unsigned char* p) {
+    return (uint16_t)(p[0] | p[1] << 8);
+}
+inline void PutLE32(unsigned char* p, uint32_t v) {
+    p[0] = (unsigned char)v;
+    p[1] = (unsigned char)(v >> 8);
+    p[2] = (unsigned char)(v >> 16);
+    p[3] = (unsigned char)(v >> 24);
+}
+inline void PutLE16(unsigned char* p, uint16_t v) {
+    p[0] = (unsigned char)v;
+    p[1] = (unsigned char)(v >> 8);
+}
+
+void DecodeEntry(const unsigned char raw[kEntrySize], PayloadEntry* e);
+void EncodeEntry(const PayloadEntry& e, unsigned char raw[kEntrySize]);
+
+// The bytes the installation writes for an entry: its unpacked size, or its
+// stored size when it is stored as is.
+inline uint32_t InstalledSize(const PayloadEntry& e) {
+    return e.unpackedSize ? e.unpackedSize : e.storedSize;
+}
+
+#endif

@@ -1,0 +1,105 @@
+#include "payload/locator.h"
+
+namespace {
+
+// A PE file has at most this many sections; a search that has not met
+// ".rsrc" by then is reading something that is not a section table.
+const int kMaxSections = 96;
+const int kPeHeaderPointer = 60;
+const int kPeHeadersSize = 4 + 20 + 224;  // signature, file header, PE32 optional header
+const int kSectionHeaderSize = 40;
+const int kDirectoryHeaderSize = 16;
+const uint32_t kSubdirectoryBit = 0x80000000u;
+
+bool SeekTo(ByteReader& r, int64_t pos) {
+    return pos >= 0 && r.Seek(pos, kFromStart) == pos;
+}
+
+bool ReadLE32(ByteReader& r, uint32_t* v) {
+    unsigned char b[4];
+    if (!ReadExactly(r, b, 4)) return false;
+    *v = GetLE32(b);
+    return true;
+}
+
+bool IsResourceSectionName(const unsigned char name[8]) {
+    static const char kName[] = ".rsrc";  // compared as a NUL-terminated string
+    for (int i = 0; i < 6; ++i)
+        if (name[i] != (unsigned char)kName[i]) return false;
+    return true;
+}
+
+}  // namespace
+
+int64_t LocatePayloadIn(ByteReader& r) {
+    uint32_t peOffset;
+    if (!SeekTo(r, kPeHeaderPointer) || !ReadLE32(r, &peOffset)) return -1;
+    unsigned char headers[kPeHeadersSize];
+    if (!SeekTo(r, peOffset) || !ReadExactly(r, headers, sizeof headers)) return -1;
+
+    unsigned char section[kSectionHeaderSize];
+    int i = 0;
+    for (;; ++i) {
+        if (i == kMaxSections || !ReadExactly(r, section, sizeof section)) return -1;
+        if (IsResourceSectionName(section)) break;
+    }
+    const int64_t sectionVa = GetLE32(section + 12);
+    const int64_t resourceBase = GetLE32(section + 20);
+
+    // Root directory: skip its header, take its first entry; the first
+    // entries of the name and language levels follow the same way.
+    const int64_t entryBase = resourceBase + kDirectoryHeaderSize;
+    if (!SeekTo(r, entryBase)) return -1;
+    uint32_t entry[2];
+    for (int level = 0; level < 2; ++level) {
+        if (!ReadLE32(r, &entry[0]) || !ReadLE32(r, &entry[1])) return -1;
+        if (!SeekTo(r, entryBase + (entry[1] & ~kSubdirectoryBit))) return -1;
+    }
+    if (!ReadLE32(r, &entry[0]) || !ReadLE32(r, &entry[1])) return -1;
+    // A data entry's offset has its top bit clear; it is taken as it is.
+    uint32_t dataRva, dataSize;
+    if (!SeekTo(r, resourceBase + entry[1]) || !ReadLE32(r, &dataRva) ||
+        !ReadLE32(r, &dataSize))
+        return -1;
+    const int64_t payloadStart = (int64_t)dataRva - sectionVa + resourceBase;
+    if (!SeekTo(r, payloadStart)) return -1;
+    return payloadStart;
+}
+
+bool ReadTitleAt(ByteReader& r, char title[kTitleSize + 1]) {
+    int n = r.Read(title, kTitleSize);
+    title[kTitleSize] = 0;
+    return n > 0;
+}
+
+bool EntryWalk::Begin() {
+    index_ = -1;
+    unsigned char base[kBaseSize];
+    if (r_.Seek(kTitleSize, kFromCurrent) < 0 || !ReadExactly(r_, base, sizeof base))
+        return false;
+    base_ = GetLE16(base);
+    return true;
+}
+
+EntryWalk::Step EntryWalk::Next(PayloadEntry* e) {
+    unsigned char raw[kEntrySize];
+    if (!ReadExactly(r_, raw, sizeof raw)) return kCutShort;
+    DecodeEntry(raw, e);
+    if (e->storedSize == 0) return kTerminator;
+    ++index_;
+    return kEntry;
+}
+
+void DecodeEntry(const unsigned char raw[kEntrySize], PayloadEntry* e) {
+    e->offset = GetLE32(raw);
+    e->storedSize = GetLE32(raw + 4);
+    e->unpackedSize = GetLE32(raw + 8);
+    for (int i = 0; i < kExtensionSize; ++i) e->extension[i] = (char)raw[12 + i];
+}
+
+void EncodeEntry(const PayloadEntry& e, unsigned char raw[kEntrySize]) {
+    PutLE32(raw, e.offset);
+    PutLE32(raw + 4, e.storedSize);
+    PutLE32(raw + 8, e.unpackedSize);
+    for (int i = 0; i < kExtensionSize; ++i) raw[12 + i] = (unsigned char)e.extension[i];
+}

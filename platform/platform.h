@@ -1,0 +1,90 @@
+// The one seam between the installer and the machine it runs on.
+//
+// Everything the installer asks of Windows goes through Platform. The Win32
+// side (platform/win32) is the only code that includes <windows.h>; the
+// simulated side (platform/sim) models the same calls on a host folder for
+// the unit tests. The installer logic sees nothing but this header.
+#ifndef PLATFORM_PLATFORM_H
+#define PLATFORM_PLATFORM_H
+
+#include <stdint.h>
+
+// Message-box styles and answers, with the values Windows gives them.
+enum {
+    kMbOk = 0x00, kMbOkCancel = 0x01, kMbYesNoCancel = 0x03, kMbYesNo = 0x04,
+    kMbIconError = 0x10, kMbIconQuestion = 0x20, kMbIconExclamation = 0x30,
+    kMbIconInformation = 0x40,
+};
+enum { kIdOk = 1, kIdCancel = 2, kIdYes = 6, kIdNo = 7 };
+
+// Dialog messages, as Windows numbers them.
+enum { kMsgInitDialog = 0x0110, kMsgCommand = 0x0111 };
+
+enum Cursor { kCursorArrow, kCursorWait };
+
+// Opaque window handle; 0 is no window.
+typedef uintptr_t Window;
+
+// File handle; kNoFile is the failed open.
+typedef intptr_t FileHandle;
+const FileHandle kNoFile = -1;
+
+enum SeekOrigin { kSeekSet = 0, kSeekCur = 1, kSeekEnd = 2 };
+
+struct Rect { int32_t left, top, right, bottom; };
+
+class Platform;
+
+// A dialog procedure: gets the dialog's messages, returns 1 (handled) or 0.
+// wParam and lParam are passed through whole, as 32-bit values on the stub.
+typedef int (*DialogProc)(Platform& p, Window dialog, unsigned msg,
+                          uintptr_t wParam, uintptr_t lParam, void* context);
+
+// Runs inside the hidden main window's creation; its result becomes the
+// process exit code.
+typedef int (*CreateHandler)(Platform& p, void* context);
+
+class Platform {
+public:
+    // The installer's own file, as GetModuleFileNameA gives it. Returns the
+    // length; 0 on failure or when the path does not fit (then buf is "").
+    virtual unsigned ModuleFileName(char* buf, unsigned cap) = 0;
+    // The Windows directory, as GetWindowsDirectoryA gives it; same rules.
+    virtual unsigned WindowsDirectory(char* buf, unsigned cap) = 0;
+
+    // Files: read-only opens share with other readers. Read returns the
+    // bytes read (fewer at the end) or -1; Seek the new position or -1.
+    virtual FileHandle OpenRead(const char* path) = 0;
+    virtual int Read(FileHandle f, void* buf, int n) = 0;
+    virtual int64_t Seek(FileHandle f, int64_t offset, SeekOrigin origin) = 0;
+    virtual void Close(FileHandle f) = 0;
+
+    // User interface. Message boxes have no owner window.
+    virtual int ShowMessage(const char* text, const char* caption, unsigned style) = 0;
+    // Runs the stub's dialog resource `id` modally with no owner; returns
+    // the value given to EndDialog.
+    virtual int RunDialog(int id, DialogProc proc, void* context) = 0;
+    virtual void EndDialog(Window dialog, int result) = 0;
+    virtual void SetText(Window w, const char* text) = 0;
+    virtual bool GetWindowRect(Window w, Rect* r) = 0;
+    virtual void MoveWindow(Window w, int x, int y, int width, int height) = 0;
+    virtual int ScreenWidth() = 0;
+    virtual int ScreenHeight() = 0;
+    virtual void SetCursor(Cursor c) = 0;
+
+    // Starts a program by command line (WinExec, SW_SHOW); the result is
+    // not examined by the installer.
+    virtual void StartProgram(const char* commandLine) = 0;
+
+    // Registers the window class, creates the hidden main window and runs
+    // the message loop. `onCreate` runs inside the creation message; the
+    // window is then destroyed and the loop ends with onCreate's result.
+    virtual int RunMainWindow(const char* className, int iconId,
+                              CreateHandler onCreate, void* context) = 0;
+
+protected:
+    // Never deleted through this interface.
+    ~Platform() {}
+};
+
+#endif

@@ -1,0 +1,131 @@
+// The simulated machine the host tests run the installer on.
+//
+// A host folder stands for drive C:, the module path and the Windows
+// directory are settable, every message box and dialog is recorded and
+// answered from a script, started programs are recorded, and any call can
+// be made to fail on demand. An answer the script does not have is an
+// error (recorded in `errors`, which the tests require to stay empty),
+// never a hang.
+#ifndef PLATFORM_SIM_SIM_PLATFORM_H
+#define PLATFORM_SIM_SIM_PLATFORM_H
+
+#include <cstdio>
+#include <deque>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+enum class SimCall {
+    ModuleFileName, WindowsDirectory, OpenRead, Read, Seek,
+    ShowMessage, RunDialog, GetWindowRect, StartProgram,
+};
+
+struct SimMessage {
+    std::string text, caption;
+    unsigned style;
+    int answer;
+};
+
+struct SimDialog {
+    int id;
+    std::string caption;                       // the last text set on the dialog
+    std::vector<std::pair<int, int>> moves;    // positions it was moved to
+    int result;
+};
+
+class SimPlatform : public Platform {
+public:
+    // `drive` is the host folder that stands for C:\ (it must exist).
+    explicit SimPlatform(std::string drive);
+    ~SimPlatform();
+
+    // Machine set-up.
+    void SetModulePath(const std::string& path) { modulePath_ = path; }
+    void SetWindowsDirectoryPath(const std::string& path) { windowsDir_ = path; }
+    void SetScreen(int width, int height) { screenW_ = width, screenH_ = height; }
+    // The size in pixels a dialog resource comes up with.
+    void SetDialogSize(int id, int width, int height) { dialogSize_[id] = {width, height}; }
+    // The host path a Windows path stands for ("" when it is not on C:).
+    // Names match without regard to case, as on Windows.
+    std::string HostPath(const std::string& windowsPath) const;
+
+    // The script. Answers are used in order, one per message box or dialog.
+    void AnswerMessage(int answer);
+    // The dialog gets these WM_COMMAND wParams after its initialisation,
+    // until it ends.
+    void AnswerDialog(std::vector<uintptr_t> commands);
+    size_t UnusedAnswers() const { return script_.size(); }
+
+    // Faults: the call fails on its `nth` use from now on (1 = the next),
+    // and on `count` uses in all (-1: on every use from then on).
+    void FailCall(SimCall call, int nth = 1, int count = 1);
+    int CallCount(SimCall call) const;
+
+    // What happened.
+    std::vector<SimMessage> messages;
+    std::vector<SimDialog> dialogs;
+    std::vector<std::string> started;
+    std::vector<Cursor> cursors;
+    std::string windowClass;
+    int windowIcon = 0;
+    std::vector<std::string> errors;
+    int OpenFiles() const { return (int)files_.size(); }
+
+    // Platform.
+    unsigned ModuleFileName(char* buf, unsigned cap) override;
+    unsigned WindowsDirectory(char* buf, unsigned cap) override;
+    FileHandle OpenRead(const char* path) override;
+    int Read(FileHandle f, void* buf, int n) override;
+    int64_t Seek(FileHandle f, int64_t offset, SeekOrigin origin) override;
+    void Close(FileHandle f) override;
+    int ShowMessage(const char* text, const char* caption, unsigned style) override;
+    int RunDialog(int id, DialogProc proc, void* context) override;
+    void EndDialog(Window dialog, int result) override;
+    void SetText(Window w, const char* text) override;
+    bool GetWindowRect(Window w, Rect* r) override;
+    void MoveWindow(Window w, int x, int y, int width, int height) override;
+    int ScreenWidth() override { return screenW_; }
+    int ScreenHeight() override { return screenH_; }
+    void SetCursor(Cursor c) override { cursors.push_back(c); }
+    void StartProgram(const char* commandLine) override;
+    int RunMainWindow(const char* className, int iconId, CreateHandler onCreate,
+                      void* context) override;
+
+private:
+    struct Answer {
+        bool isDialog;
+        int message;
+        std::vector<uintptr_t> commands;
+    };
+    struct Fault {
+        int skip, count;
+    };
+    struct OpenDialog {
+        Window handle;
+        Rect rect;
+        std::string text;
+        bool ended;
+        int result;
+        std::vector<std::pair<int, int>> moves;
+    };
+    bool Fails(SimCall call);
+    OpenDialog* FindDialog(Window w);
+    unsigned CopyOut(const std::string& s, char* buf, unsigned cap);
+
+    std::string drive_;
+    std::string modulePath_ = "C:\\SETUP\\FOREST.EXE";
+    std::string windowsDir_ = "C:\\WINDOWS";
+    int screenW_ = 800, screenH_ = 600;
+    std::map<int, std::pair<int, int>> dialogSize_;
+    std::deque<Answer> script_;
+    std::map<SimCall, std::vector<Fault>> faults_;
+    std::map<SimCall, int> calls_;
+    std::map<FileHandle, std::FILE*> files_;
+    FileHandle nextFile_ = 3;
+    std::vector<OpenDialog> openDialogs_;
+    Window nextWindow_ = 0x100;
+};
+
+#endif

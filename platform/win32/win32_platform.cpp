@@ -1,0 +1,156 @@
+#include "platform/win32/win32_platform.h"
+
+#include <windows.h>
+
+static HINSTANCE Instance(void* instance) { return static_cast<HINSTANCE>(instance); }
+static HANDLE Handle(FileHandle f) { return reinterpret_cast<HANDLE>(f); }
+static HWND Hwnd(Window w) { return reinterpret_cast<HWND>(w); }
+
+// Both directory calls give the length on success, 0 on failure, and the
+// size needed (or, for a cut module path, the whole capacity) when the
+// text does not fit: that is a failure too, never a cut path.
+static unsigned Checked(unsigned n, char* buf, unsigned cap) {
+    if (n == 0 || n >= cap) {
+        if (cap) buf[0] = 0;
+        return 0;
+    }
+    buf[n] = 0;
+    return n;
+}
+
+unsigned Win32Platform::ModuleFileName(char* buf, unsigned cap) {
+    return Checked(GetModuleFileNameA(Instance(instance_), buf, cap), buf, cap);
+}
+
+unsigned Win32Platform::WindowsDirectory(char* buf, unsigned cap) {
+    return Checked(GetWindowsDirectoryA(buf, cap), buf, cap);
+}
+
+FileHandle Win32Platform::OpenRead(const char* path) {
+    HANDLE h = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    return h == INVALID_HANDLE_VALUE ? kNoFile : reinterpret_cast<FileHandle>(h);
+}
+
+int Win32Platform::Read(FileHandle f, void* buf, int n) {
+    DWORD got = 0;
+    if (n < 0 || !ReadFile(Handle(f), buf, (DWORD)n, &got, NULL)) return -1;
+    return (int)got;
+}
+
+int64_t Win32Platform::Seek(FileHandle f, int64_t offset, SeekOrigin origin) {
+    LONG high = (LONG)(offset >> 32);
+    DWORD low = SetFilePointer(Handle(f), (LONG)(uint32_t)offset, &high, (DWORD)origin);
+    if (low == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR) return -1;
+    return (int64_t)((uint64_t)(uint32_t)high << 32 | low);
+}
+
+void Win32Platform::Close(FileHandle f) { CloseHandle(Handle(f)); }
+
+int Win32Platform::ShowMessage(const char* text, const char* caption, unsigned style) {
+    return MessageBoxA(NULL, text, caption, style);
+}
+
+namespace {
+struct DialogContext {
+    Platform* platform;
+    DialogProc proc;
+    void* context;
+};
+}  // namespace
+
+static INT_PTR CALLBACK DialogThunk(HWND w, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_INITDIALOG) SetWindowLongPtrA(w, DWLP_USER, lParam);
+    DialogContext* c = reinterpret_cast<DialogContext*>(GetWindowLongPtrA(w, DWLP_USER));
+    if (!c) return FALSE;  // messages before WM_INITDIALOG
+    if (msg == WM_INITDIALOG) lParam = 0;
+    return c->proc(*c->platform, reinterpret_cast<Window>(w), msg, wParam, lParam, c->context);
+}
+
+int Win32Platform::RunDialog(int id, DialogProc proc, void* context) {
+    DialogContext c = {this, proc, context};
+    return (int)DialogBoxParamA(Instance(instance_), MAKEINTRESOURCEA(id), NULL, DialogThunk,
+                                reinterpret_cast<LPARAM>(&c));
+}
+
+void Win32Platform::EndDialog(Window dialog, int result) { ::EndDialog(Hwnd(dialog), result); }
+
+void Win32Platform::SetText(Window w, const char* text) { SetWindowTextA(Hwnd(w), text); }
+
+bool Win32Platform::GetWindowRect(Window w, Rect* r) {
+    RECT rc;
+    if (!::GetWindowRect(Hwnd(w), &rc)) return false;
+    r->left = rc.left;
+    r->top = rc.top;
+    r->right = rc.right;
+    r->bottom = rc.bottom;
+    return true;
+}
+
+void Win32Platform::MoveWindow(Window w, int x, int y, int width, int height) {
+    ::MoveWindow(Hwnd(w), x, y, width, height, FALSE);
+}
+
+int Win32Platform::ScreenWidth() { return GetSystemMetrics(SM_CXSCREEN); }
+int Win32Platform::ScreenHeight() { return GetSystemMetrics(SM_CYSCREEN); }
+
+void Win32Platform::SetCursor(Cursor c) {
+    ::SetCursor(LoadCursorA(NULL, c == kCursorWait ? IDC_WAIT : IDC_ARROW));
+}
+
+void Win32Platform::StartProgram(const char* commandLine) { WinExec(commandLine, SW_SHOW); }
+
+// The main window's procedure needs the run it belongs to; there is one.
+static Platform* g_platform;
+static CreateHandler g_onCreate;
+static void* g_context;
+static int g_exitCode;
+static bool g_destroyed;
+
+static LRESULT CALLBACK MainWindowProc(HWND w, UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case WM_CREATE:
+        g_exitCode = g_onCreate(*g_platform, g_context);
+        return -1;  // the window is destroyed at once
+    case WM_DESTROY:
+        g_destroyed = true;
+        PostQuitMessage(g_exitCode);
+        return 0;
+    }
+    return DefWindowProcA(w, msg, wParam, lParam);
+}
+
+int Win32Platform::RunMainWindow(const char* className, int iconId, CreateHandler onCreate,
+                                 void* context) {
+    g_platform = this;
+    g_onCreate = onCreate;
+    g_context = context;
+
+    WNDCLASSA wc;
+    wc.style = CS_HREDRAW | CS_VREDRAW;
+    wc.lpfnWndProc = MainWindowProc;
+    wc.cbClsExtra = 0;
+    wc.cbWndExtra = 0;
+    wc.hInstance = Instance(instance_);
+    wc.hIcon = LoadIconA(Instance(instance_), MAKEINTRESOURCEA(iconId));
+    wc.hCursor = LoadCursorA(NULL, IDC_ARROW);
+    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+    wc.lpszMenuName = NULL;
+    wc.lpszClassName = className;
+    RegisterClassA(&wc);
+
+    // The creation handler runs inside this call and makes it fail.
+    CreateWindowExA(0, className, "", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
+                    CW_USEDEFAULT, CW_USEDEFAULT, NULL, NULL, Instance(instance_), NULL);
+    // Windows destroys a window whose creation failed with WM_DESTROY, which
+    // posts the quit message; Wine frees it without one. Either way the loop
+    // must end.
+    if (!g_destroyed) PostQuitMessage(g_exitCode);
+    MSG m;
+    m.wParam = 0;
+    while (GetMessageA(&m, NULL, 0, 0) > 0) {
+        TranslateMessage(&m);
+        DispatchMessageA(&m);
+    }
+    return (int)m.wParam;
+}

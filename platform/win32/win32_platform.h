@@ -1,0 +1,34 @@
+// The Win32 side of the seam: the only place that talks to Windows.
+#ifndef PLATFORM_WIN32_WIN32_PLATFORM_H
+#define PLATFORM_WIN32_WIN32_PLATFORM_H
+
+#include "platform/platform.h"
+
+class Win32Platform : public Platform {
+public:
+    explicit Win32Platform(void* instance) : instance_(instance) {}
+
+    unsigned ModuleFileName(char* buf, unsigned cap) override;
+    unsigned WindowsDirectory(char* buf, unsigned cap) override;
+    FileHandle OpenRead(const char* path) override;
+    int Read(FileHandle f, void* buf, int n) override;
+    int64_t Seek(FileHandle f, int64_t offset, SeekOrigin origin) override;
+    void Close(FileHandle f) override;
+    int ShowMessage(const char* text, const char* caption, unsigned style) override;
+    int RunDialog(int id, DialogProc proc, void* context) override;
+    void EndDialog(Window dialog, int result) override;
+    void SetText(Window w, const char* text) override;
+    bool GetWindowRect(Window w, Rect* r) override;
+    void MoveWindow(Window w, int x, int y, int width, int height) override;
+    int ScreenWidth() override;
+    int ScreenHeight() override;
+    void SetCursor(Cursor c) override;
+    void StartProgram(const char* commandLine) override;
+    int RunMainWindow(const char* className, int iconId, CreateHandler onCreate,
+                      void* context) override;
+
+private:
+    void* instance_;
+};
+
+#endif

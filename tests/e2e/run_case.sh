@@ -1,0 +1,164 @@
+#!/bin/bash
+# End-to-end cases: the real stub under Wine, its dialogs answered by
+# winhelper, the prefix inspected afterwards.
+#
+#   run_case.sh make_prefix     make the template Wine prefix (once)
+#   run_case.sh CASE            run one case in a fresh copy of it
+#
+# Needs E2E_BUILD (the host build folder), E2E_WIN (the Windows build
+# folder) and SSINST. Runs under its own Xvfb when there is no display.
+set -u
+: "${E2E_BUILD:?}" "${E2E_WIN:?}" "${SSINST:?}"
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+if [ -z "${DISPLAY:-}" ]; then
+  exec xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "$@"
+fi
+
+ROOT=$E2E_BUILD/e2e
+TEMPLATE=$ROOT/prefix-template
+HELPER=$E2E_WIN/winhelper.exe
+TESTSCR=$E2E_WIN/testscr.scr
+STUB=$E2E_BUILD/ssstub.exe
+CASE=$1
+FAILED=0
+
+fail() { echo "FAIL [$CASE]: $*"; FAILED=1; }
+
+make_prefix() {
+  rm -rf "$TEMPLATE.new" && mkdir -p "$ROOT"
+  WINEPREFIX=$TEMPLATE.new wineboot -i >/dev/null 2>&1
+  # A virtual desktop of a fixed size: Wine draws the window frames itself
+  # (there is no window manager) and the screen size is known.
+  WINEPREFIX=$TEMPLATE.new wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
+  WINEPREFIX=$TEMPLATE.new wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 800x600 /f >/dev/null 2>&1
+  WINEPREFIX=$TEMPLATE.new wineserver -w
+  [ -f "$TEMPLATE.new/system.reg" ] || { echo "wineboot made no prefix"; exit 1; }
+  rm -rf "$TEMPLATE" && mv "$TEMPLATE.new" "$TEMPLATE"
+}
+
+if [ "$CASE" = make_prefix ]; then make_prefix; exit 0; fi
+[ -d "$TEMPLATE" ] || make_prefix
+
+DIR=$ROOT/$CASE
+rm -rf "$DIR" && mkdir -p "$DIR"
+cp -a "$TEMPLATE" "$DIR/prefix"
+export WINEPREFIX=$DIR/prefix
+C=$WINEPREFIX/drive_c
+WINDIR=$C/windows
+mkdir -p "$C/setup"
+trap 'wineserver -k >/dev/null 2>&1' EXIT
+
+# build_installer NAME ARGS...: authors C:\setup\NAME from the test files.
+build_installer() {
+  local name=$1; shift
+  printf 'main data of the test saver\n' > "$DIR/saver.dat"
+  "$SSINST" build -o "$C/setup/$name" --stub "$STUB" --scr "$TESTSCR" --dat "$DIR/saver.dat" "$@" \
+    || fail "ssinst build failed"
+}
+
+# run_installer NAME: runs C:\setup\NAME with the helper script $DIR/script
+# answering it; sets RC to the installer's exit code.
+run_installer() {
+  local name=$1
+  ( cd "$C/setup" && timeout 120 wine "C:\\setup\\$name" >"$DIR/installer.out" 2>&1; echo $? >"$DIR/rc" ) &
+  local pid=$!
+  timeout 150 wine "$HELPER" "$DIR/script" >"$DIR/helper.out" 2>&1 || { fail "helper:"; cat "$DIR/helper.out"; }
+  wait $pid
+  RC=$(cat "$DIR/rc")
+  [ "$RC" = 0 ] || fail "installer exit code $RC, expected 0"
+}
+
+# The texts of one run, for installer file NAME, screen-saver file SCR, data directory part DATA.
+confirm_text() {
+  echo "This program will install $1 ($2 Screen Saver) to C:\\WINDOWS and will make it your default Screen Saver.  This installation will take 0 bytes."
+}
+complete_text() {
+  echo "Installation Complete!{CR}{LF}{CR}{LF}Data files have also been installed in your C:\\windows\\QUORBEL\\SSAVERS\\$1 directory."
+}
+
+case "$CASE" in
+confirm_ok)
+  build_installer Forest.exe --title Forest
+  cat >"$DIR/script" <<END
+wait Forest Screen Saver Installation
+shot $(winepath -w "$DIR/confirm.bmp")
+text $(confirm_text FOREST.SCR Forest)
+press OK
+wait Forest Screen Saver Installation
+shot $(winepath -w "$DIR/complete.bmp")
+text $(complete_text FOREST)
+press OK
+wait Lumasketch Ordering Info
+centred
+shot $(winepath -w "$DIR/info.bmp")
+has LUMASKETCH
+has This custom screen saver was created with
+has Requires No Programming
+press OK
+none 2
+END
+  run_installer Forest.exe
+  ;;
+confirm_cancel)
+  build_installer Forest.exe --title Forest
+  cat >"$DIR/script" <<END
+wait Forest Screen Saver Installation
+text $(confirm_text FOREST.SCR Forest)
+press Cancel
+none 3
+END
+  run_installer Forest.exe
+  [ -e "$WINDIR/FOREST.SCR" ] && fail "something was installed after Cancel"
+  ;;
+my_forest)
+  # The screen saver is named by the first '.', the data directory by the last.
+  build_installer My.Forest.exe --title "Forest                          "
+  cat >"$DIR/script" <<END
+wait Forest Screen Saver Installation
+text $(confirm_text MY.SCR Forest)
+press OK
+wait Forest Screen Saver Installation
+text $(complete_text MY.FOREST)
+press OK
+wait Lumasketch Ordering Info
+press OK
+END
+  run_installer My.Forest.exe
+  ;;
+empty_title)
+  build_installer Forest.exe --title ""
+  cat >"$DIR/script" <<END
+wait  Screen Saver Installation
+text $(confirm_text FOREST.SCR "")
+press Cancel
+END
+  run_installer Forest.exe
+  ;;
+starts_saver)
+  # A screen saver already in place is started by name, with no arguments,
+  # only after the information dialog.
+  build_installer Forest.exe --title Forest
+  cp "$TESTSCR" "$WINDIR/FOREST.SCR"
+  cat >"$DIR/script" <<END
+wait Forest Screen Saver Installation
+press OK
+wait Forest Screen Saver Installation
+press OK
+wait Lumasketch Ordering Info
+nofile C:\\scrstart.log
+press OK
+END
+  run_installer Forest.exe
+  wineserver -w
+  log=$(tr -d '\r' <"$C/scrstart.log" 2>/dev/null)
+  [ "$log" = "FOREST.SCR" ] || fail "the screen saver was started as '$log', expected 'FOREST.SCR'"
+  ;;
+*)
+  echo "unknown case $CASE"; exit 2 ;;
+esac
+
+for b in "$DIR"/*.bmp; do
+  [ -e "$b" ] && "$E2E_BUILD/tests/bmp2png" "$b" "${b%.bmp}.png"
+done
+[ $FAILED = 0 ] && echo "PASS [$CASE]"
+exit $FAILED

@@ -1,0 +1,269 @@
+// Answers an installer's dialogs by program, for the end-to-end tests.
+//
+//   winhelper SCRIPT
+//
+// SCRIPT is a text file, one command a line:
+//   wait CAPTION      wait (up to 30 s) for a new top-level window with exactly
+//                     this caption; it becomes the current window
+//   text TEXT         the current message box's text is exactly TEXT
+//   has TEXT          some child of the current window has exactly this text
+//   shot FILE.bmp     save a picture of the current window
+//   press LABEL       press the button with this label ('&' ignored), then
+//                     wait until the window has gone
+//   none SECONDS      no new top-level window appears within SECONDS
+//   centred           the current window stands in the middle of the screen
+//   nofile PATH       no file PATH exists (yet)
+// In TEXT, {CR} and {LF} stand for a carriage return and a line feed.
+// Runs in the same Wine prefix as the installer; exits 0 when every line
+// held, 1 otherwise, printing what it saw.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::vector<HWND> g_handled;  // windows already answered
+HWND g_current = NULL;
+
+std::string Unescape(std::string s) {
+    const char* from[] = {"{CR}", "{LF}"};
+    const char* to[] = {"\r", "\n"};
+    for (int i = 0; i < 2; ++i)
+        for (size_t at; (at = s.find(from[i])) != std::string::npos;) s.replace(at, 4, to[i]);
+    return s;
+}
+
+std::string Visible(const std::string& s) {
+    std::string out;
+    for (char c : s) {
+        if (c == '\r') out += "{CR}";
+        else if (c == '\n') out += "{LF}";
+        else out += c;
+    }
+    return out;
+}
+
+std::string TextOf(HWND w) {
+    char buf[2048];
+    buf[0] = 0;
+    // WM_GETTEXT works across processes where GetWindowText does not.
+    SendMessageTimeoutA(w, WM_GETTEXT, sizeof buf, (LPARAM)buf, SMTO_ABORTIFHUNG, 2000, NULL);
+    return buf;
+}
+
+std::string ClassOf(HWND w) {
+    char buf[256];
+    buf[0] = 0;
+    GetClassNameA(w, buf, sizeof buf);
+    return buf;
+}
+
+BOOL CALLBACK CollectTop(HWND w, LPARAM out) {
+    if (IsWindowVisible(w)) reinterpret_cast<std::vector<HWND>*>(out)->push_back(w);
+    return TRUE;
+}
+
+BOOL CALLBACK CollectChild(HWND w, LPARAM out) {
+    reinterpret_cast<std::vector<HWND>*>(out)->push_back(w);
+    return TRUE;
+}
+
+std::vector<HWND> TopWindows() {
+    std::vector<HWND> v;
+    EnumWindows(CollectTop, (LPARAM)&v);
+    return v;
+}
+
+std::vector<HWND> Children(HWND w) {
+    std::vector<HWND> v;
+    EnumChildWindows(w, CollectChild, (LPARAM)&v);
+    return v;
+}
+
+bool Handled(HWND w) {
+    for (HWND h : g_handled)
+        if (h == w) return true;
+    return false;
+}
+
+void Dump() {
+    for (HWND w : TopWindows()) {
+        std::printf("  window \"%s\" class %s\n", Visible(TextOf(w)).c_str(), ClassOf(w).c_str());
+        for (HWND c : Children(w))
+            std::printf("    child id %d class %s \"%s\"\n", GetDlgCtrlID(c), ClassOf(c).c_str(),
+                        Visible(TextOf(c)).c_str());
+    }
+}
+
+bool Wait(const std::string& caption) {
+    for (int tick = 0; tick < 300; ++tick) {
+        for (HWND w : TopWindows())
+            if (!Handled(w) && TextOf(w) == caption) {
+                g_current = w;
+                Sleep(300);  // let it paint
+                return true;
+            }
+        Sleep(100);
+    }
+    std::printf("no window \"%s\" appeared; windows now:\n", caption.c_str());
+    Dump();
+    return false;
+}
+
+bool None(int seconds) {
+    for (int tick = 0; tick < seconds * 10; ++tick) {
+        for (HWND w : TopWindows())
+            if (!Handled(w) && !TextOf(w).empty()) {
+                std::printf("unexpected window \"%s\"\n", Visible(TextOf(w)).c_str());
+                Dump();
+                return false;
+            }
+        Sleep(100);
+    }
+    return true;
+}
+
+bool Text(const std::string& want) {
+    HWND s = GetDlgItem(g_current, 0xFFFF);
+    std::string got = s ? TextOf(s) : "";
+    if (got == want) return true;
+    std::printf("text differs\n  want \"%s\"\n  got  \"%s\"\n", Visible(want).c_str(),
+                Visible(got).c_str());
+    return false;
+}
+
+bool Has(const std::string& want) {
+    for (HWND c : Children(g_current))
+        if (TextOf(c) == want) return true;
+    std::printf("no child with text \"%s\"; the window holds:\n", Visible(want).c_str());
+    Dump();
+    return false;
+}
+
+bool Centred() {
+    RECT r;
+    GetWindowRect(g_current, &r);
+    int w = r.right - r.left, h = r.bottom - r.top;
+    int x = GetSystemMetrics(SM_CXSCREEN) / 2 - w / 2, y = GetSystemMetrics(SM_CYSCREEN) / 2 - h / 2;
+    if (r.left == x && r.top == y) return true;
+    std::printf("window at %ld,%ld; centred would be %d,%d\n", r.left, r.top, x, y);
+    return false;
+}
+
+bool NoFile(const std::string& path) {
+    if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) return true;
+    std::printf("%s exists\n", path.c_str());
+    return false;
+}
+
+std::string WithoutAmpersand(const std::string& s) {
+    std::string out;
+    for (char c : s)
+        if (c != '&') out += c;
+    return out;
+}
+
+bool Press(const std::string& label) {
+    for (HWND c : Children(g_current))
+        if (ClassOf(c) == "Button" && WithoutAmpersand(TextOf(c)) == label) {
+            HWND w = g_current;
+            g_handled.push_back(w);
+            PostMessageA(c, BM_CLICK, 0, 0);
+            for (int tick = 0; tick < 300 && IsWindow(w); ++tick) Sleep(100);
+            if (IsWindow(w)) {
+                std::printf("window did not close after pressing %s\n", label.c_str());
+                return false;
+            }
+            return true;
+        }
+    std::printf("no button \"%s\"; the window holds:\n", label.c_str());
+    Dump();
+    return false;
+}
+
+bool Shot(const std::string& path) {
+    RECT r;
+    if (!GetWindowRect(g_current, &r)) return false;
+    int w = r.right - r.left, h = r.bottom - r.top;
+    HDC screen = GetDC(NULL);
+    HDC mem = CreateCompatibleDC(screen);
+    BITMAPINFO bi = {};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = w;
+    bi.bmiHeader.biHeight = h;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 24;
+    void* bits = NULL;
+    HBITMAP bmp = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, NULL, 0);
+    HGDIOBJ old = SelectObject(mem, bmp);
+    BitBlt(mem, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+    GdiFlush();
+    DWORD stride = (DWORD)((w * 3 + 3) & ~3), size = stride * (DWORD)h;
+    BITMAPFILEHEADER fh = {};
+    fh.bfType = 0x4D42;
+    fh.bfOffBits = sizeof fh + sizeof bi.bmiHeader;
+    fh.bfSize = fh.bfOffBits + size;
+    bool ok = false;
+    if (FILE* f = std::fopen(path.c_str(), "wb")) {
+        ok = std::fwrite(&fh, sizeof fh, 1, f) == 1 &&
+             std::fwrite(&bi.bmiHeader, sizeof bi.bmiHeader, 1, f) == 1 &&
+             std::fwrite(bits, 1, size, f) == size;
+        ok = std::fclose(f) == 0 && ok;
+    }
+    SelectObject(mem, old);
+    DeleteObject(bmp);
+    DeleteDC(mem);
+    ReleaseDC(NULL, screen);
+    if (!ok) std::printf("could not write %s\n", path.c_str());
+    return ok;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::printf("usage: winhelper SCRIPT\n");
+        return 2;
+    }
+    FILE* f = std::fopen(argv[1], "rb");
+    if (!f) {
+        std::printf("can't open %s\n", argv[1]);
+        return 2;
+    }
+    char line[4096];
+    int number = 0;
+    while (std::fgets(line, sizeof line, f)) {
+        ++number;
+        std::string s = line;
+        while (!s.empty() && (s.back() == '\n' || s.back() == '\r')) s.pop_back();
+        if (s.empty() || s[0] == '#') continue;
+        size_t space = s.find(' ');
+        std::string cmd = s.substr(0, space), arg = space == std::string::npos ? "" : Unescape(s.substr(space + 1));
+        bool ok;
+        if (cmd == "wait") ok = Wait(arg);
+        else if (cmd == "text") ok = Text(arg);
+        else if (cmd == "has") ok = Has(arg);
+        else if (cmd == "press") ok = Press(arg);
+        else if (cmd == "shot") ok = Shot(arg);
+        else if (cmd == "centred") ok = Centred();
+        else if (cmd == "nofile") ok = NoFile(arg);
+        else if (cmd == "none") ok = None(std::atoi(arg.c_str()));
+        else {
+            std::printf("line %d: unknown command %s\n", number, cmd.c_str());
+            ok = false;
+        }
+        if (!ok) {
+            std::printf("line %d failed: %s\n", number, Visible(s).c_str());
+            std::fclose(f);
+            return 1;
+        }
+        std::printf("ok: %s\n", Visible(s).c_str());
+        std::fflush(stdout);
+    }
+    std::fclose(f);
+    return 0;
+}

@@ -1,0 +1,158 @@
+#include "tool/authoring.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "app/names.h"
+#include "payload/locator.h"
+#include "payload/targets.h"
+#include "tool/pe_image.h"
+#include "tool/readers.h"
+
+bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* out, std::string* error) {
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) {
+        *error = path + ": " + std::strerror(errno);
+        return false;
+    }
+    out->clear();
+    uint8_t buf[65536];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) out->insert(out->end(), buf, buf + n);
+    bool ok = !std::ferror(f);
+    std::fclose(f);
+    if (!ok) *error = path + ": read error";
+    return ok;
+}
+
+bool WriteWholeFile(const std::string& path, const std::vector<uint8_t>& data, std::string* error) {
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) {
+        *error = path + ": " + std::strerror(errno);
+        return false;
+    }
+    bool ok = std::fwrite(data.data(), 1, data.size(), f) == data.size();
+    ok = std::fclose(f) == 0 && ok;
+    if (!ok) {
+        *error = path + ": write error";
+        std::remove(path.c_str());
+    }
+    return ok;
+}
+
+bool ExtensionFor(const std::string& fileName, std::string* ext, std::string* error) {
+    size_t slash = fileName.find_last_of("/\\");
+    std::string base = slash == std::string::npos ? fileName : fileName.substr(slash + 1);
+    size_t dot = base.rfind('.');
+    *ext = dot == std::string::npos ? "" : base.substr(dot);
+    if (ext->size() > kExtensionSize) {
+        *error = fileName + ": the extension " + *ext + " is longer than 4 characters (with its '.')";
+        return false;
+    }
+    for (unsigned char c : *ext)
+        if (c < 0x20 || c >= 0x7F || std::strchr("\\/:*?\"<>|", c)) {
+            *error = fileName + ": the extension holds a character a file name can't have";
+            return false;
+        }
+    return true;
+}
+
+bool BuildInstaller(const std::vector<uint8_t>& stub, const InstallerSpec& spec,
+                    std::vector<uint8_t>* out, std::string* error) {
+    PeImage image;
+    if (!image.Parse(stub, error)) {
+        *error = "stub: " + *error;
+        return false;
+    }
+    for (const RuleResult& r : CheckStubLayout(image))
+        if (!r.held) {
+            *error = "stub breaks its layout rules: " + r.detail + " (see ssinst check-stub)";
+            return false;
+        }
+    MemoryReader reader(image.bytes);
+    const int64_t start = LocatePayloadIn(reader);
+    if (spec.title.size() > kTitleSize) {
+        *error = "the title is " + std::to_string(spec.title.size()) + " bytes; at most 32 fit";
+        return false;
+    }
+    if (spec.files.size() < 2) {
+        *error = "an installer needs the screen-saver program and its .DAT file";
+        return false;
+    }
+    for (const InputFile& f : spec.files)
+        if (f.bytes.empty()) {
+            // A stored size of 0 would end the entry table there.
+            *error = f.name + ": the file is empty, and an installer can't hold an empty file";
+            return false;
+        }
+
+    std::vector<uint8_t>& o = *out;
+    o.assign(image.bytes.begin(), image.bytes.begin() + start);
+    unsigned char header[kHeaderSize] = {};
+    std::memcpy(header, spec.title.data(), spec.title.size());
+    PutLE16(header + kTitleSize, spec.numberingBase);
+    o.insert(o.end(), header, header + sizeof header);
+
+    uint64_t at = (uint64_t)start + kHeaderSize + kEntrySize * (spec.files.size() + 1);
+    for (const InputFile& f : spec.files) {
+        if (at + f.bytes.size() > UINT32_MAX) {
+            *error = "the installer would pass 4 GiB; entry offsets can't reach that far";
+            return false;
+        }
+        PayloadEntry e = {};
+        e.offset = (uint32_t)at;
+        e.storedSize = (uint32_t)f.bytes.size();
+        std::memcpy(e.extension, f.extension.data(), std::min<size_t>(f.extension.size(), kExtensionSize));
+        unsigned char raw[kEntrySize];
+        EncodeEntry(e, raw);
+        o.insert(o.end(), raw, raw + sizeof raw);
+        at += f.bytes.size();
+    }
+    o.insert(o.end(), kEntrySize, 0);  // the terminator
+    for (const InputFile& f : spec.files) o.insert(o.end(), f.bytes.begin(), f.bytes.end());
+
+    // The loader maps the resource section's raw data from the file; an
+    // installer must not end before it does.
+    const PeSection& rs = image.sections[image.resourceSection];
+    if (o.size() < (size_t)rs.rawPointer + rs.rawSize) o.resize((size_t)rs.rawPointer + rs.rawSize, 0);
+    return true;
+}
+
+bool ReadInstaller(ByteReader& r, InstallerContents* out, std::string* error) {
+    *out = InstallerContents();
+    out->payloadStart = LocatePayloadIn(r);
+    if (out->payloadStart < 0) {
+        *error = "no payload marker: not an installer built on this stub, or damaged in its headers";
+        return false;
+    }
+    ReadTitleAt(r, out->title);
+    r.Seek(out->payloadStart, kFromStart);
+    EntryWalk walk(r);
+    if (!walk.Begin()) {
+        *error = "the payload ends inside its header";
+        return false;
+    }
+    out->numberingBase = walk.NumberingBase();
+    PayloadEntry e;
+    EntryWalk::Step step;
+    while ((step = walk.Next(&e)) == EntryWalk::kEntry) out->entries.push_back(e);
+    out->terminated = step == EntryWalk::kTerminator;
+    return true;
+}
+
+std::string TargetPath(const std::string& installerFileName, int index, uint16_t numberingBase,
+                       const PayloadEntry& e) {
+    // The stub sees its path with '\\' separators; only the file name matters.
+    size_t slash = installerFileName.find_last_of("/\\");
+    std::string path = "C:\\SETUP\\" + (slash == std::string::npos
+                                            ? installerFileName
+                                            : installerFileName.substr(slash + 1));
+    char scr[260], base[260], name[260];
+    if (!ScreenSaverFileName(path.c_str(), scr, sizeof scr) ||
+        !InstallerBase(path.c_str(), base, sizeof base) ||
+        !EntryFileName(index, numberingBase, e, scr, base, name, sizeof name))
+        return "";
+    if (index == kEntryProgram) return name;
+    return std::string(kDataRoot) + "\\" + kDataParent + "\\" + base + "\\" + name;
+}

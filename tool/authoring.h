@@ -1,0 +1,54 @@
+// Writing installers and reading them back, for the authoring tool and the
+// tests. Reading goes through the stub's own payload reader.
+#ifndef TOOL_AUTHORING_H
+#define TOOL_AUTHORING_H
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "payload/format.h"
+#include "payload/reader.h"
+
+bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* out, std::string* error);
+bool WriteWholeFile(const std::string& path, const std::vector<uint8_t>& data, std::string* error);
+
+struct InputFile {
+    std::string name;            // for messages
+    std::vector<uint8_t> bytes;
+    std::string extension;       // at most 4 characters, ".BMP"
+};
+
+struct InstallerSpec {
+    std::string title;           // at most 32 bytes
+    uint16_t numberingBase = 2;
+    std::vector<InputFile> files;  // the program, the main data file, then the others
+};
+
+// The extension of a file name as an entry stores it: from its last '.' on
+// (".BMP"), "" without one. False, with a reason, when it can't be stored.
+bool ExtensionFor(const std::string& fileName, std::string* ext, std::string* error);
+
+// Copies the stub up to its marker's data and appends the payload. The stub
+// must keep the layout rules; every file goes in stored.
+bool BuildInstaller(const std::vector<uint8_t>& stub, const InstallerSpec& spec,
+                    std::vector<uint8_t>* out, std::string* error);
+
+struct InstallerContents {
+    int64_t payloadStart = -1;
+    char title[kTitleSize + 1] = {};
+    uint16_t numberingBase = 0;
+    std::vector<PayloadEntry> entries;
+    bool terminated = false;     // false: the table ran into the end of the file
+};
+
+// Reads the header and the entry table through the stub's reader.
+bool ReadInstaller(ByteReader& r, InstallerContents* out, std::string* error);
+
+// The entry's target below the Windows directory, for an installer with the
+// given file name: "FOREST.SCR", "QUORBEL\SSAVERS\Forest\Forest.DAT", ...
+// Empty when the stub would refuse the name.
+std::string TargetPath(const std::string& installerFileName, int index, uint16_t numberingBase,
+                       const PayloadEntry& e);
+
+#endif

@@ -1,0 +1,366 @@
+#include "tool/pe_image.h"
+
+#include <algorithm>
+
+#include "payload/locator.h"
+#include "tool/readers.h"
+
+namespace {
+
+const uint32_t kSubdirectory = 0x80000000u;
+const int kResourceDirectory = 2, kSecurityDirectory = 4, kRelocationDirectory = 5,
+          kDebugDirectory = 6;
+const char kMarkerType[] = "LASTRES";
+const uint32_t kMarkerId = 1000, kMarkerLanguage = 1033, kMarkerSize = 4;
+
+bool Get16(const std::vector<uint8_t>& b, uint64_t off, uint32_t* v) {
+    if (off + 2 > b.size()) return false;
+    *v = (uint32_t)b[off] | (uint32_t)b[off + 1] << 8;
+    return true;
+}
+
+bool Get32(const std::vector<uint8_t>& b, uint64_t off, uint32_t* v) {
+    if (off + 4 > b.size()) return false;
+    *v = (uint32_t)b[off] | (uint32_t)b[off + 1] << 8 | (uint32_t)b[off + 2] << 16 |
+         (uint32_t)b[off + 3] << 24;
+    return true;
+}
+
+void Put32(std::vector<uint8_t>& b, uint64_t off, uint32_t v) {
+    for (int i = 0; i < 4; ++i) b[off + i] = (uint8_t)(v >> (8 * i));
+}
+
+uint32_t AlignUp(uint32_t v, uint32_t a) { return a ? (v + a - 1) / a * a : v; }
+
+// Walks the resource tree; `first` is true while every entry on the way
+// down was the first of its directory.
+class TreeWalker {
+public:
+    TreeWalker(PeImage& img, const PeSection& s) : img_(img), s_(s) {}
+
+    bool Walk(uint32_t dirOffset, int level, bool first, std::string path[2],
+              std::string* error) {
+        uint32_t named, ids;
+        uint64_t at = (uint64_t)s_.rawPointer + dirOffset;
+        if (!Get16(img_.bytes, at + 12, &named) || !Get16(img_.bytes, at + 14, &ids)) {
+            *error = "resource directory lies outside the file";
+            return false;
+        }
+        if (level == 1 && first) img_.markerIdCount = named + ids;
+        if (level == 2 && first) img_.markerLanguageCount = named + ids;
+        for (uint32_t k = 0; k < named + ids; ++k) {
+            uint32_t id, offset;
+            if (!Get32(img_.bytes, at + 16 + 8 * k, &id) ||
+                !Get32(img_.bytes, at + 20 + 8 * k, &offset)) {
+                *error = "resource directory entry lies outside the file";
+                return false;
+            }
+            bool firstHere = first && k == 0;
+            if (firstHere) {
+                img_.firstOffset[level] = offset;
+                img_.levelHasEntry[level] = true;
+            }
+            std::string label = Label(id);
+            if (level == 0 && k == 0) {
+                img_.firstRootNamed = (id & kSubdirectory) != 0;
+                img_.firstRootName = label;
+            }
+            if (level < 2) {
+                if (!(offset & kSubdirectory)) {
+                    if (firstHere) continue;  // the rules checker reports it
+                    *error = "resource tree has data above the language level";
+                    return false;
+                }
+                path[level] = label;
+                if (!Walk(offset & ~kSubdirectory, level + 1, firstHere, path, error))
+                    return false;
+            } else {
+                if (offset & kSubdirectory) {
+                    *error = "resource tree is deeper than three levels";
+                    return false;
+                }
+                ResourceLeaf leaf;
+                leaf.type = path[0];
+                leaf.name = path[1];
+                leaf.language = id;
+                leaf.entryOffset = offset;
+                uint64_t e = (uint64_t)s_.rawPointer + offset;
+                if (!Get32(img_.bytes, e, &leaf.dataRva) || !Get32(img_.bytes, e + 4, &leaf.dataSize)) {
+                    *error = "resource data entry lies outside the file";
+                    return false;
+                }
+                if (firstHere) marker_ = (int)img_.leaves.size();
+                img_.leaves.push_back(leaf);
+            }
+        }
+        return true;
+    }
+    int marker_ = -1;
+
+private:
+    std::string Label(uint32_t id) {
+        if (!(id & kSubdirectory)) return "#" + std::to_string(id);
+        uint32_t len, off = id & ~kSubdirectory;
+        std::string name;
+        uint64_t at = (uint64_t)s_.rawPointer + off;
+        if (!Get16(img_.bytes, at, &len)) return "?";
+        for (uint32_t i = 0; i < len; ++i) {
+            uint32_t c;
+            if (!Get16(img_.bytes, at + 2 + 2 * i, &c)) return "?";
+            name += c < 128 ? (char)c : '?';
+        }
+        return name;
+    }
+    PeImage& img_;
+    const PeSection& s_;
+};
+
+
+}  // namespace
+
+bool PeImage::Parse(std::vector<uint8_t> data, std::string* error) {
+    bytes = std::move(data);
+    uint32_t v, sectionCount, optionalSize, magic;
+    if (bytes.size() < 64 || bytes[0] != 'M' || bytes[1] != 'Z') {
+        *error = "not an executable (no MZ header)";
+        return false;
+    }
+    Get32(bytes, 60, &peOffset);
+    if (!Get32(bytes, peOffset, &v) || v != 0x00004550) {
+        *error = "no PE signature";
+        return false;
+    }
+    if (!Get16(bytes, peOffset + 6, &sectionCount) || !Get16(bytes, peOffset + 20, &optionalSize)) {
+        *error = "PE header cut short";
+        return false;
+    }
+    optionalHeaderOffset = peOffset + 24;
+    if (!Get16(bytes, optionalHeaderOffset, &magic) || magic != 0x10B || optionalSize < 224) {
+        *error = "not a 32-bit (PE32) image";
+        return false;
+    }
+    Get32(bytes, optionalHeaderOffset + 32, &sectionAlignment);
+    Get32(bytes, optionalHeaderOffset + 36, &fileAlignment);
+    Get32(bytes, optionalHeaderOffset + 92, &directoryCount);
+    uint64_t table = (uint64_t)optionalHeaderOffset + optionalSize;
+    sections.clear();
+    for (uint32_t i = 0; i < sectionCount; ++i) {
+        uint64_t h = table + 40 * i;
+        PeSection s;
+        if (h + 40 > bytes.size()) {
+            *error = "section table cut short";
+            return false;
+        }
+        s.name.assign((const char*)&bytes[h], strnlen((const char*)&bytes[h], 8));
+        s.headerOffset = (uint32_t)h;
+        Get32(bytes, h + 8, &s.virtualSize);
+        Get32(bytes, h + 12, &s.virtualAddress);
+        Get32(bytes, h + 16, &s.rawSize);
+        Get32(bytes, h + 20, &s.rawPointer);
+        if (s.name == ".rsrc" && resourceSection < 0) resourceSection = (int)sections.size();
+        sections.push_back(s);
+    }
+    if (resourceSection < 0) {
+        *error = "no .rsrc section";
+        return false;
+    }
+    std::string path[2];
+    TreeWalker w(*this, sections[resourceSection]);
+    leaves.clear();
+    if (!w.Walk(0, 0, true, path, error)) return false;
+    markerLeaf_ = w.marker_;
+    return true;
+}
+
+uint32_t PeImage::DataDirectoryRva(int index) const {
+    uint32_t v = 0;
+    if ((uint32_t)index < directoryCount) Get32(bytes, optionalHeaderOffset + 96 + 8 * index, &v);
+    return v;
+}
+
+uint32_t PeImage::DataDirectorySize(int index) const {
+    uint32_t v = 0;
+    if ((uint32_t)index < directoryCount) Get32(bytes, optionalHeaderOffset + 100 + 8 * index, &v);
+    return v;
+}
+
+int64_t PeImage::ResourceFilePosition(uint32_t rva) const {
+    const PeSection& s = sections[resourceSection];
+    if (rva < s.virtualAddress) return -1;
+    return (int64_t)rva - s.virtualAddress + s.rawPointer;
+}
+
+int PeImage::MarkerLeaf() const { return markerLeaf_; }
+
+std::vector<RuleResult> CheckStubLayout(const PeImage& img) {
+    std::vector<RuleResult> out;
+    const PeSection& rs = img.sections[img.resourceSection];
+
+    // 1: the resource section is last, and nothing follows its raw data.
+    {
+        RuleResult r{1, true, "the resource section is the last section and ends the file"};
+        uint64_t end = (uint64_t)rs.rawPointer + rs.rawSize;
+        for (const PeSection& s : img.sections)
+            if (&s != &rs && s.rawSize && s.rawPointer >= rs.rawPointer) {
+                r = {1, false, "section " + s.name + " lies after the resource section"};
+            }
+        if (r.held && img.resourceSection != (int)img.sections.size() - 1)
+            r = {1, false, "the resource section is not the last in the section table"};
+        if (r.held && img.bytes.size() != end)
+            r = {1, false, std::to_string(img.bytes.size() > end ? img.bytes.size() - end : 0) +
+                               " bytes follow the resource section's raw data (file " +
+                               std::to_string(img.bytes.size()) + " bytes, section ends at " +
+                               std::to_string(end) + ")"};
+        if (r.held && img.DataDirectorySize(kRelocationDirectory))
+            r = {1, false, "the image has relocation data"};
+        if (r.held && img.DataDirectorySize(kDebugDirectory))
+            r = {1, false, "the image has debug data"};
+        if (r.held && img.DataDirectorySize(kSecurityDirectory))
+            r = {1, false, "the image has certificate data"};
+        out.push_back(r);
+    }
+
+    int m = img.MarkerLeaf();
+    // 2: the marker's data is the last data item of the section.
+    {
+        RuleResult r{2, true, "the marker's data is the last resource data"};
+        if (m < 0) {
+            r = {2, false, "the first resource type has no data"};
+        } else {
+            const ResourceLeaf& mk = img.leaves[m];
+            for (size_t i = 0; i < img.leaves.size(); ++i) {
+                const ResourceLeaf& l = img.leaves[i];
+                if ((int)i != m && (uint64_t)l.dataRva + l.dataSize > mk.dataRva)
+                    r = {2, false, "the data of resource " + l.type + "/" + l.name +
+                                       " lies after the marker's"};
+            }
+            uint64_t end = (uint64_t)mk.dataRva + mk.dataSize;
+            if (r.held && (mk.dataRva < rs.virtualAddress ||
+                           end > (uint64_t)rs.virtualAddress + std::min(rs.rawSize, rs.virtualSize)))
+                r = {2, false, "the marker's data lies outside the resource section"};
+        }
+        out.push_back(r);
+    }
+
+    // 3: the marker type comes first: LASTRES, one resource 1000, one language 1033, 4 bytes.
+    {
+        RuleResult r{3, true, "LASTRES is the first resource type, holding 1000 in language 1033, 4 bytes"};
+        int namedTypes = 0;
+        std::vector<std::string> seen;
+        for (const ResourceLeaf& l : img.leaves)
+            if (l.type[0] != '#' && std::find(seen.begin(), seen.end(), l.type) == seen.end()) {
+                seen.push_back(l.type);
+                ++namedTypes;
+            }
+        if (!img.firstRootNamed || img.firstRootName != kMarkerType)
+            r = {3, false, "the first resource type is " + img.firstRootName + ", not " + kMarkerType};
+        else if (namedTypes != 1)
+            r = {3, false, "there are other named resource types besides LASTRES"};
+        else if (img.markerIdCount != 1)
+            r = {3, false, "LASTRES holds " + std::to_string(img.markerIdCount) + " resources, not one"};
+        else if (img.markerLanguageCount != 1)
+            r = {3, false, "the marker has " + std::to_string(img.markerLanguageCount) +
+                               " languages, not one"};
+        else if (m < 0 || img.leaves[m].name != "#" + std::to_string(kMarkerId))
+            r = {3, false, "the marker resource is not number 1000"};
+        else if (img.leaves[m].language != kMarkerLanguage)
+            r = {3, false, "the marker's language is " + std::to_string(img.leaves[m].language) +
+                               ", not 1033"};
+        else if (img.leaves[m].dataSize != kMarkerSize)
+            r = {3, false, "the marker declares " + std::to_string(img.leaves[m].dataSize) +
+                               " bytes, not 4"};
+        out.push_back(r);
+    }
+
+    // 4: the first entries lead to a subdirectory, a subdirectory, a data entry.
+    {
+        RuleResult r{4, true, "the first entries lead to a directory, a directory and a data entry"};
+        const char* what[3] = {"type", "name", "language"};
+        for (int level = 0; level < 3 && r.held; ++level) {
+            bool sub = (img.firstOffset[level] & kSubdirectory) != 0;
+            if (!img.levelHasEntry[level])
+                r = {4, false, std::string("the first ") + what[level] + " directory is empty"};
+            else if (sub != (level < 2))
+                r = {4, false, std::string("the first ") + what[level] + " entry leads to " +
+                                   (sub ? "a directory" : "data")};
+        }
+        out.push_back(r);
+    }
+
+    // The stub's own locator must land on the marker's data.
+    {
+        MemoryReader reader(img.bytes);
+        int64_t found = LocatePayloadIn(reader);
+        int64_t want = m >= 0 ? img.ResourceFilePosition(img.leaves[m].dataRva) : -2;
+        RuleResult r{0, found >= 0 && found == want,
+                     found < 0 ? "the payload locator finds no marker"
+                               : "the payload locator lands at file position " + std::to_string(found)};
+        if (found >= 0 && found != want) r.detail += ", not at the marker's data";
+        out.push_back(r);
+    }
+    return out;
+}
+
+bool MoveMarkerLast(PeImage& img, std::string* error) {
+    int m = img.MarkerLeaf();
+    if (m < 0) {
+        *error = "the first resource type has no data to move";
+        return false;
+    }
+    PeSection& rs = img.sections[img.resourceSection];
+    const uint32_t sectionEnd = rs.virtualAddress + std::min(rs.virtualSize, rs.rawSize);
+    uint32_t dataStart = UINT32_MAX;
+    for (const ResourceLeaf& l : img.leaves) {
+        if (l.dataRva < rs.virtualAddress || (uint64_t)l.dataRva + l.dataSize > sectionEnd) {
+            *error = "resource " + l.type + "/" + l.name + " has data outside the section";
+            return false;
+        }
+        dataStart = std::min(dataStart, l.dataRva);
+    }
+    // New order: every other item as it was, the marker last.
+    std::vector<size_t> order;
+    for (size_t i = 0; i < img.leaves.size(); ++i)
+        if ((int)i != m) order.push_back(i);
+    std::sort(order.begin(), order.end(),
+              [&](size_t a, size_t b) { return img.leaves[a].dataRva < img.leaves[b].dataRva; });
+    order.push_back((size_t)m);
+
+    std::vector<uint8_t> laid;
+    std::vector<uint32_t> newRva(img.leaves.size());
+    uint32_t at = dataStart;
+    for (size_t i : order) {
+        const ResourceLeaf& l = img.leaves[i];
+        while ((at - rs.virtualAddress) % 8) {
+            laid.push_back(0);
+            ++at;
+        }
+        newRva[i] = at;
+        int64_t from = img.ResourceFilePosition(l.dataRva);
+        laid.insert(laid.end(), img.bytes.begin() + from, img.bytes.begin() + from + l.dataSize);
+        at += l.dataSize;
+    }
+    const uint32_t newVirtualSize = at - rs.virtualAddress;
+    const uint32_t newRawSize = AlignUp(newVirtualSize, img.fileAlignment);
+    const uint64_t dataFilePos = (uint64_t)img.ResourceFilePosition(dataStart);
+
+    img.bytes.resize((size_t)rs.rawPointer + newRawSize, 0);
+    std::fill(img.bytes.begin() + dataFilePos, img.bytes.end(), 0);
+    std::copy(laid.begin(), laid.end(), img.bytes.begin() + dataFilePos);
+    for (size_t i = 0; i < img.leaves.size(); ++i) {
+        img.leaves[i].dataRva = newRva[i];
+        Put32(img.bytes, (uint64_t)rs.rawPointer + img.leaves[i].entryOffset, newRva[i]);
+    }
+    rs.virtualSize = newVirtualSize;
+    rs.rawSize = newRawSize;
+    Put32(img.bytes, rs.headerOffset + 8, newVirtualSize);
+    Put32(img.bytes, rs.headerOffset + 16, newRawSize);
+    uint32_t imageSize = 0;
+    for (const PeSection& s : img.sections)
+        imageSize = std::max(imageSize, AlignUp(s.virtualAddress + std::max(s.virtualSize, 1u),
+                                                img.sectionAlignment));
+    Put32(img.bytes, img.optionalHeaderOffset + 56, imageSize);
+    if (img.DataDirectoryRva(kResourceDirectory) == rs.virtualAddress)
+        Put32(img.bytes, img.optionalHeaderOffset + 100 + 8 * kResourceDirectory, newVirtualSize);
+    Put32(img.bytes, img.optionalHeaderOffset + 64, 0);  // checksum: not kept for executables
+    return true;
+}

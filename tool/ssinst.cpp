@@ -1,0 +1,211 @@
+// ssinst: builds screen-saver installers from a stub and files, lists what
+// an installer holds, and checks a stub's layout.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "tool/authoring.h"
+#include "tool/pe_image.h"
+#include "tool/readers.h"
+
+namespace {
+
+enum { kExitOk = 0, kExitFailure = 1, kExitUsage = 2 };
+
+const char kUsage[] =
+    "usage: ssinst COMMAND [ARGS]\n"
+    "\n"
+    "commands:\n"
+    "  build -o OUT.exe --title TITLE [--base N] [--stub STUB] --scr F.SCR --dat F.DAT\n"
+    "        [--file X ...]\n"
+    "      Writes an installer: the stub up to its marker, then the payload. The\n"
+    "      installed screen saver is named after OUT (Forest.exe installs\n"
+    "      FOREST.SCR). --base is the number of the first extra file (default 2).\n"
+    "      STUB defaults to $SSINST_STUB, then ssstub.exe beside ssinst.\n"
+    "  list INSTALLER\n"
+    "      Prints the title, the numbering base and one line per entry: index,\n"
+    "      offset, stored size, unpacked size, extension, target (below the\n"
+    "      Windows directory, for an installer run from a directory without '.').\n"
+    "  check-stub STUB\n"
+    "      Reports each layout rule of the stub as held or broken.\n"
+    "  fix-stub IN -o OUT\n"
+    "      Lays the resource section of a freshly linked stub out with the\n"
+    "      marker's data last, and checks the result.\n"
+    "\n"
+    "exit status: 0 done, 1 a file is missing, unreadable or refused, 2 usage.\n";
+
+int Usage(const char* problem) {
+    std::fprintf(stderr, "ssinst: %s\n\n%s", problem, kUsage);
+    return kExitUsage;
+}
+
+int Fail(const std::string& message) {
+    std::fprintf(stderr, "ssinst: %s\n", message.c_str());
+    return kExitFailure;
+}
+
+std::string DefaultStub(const char* argv0) {
+    if (const char* env = std::getenv("SSINST_STUB")) return env;
+    std::string self = argv0;
+    size_t slash = self.rfind('/');
+    return (slash == std::string::npos ? std::string() : self.substr(0, slash + 1)) + "ssstub.exe";
+}
+
+bool LoadImage(const std::string& path, PeImage* image, std::string* error) {
+    std::vector<uint8_t> bytes;
+    if (!ReadWholeFile(path, &bytes, error)) return false;
+    if (!image->Parse(std::move(bytes), error)) {
+        *error = path + ": " + *error;
+        return false;
+    }
+    return true;
+}
+
+int PrintRules(const std::string& path, const PeImage& image) {
+    bool all = true;
+    for (const RuleResult& r : CheckStubLayout(image)) {
+        std::string label = r.rule ? "rule " + std::to_string(r.rule) : "locator";
+        std::printf("%-8s %-6s %s\n", label.c_str(), r.held ? "held" : "BROKEN", r.detail.c_str());
+        all = all && r.held;
+    }
+    if (!all) std::fprintf(stderr, "ssinst: %s breaks the stub layout rules\n", path.c_str());
+    return all ? kExitOk : kExitFailure;
+}
+
+int CheckStub(int argc, char** argv) {
+    if (argc != 1) return Usage("check-stub takes one stub");
+    PeImage image;
+    std::string error;
+    if (!LoadImage(argv[0], &image, &error)) return Fail(error);
+    return PrintRules(argv[0], image);
+}
+
+int FixStub(int argc, char** argv) {
+    std::string in, out;
+    for (int i = 0; i < argc; ++i) {
+        if (!std::strcmp(argv[i], "-o") && i + 1 < argc) out = argv[++i];
+        else if (in.empty()) in = argv[i];
+        else return Usage("fix-stub takes one input");
+    }
+    if (in.empty() || out.empty()) return Usage("fix-stub needs IN and -o OUT");
+    PeImage image;
+    std::string error;
+    if (!LoadImage(in, &image, &error)) return Fail(error);
+    if (!MoveMarkerLast(image, &error)) return Fail(in + ": " + error);
+    PeImage check;
+    if (!check.Parse(image.bytes, &error)) return Fail(in + ": after the new layout: " + error);
+    for (const RuleResult& r : CheckStubLayout(check))
+        if (!r.held) return Fail(in + ": after the new layout: " + r.detail);
+    if (!WriteWholeFile(out, check.bytes, &error)) return Fail(error);
+    return kExitOk;
+}
+
+bool ParseBase(const char* text, uint16_t* base) {
+    char* end;
+    long v = std::strtol(text, &end, 10);
+    if (*text == 0 || *end != 0 || v < 0 || v > 65535) return false;
+    *base = (uint16_t)v;
+    return true;
+}
+
+int Build(int argc, char** argv, const char* argv0) {
+    std::string out, stub = DefaultStub(argv0), scr, dat;
+    std::vector<std::string> extras;
+    InstallerSpec spec;
+    bool haveTitle = false;
+    for (int i = 0; i < argc; ++i) {
+        std::string a = argv[i];
+        bool hasValue = i + 1 < argc;
+        if (a == "-o" && hasValue) out = argv[++i];
+        else if (a == "--title" && hasValue) spec.title = argv[++i], haveTitle = true;
+        else if (a == "--stub" && hasValue) stub = argv[++i];
+        else if (a == "--scr" && hasValue) scr = argv[++i];
+        else if (a == "--dat" && hasValue) dat = argv[++i];
+        else if (a == "--file" && hasValue) extras.push_back(argv[++i]);
+        else if (a == "--base" && hasValue) {
+            if (!ParseBase(argv[++i], &spec.numberingBase))
+                return Usage("--base takes a number from 0 to 65535");
+        } else return Usage(("build: unknown or incomplete option " + a).c_str());
+    }
+    if (out.empty() || !haveTitle || scr.empty() || dat.empty())
+        return Usage("build needs -o, --title, --scr and --dat");
+
+    std::string error;
+    std::vector<uint8_t> stubBytes;
+    if (!ReadWholeFile(stub, &stubBytes, &error)) return Fail("stub " + error);
+    std::vector<std::string> inputs = {scr, dat};
+    inputs.insert(inputs.end(), extras.begin(), extras.end());
+    for (size_t i = 0; i < inputs.size(); ++i) {
+        InputFile f;
+        f.name = inputs[i];
+        if (!ReadWholeFile(inputs[i], &f.bytes, &error)) return Fail(error);
+        if (i == 0) f.extension = ".SCR";
+        else if (i == 1) f.extension = ".DAT";
+        else if (!ExtensionFor(inputs[i], &f.extension, &error)) return Fail(error);
+        spec.files.push_back(std::move(f));
+    }
+    std::vector<uint8_t> installer;
+    if (!BuildInstaller(stubBytes, spec, &installer, &error)) return Fail(stub + ": " + error);
+    if (!WriteWholeFile(out, installer, &error)) return Fail(error);
+    return kExitOk;
+}
+
+std::string Printable(const char* s, size_t n) {
+    std::string out;
+    for (size_t i = 0; i < n && s[i]; ++i) {
+        unsigned char c = (unsigned char)s[i];
+        if (c >= 0x20 && c < 0x7F && c != '\\') out += (char)c;
+        else {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\x%02X", c);
+            out += hex;
+        }
+    }
+    return out;
+}
+
+int List(int argc, char** argv) {
+    if (argc != 1) return Usage("list takes one installer");
+    std::FILE* f = std::fopen(argv[0], "rb");
+    if (!f) return Fail(std::string(argv[0]) + ": " + std::strerror(errno));
+    StdioReader reader(f);
+    InstallerContents c;
+    std::string error;
+    bool ok = ReadInstaller(reader, &c, &error);
+    std::fclose(f);
+    if (!ok) return Fail(std::string(argv[0]) + ": " + error);
+    std::printf("title: \"%s\"\nnumbering base: %u\npayload at: %lld\n",
+                Printable(c.title, kTitleSize).c_str(), c.numberingBase, (long long)c.payloadStart);
+    std::printf("%5s %10s %10s %10s  %-6s %s\n", "index", "offset", "stored", "unpacked", "ext",
+                "target");
+    for (size_t i = 0; i < c.entries.size(); ++i) {
+        const PayloadEntry& e = c.entries[i];
+        std::string target = TargetPath(argv[0], (int)i, c.numberingBase, e);
+        std::printf("%5zu %10u %10u %10u  %-6s %s\n", i, e.offset, e.storedSize, e.unpackedSize,
+                    Printable(e.extension, kExtensionSize).c_str(),
+                    target.empty() ? "(refused: unsafe name)" : target.c_str());
+    }
+    if (!c.terminated) {
+        std::fprintf(stderr, "ssinst: %s: the entry table runs into the end of the file\n", argv[0]);
+        return kExitFailure;
+    }
+    return kExitOk;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) return Usage("no command given");
+    std::string cmd = argv[1];
+    if (cmd == "--help" || cmd == "-h" || cmd == "help") {
+        std::fputs(kUsage, stdout);
+        return kExitOk;
+    }
+    if (cmd == "build") return Build(argc - 2, argv + 2, argv[0]);
+    if (cmd == "list") return List(argc - 2, argv + 2);
+    if (cmd == "check-stub") return CheckStub(argc - 2, argv + 2);
+    if (cmd == "fix-stub") return FixStub(argc - 2, argv + 2);
+    return Usage(("unknown command " + cmd).c_str());
+}
