@@ -1,5 +1,7 @@
 #include "tool/authoring.h"
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -37,6 +39,8 @@ bool WriteWholeFile(const std::string& path, const std::vector<uint8_t>& data, s
     if (!ok) {
         *error = path + ": write error";
         std::remove(path.c_str());
+    } else if (data.size() >= 2 && data[0] == 'M' && data[1] == 'Z') {
+        chmod(path.c_str(), 0755);  // a program: let it be run directly
     }
     return ok;
 }

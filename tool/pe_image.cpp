@@ -192,6 +192,29 @@ int64_t PeImage::ResourceFilePosition(uint32_t rva) const {
 
 int PeImage::MarkerLeaf() const { return markerLeaf_; }
 
+int64_t PeImage::FilePosition(uint32_t rva) const {
+    for (const PeSection& s : sections)
+        if (rva >= s.virtualAddress && rva < s.virtualAddress + std::max(s.virtualSize, s.rawSize))
+            return (int64_t)rva - s.virtualAddress + s.rawPointer;
+    return -1;
+}
+
+std::vector<std::string> PeImage::ImportedDlls() const {
+    const int kImportDirectory = 1;
+    std::vector<std::string> names;
+    int64_t at = FilePosition(DataDirectoryRva(kImportDirectory));
+    for (; at >= 0; at += 20) {
+        uint32_t nameRva;
+        if (!Get32(bytes, (uint64_t)at + 12, &nameRva) || nameRva == 0) break;
+        int64_t name = FilePosition(nameRva);
+        if (name < 0) break;
+        std::string n;
+        for (uint64_t i = (uint64_t)name; i < bytes.size() && bytes[i]; ++i) n += (char)bytes[i];
+        names.push_back(n);
+    }
+    return names;
+}
+
 std::vector<RuleResult> CheckStubLayout(const PeImage& img) {
     std::vector<RuleResult> out;
     const PeSection& rs = img.sections[img.resourceSection];

@@ -50,6 +50,10 @@ struct PeImage {
     int64_t ResourceFilePosition(uint32_t rva) const;
     // The leaf the locator lands on: first entry at every level; -1 if none.
     int MarkerLeaf() const;
+    // The names of the DLLs the image imports from, as written.
+    std::vector<std::string> ImportedDlls() const;
+    // File position of any RVA, through the section that holds it; -1 if none.
+    int64_t FilePosition(uint32_t rva) const;
 };
 
 struct RuleResult {

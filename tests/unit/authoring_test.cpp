@@ -1,1 +1,113 @@
+// Installers written by the authoring tool, read back through the stub's
+// own reader.
 #include <gtest/gtest.h>
+
+#include "tests/unit/test_support.h"
+#include "tool/pe_image.h"
+#include "tool/readers.h"
+
+namespace {
+
+InstallerContents ReadBack(const std::vector<uint8_t>& installer) {
+    MemoryReader r(installer);
+    InstallerContents c;
+    std::string error;
+    EXPECT_TRUE(ReadInstaller(r, &c, &error)) << error;
+    return c;
+}
+
+}  // namespace
+
+TEST(BuildInstaller, LaysTheEntriesOutInOrderAfterTheTable) {
+    REQUIRE_STUB();
+    std::vector<InputFile> files = {{"f.scr", Pattern(5000, 1), ".SCR"},
+                                    {"f.dat", Pattern(3, 2), ".DAT"},
+                                    {"a.bmp", Pattern(70000, 3), ".BMP"},
+                                    {"b", Pattern(1, 4), ""}};
+    std::vector<uint8_t> installer = MakeInstaller("Forest", files, 5);
+    InstallerContents c = ReadBack(installer);
+    EXPECT_STREQ(c.title, "Forest");
+    EXPECT_EQ(c.numberingBase, 5);
+    EXPECT_TRUE(c.terminated);
+    ASSERT_EQ(c.entries.size(), files.size());
+    uint64_t expected = (uint64_t)c.payloadStart + kHeaderSize + kEntrySize * (files.size() + 1);
+    for (size_t i = 0; i < files.size(); ++i) {
+        const PayloadEntry& e = c.entries[i];
+        EXPECT_EQ(e.offset, expected) << i;
+        EXPECT_EQ(e.storedSize, files[i].bytes.size()) << i;
+        EXPECT_EQ(e.unpackedSize, 0u) << i;
+        EXPECT_TRUE(std::equal(files[i].bytes.begin(), files[i].bytes.end(), installer.begin() + e.offset)) << i;
+        expected += e.storedSize;
+    }
+    EXPECT_EQ(expected, installer.size()) << "the last entry ends the file";
+    EXPECT_EQ(TargetPath("Forest.exe", 0, 5, c.entries[0]), "FOREST.SCR");
+    EXPECT_EQ(TargetPath("/x/y/Forest.exe", 1, 5, c.entries[1]), "QUORBEL\\SSAVERS\\Forest\\Forest.DAT");
+    EXPECT_EQ(TargetPath("Forest.exe", 2, 5, c.entries[2]), "QUORBEL\\SSAVERS\\Forest\\FILE0005.BMP");
+    EXPECT_EQ(TargetPath("Forest.exe", 3, 5, c.entries[3]), "QUORBEL\\SSAVERS\\Forest\\FILE0006");
+}
+
+TEST(BuildInstaller, ASmallPayloadStillCoversTheResourceSection) {
+    REQUIRE_STUB();
+    PeImage img;
+    std::string error;
+    ASSERT_TRUE(img.Parse(BuiltStub(), &error));
+    const PeSection& rs = img.sections[img.resourceSection];
+    std::vector<uint8_t> installer = MakeInstaller("T", {{"s", {1}, ".SCR"}, {"d", {2}, ".DAT"}});
+    EXPECT_GE(installer.size(), (size_t)rs.rawPointer + rs.rawSize);
+    EXPECT_EQ(ReadBack(installer).entries.size(), 2u);
+}
+
+TEST(BuildInstaller, RefusesWhatAnInstallerCantHold) {
+    REQUIRE_STUB();
+    const InputFile scr = {"f.scr", Bytes("x"), ".SCR"}, dat = {"f.dat", Bytes("y"), ".DAT"};
+    const struct {
+        const char* what;
+        std::vector<uint8_t> stub;
+        std::string title;
+        std::vector<InputFile> files;
+        const char* message;
+    } cases[] = {
+        {"title of 33 bytes", BuiltStub(), std::string(33, 'T'), {scr, dat}, "at most 32"},
+        {"no data file", BuiltStub(), "T", {scr}, "needs the screen-saver program and its .DAT"},
+        {"empty file", BuiltStub(), "T", {scr, {"empty.dat", {}, ".DAT"}}, "empty.dat: the file is empty"},
+        {"stub with the marker first", RawStub(), "T", {scr, dat}, "layout rules"},
+        {"not an executable", Bytes("hello"), "T", {scr, dat}, "not an executable"},
+    };
+    for (const auto& c : cases) {
+        if (c.stub.empty()) continue;
+        InstallerSpec spec;
+        spec.title = c.title;
+        spec.files = c.files;
+        std::vector<uint8_t> out;
+        std::string error;
+        EXPECT_FALSE(BuildInstaller(c.stub, spec, &out, &error)) << c.what;
+        EXPECT_NE(error.find(c.message), std::string::npos) << c.what << ": " << error;
+    }
+}
+
+TEST(ExtensionFor, TakesTheLastDotOfTheFileName) {
+    const struct {
+        const char* name;
+        bool ok;
+        const char* ext;
+    } cases[] = {
+        {"pic.bmp", true, ".bmp"}, {"dir.x/pic", true, ""}, {"a.b.WAV", true, ".WAV"},
+        {"photo.jpeg", false, ""}, {"odd.a:b", false, ""}, {"x.\x01", false, ""},
+        {"noext", true, ""},
+    };
+    for (const auto& c : cases) {
+        std::string ext, error;
+        EXPECT_EQ(ExtensionFor(c.name, &ext, &error), c.ok) << c.name;
+        if (c.ok) EXPECT_EQ(ext, c.ext) << c.name;
+        else EXPECT_NE(error.find(c.name), std::string::npos) << error;
+    }
+}
+
+TEST(ReadInstaller, ReportsAFileThatIsNoInstaller) {
+    std::vector<uint8_t> junk = Bytes("MZ plainly not a stub");
+    MemoryReader r(junk);
+    InstallerContents c;
+    std::string error;
+    EXPECT_FALSE(ReadInstaller(r, &c, &error));
+    EXPECT_NE(error.find("no payload marker"), std::string::npos);
+}

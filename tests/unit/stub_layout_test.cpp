@@ -1,1 +1,123 @@
+// The layout rules, checked on the stub the build produced.
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+
+#include "tests/unit/test_support.h"
+#include "tool/pe_image.h"
+
+namespace {
+
+PeImage Parsed(const std::vector<uint8_t>& bytes) {
+    PeImage img;
+    std::string error;
+    EXPECT_TRUE(img.Parse(bytes, &error)) << error;
+    return img;
+}
+
+// Which rules (0 for the locator cross-check) are broken.
+std::vector<int> Broken(const std::vector<uint8_t>& bytes) {
+    PeImage img;
+    std::string error;
+    if (!img.Parse(bytes, &error)) return {-1};
+    std::vector<int> broken;
+    for (const RuleResult& r : CheckStubLayout(img))
+        if (!r.held) broken.push_back(r.rule);
+    return broken;
+}
+
+}  // namespace
+
+TEST(StubLayout, TheBuiltStubKeepsEveryRule) {
+    REQUIRE_STUB();
+    PeImage img = Parsed(BuiltStub());
+    for (const RuleResult& r : CheckStubLayout(img)) EXPECT_TRUE(r.held) << r.rule << ": " << r.detail;
+    // The marker's data is the very last resource data, and the section ends
+    // the file.
+    const PeSection& rs = img.sections.back();
+    EXPECT_EQ(rs.name, ".rsrc");
+    EXPECT_EQ(img.bytes.size(), (size_t)rs.rawPointer + rs.rawSize);
+}
+
+TEST(StubLayout, TheStubIsSmallAndImportsOnlySystemLibraries) {
+    REQUIRE_STUB();
+    PeImage img = Parsed(BuiltStub());
+    EXPECT_LE(BuiltStub().size(), 16384u);
+    for (std::string dll : img.ImportedDlls()) {
+        std::transform(dll.begin(), dll.end(), dll.begin(), [](unsigned char c) { return std::toupper(c); });
+        const char* allowed[] = {"KERNEL32.DLL", "USER32.DLL", "GDI32.DLL", "SHELL32.DLL", "MSVCRT.DLL"};
+        EXPECT_TRUE(std::find(std::begin(allowed), std::end(allowed), dll) != std::end(allowed)) << dll;
+    }
+    for (const PeSection& s : img.sections) EXPECT_NE(s.name, ".reloc");
+}
+
+TEST(StubLayout, LayingOutTheLinkedStubMovesOnlyTheData) {
+    REQUIRE_STUB();
+    if (RawStub().empty()) GTEST_SKIP() << "no linked stub";
+    EXPECT_EQ(Broken(RawStub()), std::vector<int>{2}) << "the linker puts the marker's data first";
+    PeImage raw = Parsed(RawStub());
+    PeImage fixed = raw;
+    std::string error;
+    ASSERT_TRUE(MoveMarkerLast(fixed, &error)) << error;
+    EXPECT_TRUE(fixed.bytes == BuiltStub()) << "the build's stub is this layout";
+    ASSERT_EQ(raw.leaves.size(), fixed.leaves.size());
+    for (size_t i = 0; i < raw.leaves.size(); ++i) {
+        const ResourceLeaf &a = raw.leaves[i], &b = fixed.leaves[i];
+        EXPECT_EQ(a.type + a.name, b.type + b.name);
+        ASSERT_EQ(a.dataSize, b.dataSize);
+        int64_t pa = raw.ResourceFilePosition(a.dataRva), pb = fixed.ResourceFilePosition(b.dataRva);
+        EXPECT_TRUE(std::equal(raw.bytes.begin() + pa, raw.bytes.begin() + pa + a.dataSize,
+                               fixed.bytes.begin() + pb))
+            << a.type << "/" << a.name << " changed";
+    }
+}
+
+TEST(StubLayout, EachBrokenRuleIsReported) {
+    REQUIRE_STUB();
+    PeImage img = Parsed(BuiltStub());
+    const PeSection& rs = img.sections[img.resourceSection];
+    const uint32_t root = rs.rawPointer;
+    const uint32_t nameDir = root + (img.firstOffset[0] & 0x7FFFFFFF);
+    const uint32_t languageDir = root + (img.firstOffset[1] & 0x7FFFFFFF);
+    struct Mutation {
+        const char* what;
+        void (*apply)(std::vector<uint8_t>&, const PeImage&, uint32_t, uint32_t);
+        std::vector<int> broken;
+    };
+    const Mutation mutations[] = {
+        {"a byte after the section",
+         [](std::vector<uint8_t>& b, const PeImage&, uint32_t, uint32_t) { b.push_back(0); },
+         {1}},
+        {"relocation data declared",
+         [](std::vector<uint8_t>& b, const PeImage& i, uint32_t, uint32_t) {
+             b[i.optionalHeaderOffset + 100 + 8 * 5] = 8;
+         },
+         {1}},
+        {"the marker in German",
+         [](std::vector<uint8_t>& b, const PeImage&, uint32_t, uint32_t lang) {
+             b[lang + 16] = 0x07;  // 1031
+         },
+         {3}},
+        {"the marker numbered 1001",
+         [](std::vector<uint8_t>& b, const PeImage&, uint32_t name, uint32_t) {
+             b[name + 16] = 0xE9;
+         },
+         {3}},
+        {"the marker declaring 8 bytes",
+         [](std::vector<uint8_t>& b, const PeImage& i, uint32_t, uint32_t) {
+             b[i.sections[i.resourceSection].rawPointer + i.leaves[i.MarkerLeaf()].entryOffset + 4] = 8;
+         },
+         {2, 3}},
+        {"the root's first entry leading to data",
+         [](std::vector<uint8_t>& b, const PeImage& i, uint32_t, uint32_t) {
+             b[i.sections[i.resourceSection].rawPointer + 16 + 7] &= 0x7F;
+         },
+         {2, 3, 4, 0}},
+    };
+    for (const Mutation& m : mutations) {
+        std::vector<uint8_t> bytes = BuiltStub();
+        m.apply(bytes, img, nameDir, languageDir);
+        EXPECT_EQ(Broken(bytes), m.broken) << m.what;
+    }
+}

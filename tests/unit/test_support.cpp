@@ -1,1 +1,107 @@
+#include "tests/unit/test_support.h"
 
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+
+static std::vector<uint8_t> LoadOrEmpty(const char* path) {
+    std::vector<uint8_t> bytes;
+    std::string error;
+    if (path && !ReadWholeFile(path, &bytes, &error)) ADD_FAILURE() << error;
+    return bytes;
+}
+
+const std::vector<uint8_t>& BuiltStub() {
+#ifdef STUB_PATH
+    static const std::vector<uint8_t> stub = LoadOrEmpty(STUB_PATH);
+#else
+    static const std::vector<uint8_t> stub;
+#endif
+    return stub;
+}
+
+const std::vector<uint8_t>& RawStub() {
+#ifdef RAW_STUB_PATH
+    static const std::vector<uint8_t> stub = LoadOrEmpty(RAW_STUB_PATH);
+#else
+    static const std::vector<uint8_t> stub;
+#endif
+    return stub;
+}
+
+std::vector<uint8_t> Bytes(const std::string& s) { return std::vector<uint8_t>(s.begin(), s.end()); }
+
+std::vector<uint8_t> Pattern(size_t n, uint32_t seed) {
+    std::vector<uint8_t> v(n);
+    for (size_t i = 0; i < n; ++i) {
+        seed = seed * 1103515245u + 12345u;
+        v[i] = (uint8_t)(seed >> 16);
+    }
+    return v;
+}
+
+std::vector<uint8_t> MakeInstaller(const std::string& title, std::vector<InputFile> files,
+                                   uint16_t base) {
+    InstallerSpec spec;
+    spec.title = title;
+    spec.numberingBase = base;
+    spec.files = std::move(files);
+    std::vector<uint8_t> out;
+    std::string error;
+    EXPECT_TRUE(BuildInstaller(BuiltStub(), spec, &out, &error)) << error;
+    return out;
+}
+
+std::vector<uint8_t> MakeInstaller(const std::string& title) {
+    return MakeInstaller(title, {{"saver.scr", Bytes("program"), ".SCR"},
+                                 {"saver.dat", Bytes("data"), ".DAT"}});
+}
+
+TempDir::TempDir() {
+    char tmpl[] = "/tmp/ssinst-test-XXXXXX";
+    const char* made = mkdtemp(tmpl);
+    if (!made) ADD_FAILURE() << "mkdtemp failed";
+    path_ = made ? made : "/tmp";
+}
+
+TempDir::~TempDir() {
+    if (path_.size() > 5) {
+        std::string cmd = "rm -rf '" + path_ + "'";
+        if (std::system(cmd.c_str()) != 0) std::fprintf(stderr, "could not remove %s\n", path_.c_str());
+    }
+}
+
+void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
+    std::string error;
+    ASSERT_TRUE(WriteWholeFile(path, bytes, &error)) << error;
+}
+
+void MakeDirs(const std::string& path) {
+    for (size_t at = 1; at != std::string::npos;) {
+        at = path.find('/', at + 1);
+        mkdir(path.substr(0, at).c_str(), 0755);
+    }
+}
+
+bool FileExists(const std::string& path) {
+    struct stat st;
+    return stat(path.c_str(), &st) == 0;
+}
+
+SimTest::SimTest() : sim(drive.path()) {
+    MakeDirs(drive.path() + "/WINDOWS");
+    MakeDirs(drive.path() + "/SETUP");
+}
+
+void SimTest::TearDown() {
+    for (const std::string& e : sim.errors) ADD_FAILURE() << "simulated machine: " << e;
+    EXPECT_EQ(sim.OpenFiles(), 0) << "files left open";
+    EXPECT_EQ(sim.UnusedAnswers(), 0u) << "scripted answers left over";
+}
+
+void SimTest::PlaceInstaller(const std::string& name, const std::vector<uint8_t>& bytes) {
+    WriteFile(drive.path() + "/SETUP/" + name, bytes);
+    sim.SetModulePath("C:\\SETUP\\" + name);
+}

@@ -1,0 +1,59 @@
+// Shared pieces of the host tests: the built stub, installers made from it,
+// and a simulated machine on a fresh folder.
+#ifndef TESTS_UNIT_TEST_SUPPORT_H
+#define TESTS_UNIT_TEST_SUPPORT_H
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/sim/sim_platform.h"
+#include "tool/authoring.h"
+
+// The stub the build produced; the test is skipped when there is none.
+const std::vector<uint8_t>& BuiltStub();
+const std::vector<uint8_t>& RawStub();
+#define REQUIRE_STUB() \
+    if (BuiltStub().empty()) GTEST_SKIP() << "no stub was built"
+
+std::vector<uint8_t> Bytes(const std::string& s);
+std::vector<uint8_t> Pattern(size_t n, uint32_t seed);
+
+// An installer of the built stub with the given title and files.
+std::vector<uint8_t> MakeInstaller(const std::string& title, std::vector<InputFile> files,
+                                   uint16_t base = 2);
+std::vector<uint8_t> MakeInstaller(const std::string& title);
+
+// A fresh folder, removed at the end of the test.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    const std::string& path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
+void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes);
+void MakeDirs(const std::string& path);
+bool FileExists(const std::string& path);
+
+// A test on a simulated machine: drive C: is a fresh folder with a Windows
+// directory. The simulated machine must end each test without errors and
+// with every file closed.
+class SimTest : public ::testing::Test {
+protected:
+    SimTest();
+    void TearDown() override;
+    // Places an installer at C:\SETUP\<name> and makes it the running module.
+    void PlaceInstaller(const std::string& name, const std::vector<uint8_t>& bytes);
+    std::string Host(const std::string& windowsPath) { return sim.HostPath(windowsPath); }
+
+    TempDir drive;
+    SimPlatform sim;
+};
+
+#endif
