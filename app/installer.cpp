@@ -2,6 +2,7 @@
 
 #include "app/names.h"
 #include "app/text.h"
+#include "install/install.h"
 #include "payload/payload.h"
 #include "res/ids.h"
 
@@ -30,7 +31,7 @@ int OrderingInfoDialogProc(Platform& p, Window dialog, unsigned msg,
         return 1;
     }
     // Only a plain button command: the whole wParam, not its low word.
-    if (msg == kMsgCommand && ((uint32_t)wParam == kIdOk || (uint32_t)wParam == kIdCancel)) {
+    if (msg == kMsgCommand && (wParam == kIdOk || wParam == kIdCancel)) {
         p.EndDialog(dialog, (int)wParam);
         return 1;
     }
@@ -60,6 +61,17 @@ int RunInstallation(Platform& p, InstallerState& s) {
     const char* confirmArgs[] = {s.screenSaverName, s.title, windowsDir, size};
     FormatText(text, sizeof text, kConfirmFormat, confirmArgs, 4);
     if (p.ShowMessage(text, caption, kMbOkCancel | kMbIconInformation) != kIdOk) return 0;
+
+    p.SetCursor(kCursorWait);
+    InstallContext install = {s.title, s.screenSaverName, false, {kInstallOk, "", false}};
+    p.RunDialog(IDD_INSTALLING, InstallDialogProc, &install);
+    p.SetCursor(kCursorArrow);
+    if (!install.ran) FailInstall(&install.outcome, kInstallNotRun, "");
+    if (install.outcome.error != kInstallOk) {
+        FormatInstallFailure(install.outcome, text, sizeof text);
+        p.ShowMessage(text, caption, kMbOk | kMbIconError);
+        return kExitInstallFailed;
+    }
 
     p.WindowsDirectory(windowsDir, sizeof windowsDir);
     AppendBackslash(windowsDir, sizeof windowsDir);

@@ -5,6 +5,7 @@
 
 #include <stdint.h>
 
+#include "payload/extract.h"
 #include "payload/format.h"
 #include "platform/platform.h"
 
@@ -16,6 +17,10 @@ struct InstallerState {
     char screenSaverName[kPathSize];    // FOREST.SCR
     uint32_t totalPayloadSize;          // bytes the installation writes
 };
+
+// Process exit codes: 0 for a finished installation and for the user's
+// Cancel; kExitInstallFailed when files could not be installed.
+enum { kExitInstallFailed = 1 };
 
 // Registers "ZELMInst", runs the flow inside the hidden window's creation
 // and returns the process exit code.

@@ -9,6 +9,7 @@
 class FileReader : public ByteReader {
 public:
     FileReader(Platform& p, FileHandle f) : p_(p), f_(f) {}
+    void SetHandle(FileHandle f) { f_ = f; }
     int Read(void* buf, int n) override { return p_.Read(f_, buf, n); }
     int64_t Seek(int64_t offset, int origin) override {
         return p_.Seek(f_, offset, (SeekOrigin)origin);

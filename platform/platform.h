@@ -31,6 +31,8 @@ const FileHandle kNoFile = -1;
 
 enum SeekOrigin { kSeekSet = 0, kSeekCur = 1, kSeekEnd = 2 };
 
+enum PathKind { kPathMissing, kPathFile, kPathDirectory };
+
 struct Rect { int32_t left, top, right, bottom; };
 
 class Platform;
@@ -58,6 +60,28 @@ public:
     virtual int Read(FileHandle f, void* buf, int n) = 0;
     virtual int64_t Seek(FileHandle f, int64_t offset, SeekOrigin origin) = 0;
     virtual void Close(FileHandle f) = 0;
+    // Creates a file for writing, or empties it when it exists.
+    virtual FileHandle CreateForWrite(const char* path) = 0;
+    // Bytes written: fewer than n when the disk is full; -1 on error.
+    virtual int Write(FileHandle f, const void* buf, int n) = 0;
+    virtual bool RemoveFile(const char* path) = 0;
+    // False when the directory could not be made (it may already exist).
+    virtual bool MakeDirectory(const char* path) = 0;
+    virtual PathKind QueryPath(const char* path) = 0;
+    // The 8.3 form of an existing file's full path; 0 on failure or when
+    // it does not fit (then out is "").
+    virtual unsigned ShortPathName(const char* path, char* out, unsigned cap) = 0;
+
+    // Settings: a value in an INI file (a bare file name is in the Windows
+    // directory), and the switch that turns the screen saver on, saved to
+    // the user's settings.
+    virtual bool WriteProfileValue(const char* section, const char* key, const char* value,
+                                   const char* file) = 0;
+    virtual void SetScreenSaverActive(bool on) = 0;
+
+    // The copy buffer of the extraction; null when it can't be had.
+    virtual void* AllocateBuffer(unsigned size) = 0;
+    virtual void FreeBuffer(void* buffer) = 0;
 
     // User interface. Message boxes have no owner window.
     virtual int ShowMessage(const char* text, const char* caption, unsigned style) = 0;
@@ -66,6 +90,10 @@ public:
     virtual int RunDialog(int id, DialogProc proc, void* context) = 0;
     virtual void EndDialog(Window dialog, int result) = 0;
     virtual void SetText(Window w, const char* text) = 0;
+    virtual void SetItemText(Window dialog, int id, const char* text) = 0;
+    virtual Window DialogItem(Window dialog, int id) = 0;
+    // Queues a message for a window; it is handled after the current one.
+    virtual void Post(Window w, unsigned msg, uintptr_t wParam, uintptr_t lParam) = 0;
     virtual bool GetWindowRect(Window w, Rect* r) = 0;
     virtual void MoveWindow(Window w, int x, int y, int width, int height) = 0;
     virtual int ScreenWidth() = 0;

@@ -3,12 +3,19 @@
 #include <dirent.h>
 #include <strings.h>
 
+#include <sys/stat.h>
+
+#include <cctype>
+#include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <sstream>
 
 SimPlatform::SimPlatform(std::string drive) : drive_(std::move(drive)) {}
 
 SimPlatform::~SimPlatform() {
     for (auto& f : files_) std::fclose(f.second);
+    for (void* b : buffers_) std::free(b);
 }
 
 std::string SimPlatform::HostPath(const std::string& windowsPath) const {
@@ -137,6 +144,149 @@ void SimPlatform::Close(FileHandle f) {
     files_.erase(it);
 }
 
+FileHandle SimPlatform::CreateForWrite(const char* path) {
+    if (Fails(SimCall::CreateForWrite)) return kNoFile;
+    std::string host = HostPath(path);
+    if (host.empty() || QueryPath(path) == kPathDirectory) return kNoFile;
+    std::FILE* f = std::fopen(host.c_str(), "wb");  // fails when the directory is missing
+    if (!f) return kNoFile;
+    files_[nextFile_] = f;
+    return nextFile_++;
+}
+
+int SimPlatform::Write(FileHandle f, const void* buf, int n) {
+    auto it = files_.find(f);
+    if (it == files_.end()) {
+        errors.push_back("Write on a handle that is not open");
+        return -1;
+    }
+    if (Fails(SimCall::Write) || n < 0) return -1;
+    size_t take = (uint64_t)n < freeBytes_ ? (size_t)n : (size_t)freeBytes_;
+    size_t put = std::fwrite(buf, 1, take, it->second);
+    std::fflush(it->second);
+    freeBytes_ -= put;
+    return (int)put;
+}
+
+bool SimPlatform::RemoveFile(const char* path) {
+    if (Fails(SimCall::RemoveFile)) return false;
+    std::string host = HostPath(path);
+    if (host.empty() || QueryPath(path) != kPathFile || std::remove(host.c_str()) != 0) return false;
+    removed.push_back(path);
+    return true;
+}
+
+bool SimPlatform::MakeDirectory(const char* path) {
+    if (Fails(SimCall::MakeDirectory)) return false;
+    std::string host = HostPath(path);
+    return !host.empty() && mkdir(host.c_str(), 0755) == 0;
+}
+
+PathKind SimPlatform::QueryPath(const char* path) {
+    std::string host = HostPath(path);
+    struct stat st;
+    if (host.empty() || stat(host.c_str(), &st) != 0) return kPathMissing;
+    return S_ISDIR(st.st_mode) ? kPathDirectory : kPathFile;
+}
+
+std::string SimShortName(const std::string& name) {
+    size_t dot = name.rfind('.');
+    std::string base = dot == std::string::npos ? name : name.substr(0, dot);
+    std::string ext = dot == std::string::npos ? "" : name.substr(dot + 1);
+    bool fits = !base.empty() && base.size() <= 8 && ext.size() <= 3 &&
+                base.find_first_of(" .+,;=[]") == std::string::npos &&
+                ext.find_first_of(" .+,;=[]") == std::string::npos;
+    if (fits) return name;
+    std::string shortBase, shortExt;
+    for (char c : base)
+        if (std::isalnum((unsigned char)c) && shortBase.size() < 6) shortBase += (char)std::toupper((unsigned char)c);
+    for (char c : ext)
+        if (std::isalnum((unsigned char)c) && shortExt.size() < 3) shortExt += (char)std::toupper((unsigned char)c);
+    return shortBase + "~1" + (shortExt.empty() ? "" : "." + shortExt);
+}
+
+unsigned SimPlatform::ShortPathName(const char* path, char* out, unsigned cap) {
+    if (Fails(SimCall::ShortPathName) || QueryPath(path) == kPathMissing) return CopyOut("", out, cap), 0;
+    std::string p = path, result = p.substr(0, 3);  // "C:\"
+    for (size_t at = 3; at < p.size();) {
+        size_t end = p.find('\\', at);
+        if (end == std::string::npos) end = p.size();
+        result += SimShortName(p.substr(at, end - at));
+        if (end < p.size()) result += '\\';
+        at = end + 1;
+    }
+    return CopyOut(result, out, cap);
+}
+
+static bool SameText(const std::string& a, const std::string& b) {
+    return a.size() == b.size() && strncasecmp(a.c_str(), b.c_str(), a.size()) == 0;
+}
+
+static std::string Trimmed(const std::string& s) {
+    size_t b = s.find_first_not_of(" \t"), e = s.find_last_not_of(" \t\r");
+    return b == std::string::npos ? "" : s.substr(b, e - b + 1);
+}
+
+bool SimPlatform::WriteProfileValue(const char* section, const char* key, const char* value,
+                                    const char* file) {
+    if (Fails(SimCall::WriteProfileValue)) return false;
+    std::string path = file;
+    if (path.find('\\') == std::string::npos) path = windowsDir_ + (windowsDir_.back() == '\\' ? "" : "\\") + path;
+    std::string host = HostPath(path);
+    if (host.empty()) return false;
+    std::vector<std::string> lines;
+    {
+        std::ifstream in(host);
+        for (std::string line; std::getline(in, line);) {
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            lines.push_back(line);
+        }
+    }
+    // Replace the key within its section, or add it at the section's end,
+    // or add the section.
+    long sectionAt = -1, insertAt = -1;
+    bool done = false;
+    for (size_t i = 0; i < lines.size() && !done; ++i) {
+        std::string t = Trimmed(lines[i]);
+        if (!t.empty() && t[0] == '[') {
+            if (sectionAt >= 0) break;
+            if (SameText(t, std::string("[") + section + "]")) sectionAt = (long)i, insertAt = (long)i + 1;
+        } else if (sectionAt >= 0 && !t.empty()) {
+            size_t eq = t.find('=');
+            if (eq != std::string::npos && SameText(Trimmed(t.substr(0, eq)), key)) {
+                lines[i] = std::string(key) + "=" + value;
+                done = true;
+            }
+            insertAt = (long)i + 1;
+        }
+    }
+    if (!done && sectionAt >= 0) lines.insert(lines.begin() + insertAt, std::string(key) + "=" + value);
+    if (!done && sectionAt < 0) {
+        lines.push_back(std::string("[") + section + "]");
+        lines.push_back(std::string(key) + "=" + value);
+    }
+    std::ofstream out(host, std::ios::binary | std::ios::trunc);
+    for (const std::string& l : lines) out << l << "\r\n";
+    return bool(out);
+}
+
+void* SimPlatform::AllocateBuffer(unsigned size) {
+    if (Fails(SimCall::AllocateBuffer)) return nullptr;
+    void* b = std::malloc(size);
+    if (b) buffers_.push_back(b);
+    return b;
+}
+
+void SimPlatform::FreeBuffer(void* buffer) {
+    for (size_t i = 0; i < buffers_.size(); ++i)
+        if (buffers_[i] == buffer) {
+            std::free(buffer);
+            buffers_.erase(buffers_.begin() + (long)i);
+            return;
+        }
+    errors.push_back("FreeBuffer of a buffer that was not allocated");
+}
+
 int SimPlatform::ShowMessage(const char* text, const char* caption, unsigned style) {
     if (Fails(SimCall::ShowMessage)) return 0;
     SimMessage m = {text, caption, style, kIdCancel};
@@ -156,31 +306,49 @@ SimPlatform::OpenDialog* SimPlatform::FindDialog(Window w) {
     return nullptr;
 }
 
+void SimPlatform::DeliverPosted(Window w, DialogProc proc, void* context) {
+    while (!FindDialog(w)->ended) {
+        size_t i = 0;
+        while (i < posted_.size() && posted_[i].w != w) ++i;
+        if (i == posted_.size()) return;
+        Posted m = posted_[i];
+        posted_.erase(posted_.begin() + (long)i);
+        proc(*this, w, m.msg, m.wParam, m.lParam, context);
+    }
+}
+
 int SimPlatform::RunDialog(int id, DialogProc proc, void* context) {
     if (Fails(SimCall::RunDialog)) return -1;
     std::pair<int, int> size = dialogSize_.count(id) ? dialogSize_[id] : std::make_pair(300, 200);
-    OpenDialog d = {nextWindow_++, {0, 0, size.first, size.second}, "", false, 0, {}};
+    OpenDialog d = {nextWindow_++, {0, 0, size.first, size.second}, "", false, 0, {}, {}};
     openDialogs_.push_back(d);
     Window w = d.handle;
-    std::vector<uintptr_t> commands;
-    if (script_.empty() || !script_.front().isDialog) {
-        errors.push_back("unscripted dialog " + std::to_string(id));
-    } else {
-        commands = script_.front().commands;
-        script_.pop_front();
-    }
-    SimDialog record = {id, "", {}, -1};
     proc(*this, w, kMsgInitDialog, 0, 0, context);
-    for (size_t i = 0; i < commands.size() && !FindDialog(w)->ended; ++i)
-        proc(*this, w, kMsgCommand, commands[i], 0, context);
+    DeliverPosted(w, proc, context);
+    // A dialog that ends by itself needs no answer; one that waits for the
+    // user takes the next answer of the script.
+    if (!FindDialog(w)->ended) {
+        std::vector<uintptr_t> commands;
+        if (script_.empty() || !script_.front().isDialog) {
+            errors.push_back("unscripted dialog " + std::to_string(id));
+        } else {
+            commands = script_.front().commands;
+            script_.pop_front();
+        }
+        for (size_t i = 0; i < commands.size() && !FindDialog(w)->ended; ++i) {
+            proc(*this, w, kMsgCommand, commands[i], 0, context);
+            DeliverPosted(w, proc, context);
+        }
+    }
     OpenDialog* open = FindDialog(w);
     if (!open->ended) errors.push_back("dialog " + std::to_string(id) + " did not end");
-    record.caption = open->text;
-    record.moves = open->moves;
-    record.result = open->ended ? open->result : -1;
+    SimDialog record = {id, open->text, open->items, open->moves, open->ended ? open->result : -1};
     dialogs.push_back(record);
     for (size_t i = 0; i < openDialogs_.size(); ++i)
         if (openDialogs_[i].handle == w) openDialogs_.erase(openDialogs_.begin() + (long)i);
+    for (size_t i = 0; i < posted_.size();)
+        if (posted_[i].w == w) posted_.erase(posted_.begin() + (long)i);
+        else ++i;
     return record.result;
 }
 
@@ -197,6 +365,23 @@ void SimPlatform::EndDialog(Window dialog, int result) {
 void SimPlatform::SetText(Window w, const char* text) {
     if (OpenDialog* d = FindDialog(w)) d->text = text;
     else errors.push_back("SetText on an unknown window");
+}
+
+void SimPlatform::SetItemText(Window dialog, int id, const char* text) {
+    if (OpenDialog* d = FindDialog(dialog)) d->items[id] = text;
+    else errors.push_back("SetItemText on an unknown window");
+}
+
+Window SimPlatform::DialogItem(Window dialog, int id) {
+    return FindDialog(dialog) ? dialog << 16 | (Window)(id & 0xFFFF) : 0;
+}
+
+void SimPlatform::Post(Window w, unsigned msg, uintptr_t wParam, uintptr_t lParam) {
+    if (!FindDialog(w)) {
+        errors.push_back("Post to an unknown window");
+        return;
+    }
+    posted_.push_back({w, msg, wParam, lParam});
 }
 
 bool SimPlatform::GetWindowRect(Window w, Rect* r) {

@@ -19,6 +19,8 @@
 
 enum class SimCall {
     ModuleFileName, WindowsDirectory, OpenRead, Read, Seek,
+    CreateForWrite, Write, RemoveFile, MakeDirectory, ShortPathName,
+    WriteProfileValue, AllocateBuffer,
     ShowMessage, RunDialog, GetWindowRect, StartProgram,
 };
 
@@ -31,6 +33,7 @@ struct SimMessage {
 struct SimDialog {
     int id;
     std::string caption;                       // the last text set on the dialog
+    std::map<int, std::string> items;          // texts set on its controls
     std::vector<std::pair<int, int>> moves;    // positions it was moved to
     int result;
 };
@@ -47,6 +50,8 @@ public:
     void SetScreen(int width, int height) { screenW_ = width, screenH_ = height; }
     // The size in pixels a dialog resource comes up with.
     void SetDialogSize(int id, int width, int height) { dialogSize_[id] = {width, height}; }
+    // How many more bytes the drive takes; writes beyond are cut short.
+    void SetFreeBytes(uint64_t n) { freeBytes_ = n; }
     // The host path a Windows path stands for ("" when it is not on C:).
     // Names match without regard to case, as on Windows.
     std::string HostPath(const std::string& windowsPath) const;
@@ -72,6 +77,9 @@ public:
     int windowIcon = 0;
     std::vector<std::string> errors;
     int OpenFiles() const { return (int)files_.size(); }
+    int OpenBuffers() const { return (int)buffers_.size(); }
+    int screenSaverActive = -1;   // -1: never set
+    std::vector<std::string> removed;  // Windows paths of removed files
 
     // Platform.
     unsigned ModuleFileName(char* buf, unsigned cap) override;
@@ -80,10 +88,24 @@ public:
     int Read(FileHandle f, void* buf, int n) override;
     int64_t Seek(FileHandle f, int64_t offset, SeekOrigin origin) override;
     void Close(FileHandle f) override;
+    FileHandle CreateForWrite(const char* path) override;
+    int Write(FileHandle f, const void* buf, int n) override;
+    bool RemoveFile(const char* path) override;
+    bool MakeDirectory(const char* path) override;
+    PathKind QueryPath(const char* path) override;
+    unsigned ShortPathName(const char* path, char* out, unsigned cap) override;
+    bool WriteProfileValue(const char* section, const char* key, const char* value,
+                           const char* file) override;
+    void SetScreenSaverActive(bool on) override { screenSaverActive = on ? 1 : 0; }
+    void* AllocateBuffer(unsigned size) override;
+    void FreeBuffer(void* buffer) override;
     int ShowMessage(const char* text, const char* caption, unsigned style) override;
     int RunDialog(int id, DialogProc proc, void* context) override;
     void EndDialog(Window dialog, int result) override;
     void SetText(Window w, const char* text) override;
+    void SetItemText(Window dialog, int id, const char* text) override;
+    Window DialogItem(Window dialog, int id) override;
+    void Post(Window w, unsigned msg, uintptr_t wParam, uintptr_t lParam) override;
     bool GetWindowRect(Window w, Rect* r) override;
     void MoveWindow(Window w, int x, int y, int width, int height) override;
     int ScreenWidth() override { return screenW_; }
@@ -109,7 +131,14 @@ private:
         bool ended;
         int result;
         std::vector<std::pair<int, int>> moves;
+        std::map<int, std::string> items;
     };
+    struct Posted {
+        Window w;
+        unsigned msg;
+        uintptr_t wParam, lParam;
+    };
+    void DeliverPosted(Window w, DialogProc proc, void* context);
     bool Fails(SimCall call);
     OpenDialog* FindDialog(Window w);
     unsigned CopyOut(const std::string& s, char* buf, unsigned cap);
@@ -126,6 +155,14 @@ private:
     FileHandle nextFile_ = 3;
     std::vector<OpenDialog> openDialogs_;
     Window nextWindow_ = 0x100;
+    uint64_t freeBytes_ = UINT64_MAX;
+    std::vector<void*> buffers_;
+    std::deque<Posted> posted_;
 };
+
+// The 8.3 name the simulated machine gives a long name: the first six
+// letters or digits of the name, "~1", and the first three of the
+// extension, upper case. Names already in 8.3 form stay as they are.
+std::string SimShortName(const std::string& name);
 
 #endif

@@ -47,6 +47,47 @@ int64_t Win32Platform::Seek(FileHandle f, int64_t offset, SeekOrigin origin) {
 
 void Win32Platform::Close(FileHandle f) { CloseHandle(Handle(f)); }
 
+FileHandle Win32Platform::CreateForWrite(const char* path) {
+    HANDLE h = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, NULL, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, NULL);
+    return h == INVALID_HANDLE_VALUE ? kNoFile : reinterpret_cast<FileHandle>(h);
+}
+
+int Win32Platform::Write(FileHandle f, const void* buf, int n) {
+    DWORD put = 0;
+    if (n < 0) return -1;
+    // A full disk fails the call; what it stored still counts.
+    if (!WriteFile(Handle(f), buf, (DWORD)n, &put, NULL) && put == 0) return -1;
+    return (int)put;
+}
+
+bool Win32Platform::RemoveFile(const char* path) { return DeleteFileA(path) != 0; }
+
+bool Win32Platform::MakeDirectory(const char* path) { return CreateDirectoryA(path, NULL) != 0; }
+
+PathKind Win32Platform::QueryPath(const char* path) {
+    DWORD a = GetFileAttributesA(path);
+    if (a == INVALID_FILE_ATTRIBUTES) return kPathMissing;
+    return (a & FILE_ATTRIBUTE_DIRECTORY) ? kPathDirectory : kPathFile;
+}
+
+unsigned Win32Platform::ShortPathName(const char* path, char* out, unsigned cap) {
+    return Checked(GetShortPathNameA(path, out, cap), out, cap);
+}
+
+bool Win32Platform::WriteProfileValue(const char* section, const char* key, const char* value,
+                                      const char* file) {
+    return WritePrivateProfileStringA(section, key, value, file) != 0;
+}
+
+void Win32Platform::SetScreenSaverActive(bool on) {
+    SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, on ? 1 : 0, NULL, SPIF_UPDATEINIFILE);
+}
+
+void* Win32Platform::AllocateBuffer(unsigned size) { return LocalAlloc(LMEM_FIXED, size); }
+
+void Win32Platform::FreeBuffer(void* buffer) { LocalFree(buffer); }
+
 int Win32Platform::ShowMessage(const char* text, const char* caption, unsigned style) {
     return MessageBoxA(NULL, text, caption, style);
 }
@@ -76,6 +117,18 @@ int Win32Platform::RunDialog(int id, DialogProc proc, void* context) {
 void Win32Platform::EndDialog(Window dialog, int result) { ::EndDialog(Hwnd(dialog), result); }
 
 void Win32Platform::SetText(Window w, const char* text) { SetWindowTextA(Hwnd(w), text); }
+
+void Win32Platform::SetItemText(Window dialog, int id, const char* text) {
+    SetDlgItemTextA(Hwnd(dialog), id, text);
+}
+
+Window Win32Platform::DialogItem(Window dialog, int id) {
+    return reinterpret_cast<Window>(GetDlgItem(Hwnd(dialog), id));
+}
+
+void Win32Platform::Post(Window w, unsigned msg, uintptr_t wParam, uintptr_t lParam) {
+    PostMessageA(Hwnd(w), msg, wParam, lParam);
+}
 
 bool Win32Platform::GetWindowRect(Window w, Rect* r) {
     RECT rc;

@@ -45,10 +45,18 @@ TEST_F(FlowTest, ConfirmedRunShowsEachTextInOrder) {
     EXPECT_EQ(sim.messages[1].text, kForestComplete);
     EXPECT_EQ(sim.messages[1].caption, "Forest Screen Saver Installation");
     EXPECT_EQ(sim.messages[1].style, (unsigned)(kMbOk | kMbIconExclamation));
-    ASSERT_EQ(sim.dialogs.size(), 1u);
-    EXPECT_EQ(sim.dialogs[0].id, IDD_ORDERING_INFO);
-    EXPECT_EQ(sim.dialogs[0].result, kIdOk);
+    ASSERT_EQ(sim.dialogs.size(), 2u);
+    EXPECT_EQ(sim.dialogs[0].id, IDD_INSTALLING);
+    EXPECT_EQ(sim.dialogs[0].caption, "Forest Screen Saver Installation");
+    EXPECT_EQ(sim.dialogs[0].items[IDC_INSTALL_TITLE], "Forest Screen Saver");
+    EXPECT_EQ(sim.dialogs[0].moves.size(), 1u) << "centred";
+    EXPECT_EQ(sim.dialogs[1].id, IDD_ORDERING_INFO);
+    EXPECT_EQ(sim.dialogs[1].result, kIdOk);
+    EXPECT_EQ(sim.cursors, (std::vector<Cursor>{kCursorWait, kCursorArrow}));
     EXPECT_EQ(sim.started, std::vector<std::string>{"FOREST.SCR"});
+    EXPECT_TRUE(FileExists(Host("C:\\WINDOWS\\FOREST.SCR")));
+    EXPECT_TRUE(FileExists(Host("C:\\WINDOWS\\QUORBEL\\SSAVERS\\Forest\\Forest.DAT")));
+    EXPECT_EQ(sim.screenSaverActive, 1);
 }
 
 TEST_F(FlowTest, AnythingButOkOnTheConfirmationEndsTheRun) {
@@ -157,18 +165,24 @@ TEST_F(FlowTest, WithoutAPayloadTheTitleStaysEmpty) {
     }
 }
 
-TEST_F(FlowTest, LongNamesNeverOverrunTheTextAreas) {
+TEST_F(FlowTest, LongNamesNeverOverrunTheTextAreasNorReachTheDisk) {
     REQUIRE_STUB();
     // The longest paths the platform hands out: 259 characters.
     std::string name = std::string(259 - std::strlen("C:\\SETUP\\") - 4, 'N') + ".exe";
     PlaceInstaller(name, MakeInstaller(std::string(32, 'T')));
-    sim.SetWindowsDirectoryPath("C:\\" + std::string(256, 'W'));
-    AnswerWholeRun();
-    EXPECT_EQ(Run(), 0);
+    std::string windows(200, 'W');
+    MakeDirs(drive.path() + "/" + windows);
+    sim.SetWindowsDirectoryPath("C:\\" + windows);
+    sim.AnswerMessage(kIdOk);
+    sim.AnswerMessage(kIdOk);
+    EXPECT_EQ(Run(), kExitInstallFailed);
     ASSERT_EQ(sim.messages.size(), 2u);
     for (const SimMessage& m : sim.messages) EXPECT_LE(m.text.size(), (size_t)kTextSize - 1);
     EXPECT_EQ(sim.messages[0].text.rfind("This program will install NNN", 0), 0u);
-    EXPECT_LE(sim.started[0].size(), (size_t)kPathSize - 1);
+    EXPECT_NE(sim.messages[1].text.find("is too long"), std::string::npos) << sim.messages[1].text;
+    EXPECT_EQ(sim.messages[1].style, (unsigned)(kMbOk | kMbIconError));
+    EXPECT_TRUE(sim.started.empty());
+    EXPECT_EQ(sim.screenSaverActive, -1);
 }
 
 TEST(OrderingInfoDialog, EndsOnlyOnAPlainOkOrCancel) {

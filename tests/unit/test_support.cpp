@@ -6,6 +6,11 @@
 
 #include <cstdio>
 
+#include "app/installer.h"
+#include "payload/locator.h"
+#include "res/ids.h"
+#include "tool/readers.h"
+
 static std::vector<uint8_t> LoadOrEmpty(const char* path) {
     std::vector<uint8_t> bytes;
     std::string error;
@@ -88,6 +93,31 @@ void MakeDirs(const std::string& path) {
 bool FileExists(const std::string& path) {
     struct stat st;
     return stat(path.c_str(), &st) == 0;
+}
+
+void PatchEntry(std::vector<uint8_t>& installer, int index, int field, uint32_t value) {
+    MemoryReader r(installer);
+    int64_t start = LocatePayloadIn(r);
+    ASSERT_GE(start, 0);
+    PutLE32(&installer[(size_t)start + kHeaderSize + kEntrySize * index + 4 * field], value);
+}
+
+Machine::Machine() : sim(drive.path()) {
+    MakeDirs(drive.path() + "/WINDOWS");
+    MakeDirs(drive.path() + "/SETUP");
+}
+
+void Machine::Place(const std::vector<uint8_t>& installer, const std::string& name) {
+    WriteFile(drive.path() + "/SETUP/" + name, installer);
+    sim.SetModulePath("C:\\SETUP\\" + name);
+}
+
+int Machine::RunAnsweringOk() {
+    sim.AnswerMessage(kIdOk);
+    sim.AnswerMessage(kIdOk);
+    sim.AnswerDialog({kIdOk});
+    InstallerState s = {};
+    return InstallerMain(sim, s);
 }
 
 SimTest::SimTest() : sim(drive.path()) {

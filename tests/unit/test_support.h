@@ -41,6 +41,22 @@ void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes);
 void MakeDirs(const std::string& path);
 bool FileExists(const std::string& path);
 
+// Sets one 32-bit field (0 offset, 1 stored size, 2 unpacked size,
+// 3 extension) of entry `index` in an installer's table.
+void PatchEntry(std::vector<uint8_t>& installer, int index, int field, uint32_t value);
+
+// A simulated machine on its own fresh folder, with C:\WINDOWS and C:\SETUP.
+struct Machine {
+    Machine();
+    // Places the installer at C:\SETUP\<name>, makes it the running module.
+    void Place(const std::vector<uint8_t>& installer, const std::string& name = "Forest.exe");
+    // Runs the installer with OK for every question; returns the exit code.
+    int RunAnsweringOk();
+    std::string Host(const std::string& rel) const { return drive.path() + "/" + rel; }
+    TempDir drive;
+    SimPlatform sim;
+};
+
 // A test on a simulated machine: drive C: is a fresh folder with a Windows
 // directory. The simulated machine must end each test without errors and
 // with every file closed.

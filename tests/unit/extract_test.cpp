@@ -1,0 +1,301 @@
+// Extraction and registration on the simulated machine: where each entry
+// goes, the copy loop, and every way an installation can fail.
+#include <gtest/gtest.h>
+
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <set>
+
+#include "app/installer.h"
+#include "install/install.h"
+#include "res/ids.h"
+#include "tests/unit/test_support.h"
+
+namespace {
+
+std::vector<uint8_t> ReadHost(const std::string& path) {
+    std::vector<uint8_t> bytes;
+    std::string error;
+    EXPECT_TRUE(ReadWholeFile(path, &bytes, &error)) << error;
+    return bytes;
+}
+
+// Every file below root, as paths relative to it.
+void ListFiles(const std::string& root, const std::string& rel, std::set<std::string>* out) {
+    DIR* d = opendir((root + rel).c_str());
+    if (!d) return;
+    while (dirent* e = readdir(d)) {
+        std::string name = e->d_name;
+        if (name == "." || name == "..") continue;
+        struct stat st;
+        std::string path = rel + "/" + name;
+        if (stat((root + path).c_str(), &st) != 0) continue;
+        if (S_ISDIR(st.st_mode)) ListFiles(root, path, out);
+        else out->insert(path.substr(1));
+    }
+    closedir(d);
+}
+
+std::vector<InputFile> ForestFiles(std::vector<InputFile> extras = {}) {
+    std::vector<InputFile> files = {{"f.scr", Pattern(3000, 1), ".SCR"}, {"f.dat", Pattern(100, 2), ".DAT"}};
+    files.insert(files.end(), extras.begin(), extras.end());
+    return files;
+}
+
+std::string ReadText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// The machine ends clean: no errors, no open files, the buffer freed.
+void ExpectClean(const Machine& m) {
+    for (const std::string& e : m.sim.errors) ADD_FAILURE() << "simulated machine: " << e;
+    EXPECT_EQ(m.sim.OpenFiles(), 0) << "files left open";
+    EXPECT_EQ(m.sim.OpenBuffers(), 0) << "copy buffer not freed";
+}
+
+class ExtractTest : public ::testing::Test {
+protected:
+    Machine m;
+    void TearDown() override { ExpectClean(m); }
+    std::string Data(const std::string& file) { return m.Host("WINDOWS/QUORBEL/SSAVERS/" + file); }
+};
+
+TEST_F(ExtractTest, EntriesGoToTheirTargets) {
+    REQUIRE_STUB();
+    const struct {
+        const char* installer;
+        uint16_t base;
+        std::vector<std::pair<std::string, std::string>> extras;  // extension, expected name
+        const char *program, *dataDir;
+    } cases[] = {
+        {"Forest.exe", 2, {{".BMP", "FILE0002.BMP"}, {".WAV", "FILE0003.WAV"}, {".TXT", "FILE0004.TXT"}},
+         "FOREST.SCR", "Forest"},
+        {"Forest.exe", 5, {{".BMP", "FILE0005.BMP"}, {".WAV", "FILE0006.WAV"}, {".TXT", "FILE0007.TXT"}},
+         "FOREST.SCR", "Forest"},
+        {"My.Forest.exe", 2, {{"BMP", "FILE0002BMP"}}, "MY.SCR", "My.Forest"},
+        {"forest.exe", 9999, {{".A", "FILE9999.A"}, {"", "FILE10000"}}, "FOREST.SCR", "forest"},
+    };
+    for (const auto& c : cases) {
+        Machine k;
+        std::vector<InputFile> files = ForestFiles();
+        for (size_t i = 0; i < c.extras.size(); ++i)
+            files.push_back({"x", Pattern(10 + i, 7 + (uint32_t)i), c.extras[i].first});
+        k.Place(MakeInstaller("Forest", files, c.base), c.installer);
+        ASSERT_EQ(k.RunAnsweringOk(), 0) << c.installer;
+        const std::string dir = k.Host("WINDOWS/QUORBEL/SSAVERS/") + c.dataDir + "/";
+        EXPECT_EQ(ReadHost(k.Host("WINDOWS/") + c.program), files[0].bytes) << c.installer;
+        EXPECT_EQ(ReadHost(dir + c.dataDir + ".DAT"), files[1].bytes) << c.installer;
+        for (size_t i = 0; i < c.extras.size(); ++i)
+            EXPECT_EQ(ReadHost(dir + c.extras[i].second), files[2 + i].bytes) << c.extras[i].second;
+        ExpectClean(k);
+    }
+}
+
+TEST_F(ExtractTest, CopiesExactlyTheStoredSize) {
+    REQUIRE_STUB();
+    for (size_t size : {1, 2, 2047, 2048, 2049, 4095, 4096, 4097, 70000}) {
+        Machine k;
+        std::vector<uint8_t> data = Pattern(size, (uint32_t)size);
+        k.Place(MakeInstaller("Forest", {{"s", Pattern(size, 3), ".SCR"}, {"d", data, ".DAT"}}));
+        ASSERT_EQ(k.RunAnsweringOk(), 0) << size;
+        EXPECT_EQ(ReadHost(k.Host("WINDOWS/FOREST.SCR")), Pattern(size, 3)) << size;
+        EXPECT_EQ(ReadHost(k.Host("WINDOWS/QUORBEL/SSAVERS/Forest/Forest.DAT")), data) << size;
+        ExpectClean(k);
+    }
+}
+
+TEST_F(ExtractTest, WritesNothingOutsideItsTwoPlaces) {
+    REQUIRE_STUB();
+    m.Place(MakeInstaller("Forest", ForestFiles({{"a.bmp", Pattern(5, 5), ".BMP"}})));
+    std::set<std::string> before;
+    ListFiles(m.drive.path(), "", &before);
+    EXPECT_EQ(m.RunAnsweringOk(), 0);
+    std::set<std::string> after;
+    ListFiles(m.drive.path(), "", &after);
+    std::set<std::string> added;
+    std::set_difference(after.begin(), after.end(), before.begin(), before.end(),
+                        std::inserter(added, added.begin()));
+    EXPECT_EQ(added, (std::set<std::string>{"WINDOWS/FOREST.SCR", "WINDOWS/system.ini",
+                                             "WINDOWS/QUORBEL/SSAVERS/Forest/Forest.DAT",
+                                             "WINDOWS/QUORBEL/SSAVERS/Forest/FILE0002.BMP"}));
+}
+
+TEST_F(ExtractTest, ExistingFilesAndDirectoriesAreReused) {
+    REQUIRE_STUB();
+    MakeDirs(m.Host("WINDOWS/QUORBEL/SSAVERS/Forest"));
+    WriteFile(Data("Forest/Forest.DAT"), Pattern(99999, 9));
+    WriteFile(m.Host("WINDOWS/FOREST.SCR"), Pattern(5, 9));
+    std::vector<InputFile> files = ForestFiles();
+    m.Place(MakeInstaller("Forest", files));
+    EXPECT_EQ(m.RunAnsweringOk(), 0);
+    EXPECT_EQ(ReadHost(Data("Forest/Forest.DAT")), files[1].bytes);
+    EXPECT_EQ(ReadHost(m.Host("WINDOWS/FOREST.SCR")), files[0].bytes);
+}
+
+TEST_F(ExtractTest, RegistersTheShortPathOfTheProgram) {
+    REQUIRE_STUB();
+    const struct {
+        std::string windowsDir, hostDir, existingIni, expectedIni;
+        bool failShortPath;
+    } cases[] = {
+        {"C:\\WINDOWS", "WINDOWS", "", "[boot]\r\nSCRNSAVE.EXE=C:\\WINDOWS\\FOREST.SCR\r\n", false},
+        // The directory as the platform reports it, shortened where long.
+        {"C:\\Program Windows", "Program Windows", "",
+         "[boot]\r\nSCRNSAVE.EXE=C:\\PROGRA~1\\FOREST.SCR\r\n", false},
+        {"C:\\WINDOWS", "WINDOWS", "[boot]\r\nshell=Explorer.exe\r\nscrnsave.exe=C:\\OLD.SCR\r\n[drivers]\r\nwave=x\r\n",
+         "[boot]\r\nshell=Explorer.exe\r\nSCRNSAVE.EXE=C:\\WINDOWS\\FOREST.SCR\r\n[drivers]\r\nwave=x\r\n", false},
+        // A missing [boot] section is added at the end.
+        {"C:\\WINDOWS", "WINDOWS", "[drivers]\r\nwave=x\r\n",
+         "[drivers]\r\nwave=x\r\n[boot]\r\nSCRNSAVE.EXE=C:\\WINDOWS\\FOREST.SCR\r\n", false},
+        // No short form to be had: the full path, never an undefined value.
+        {"C:\\Program Windows", "Program Windows", "", "[boot]\r\nSCRNSAVE.EXE=C:\\Program Windows\\FOREST.SCR\r\n", true},
+    };
+    for (const auto& c : cases) {
+        Machine k;
+        MakeDirs(k.Host(c.hostDir));
+        if (!c.existingIni.empty()) WriteFile(k.Host(c.hostDir + "/system.ini"), Bytes(c.existingIni));
+        k.Place(MakeInstaller("Forest"));
+        k.sim.SetWindowsDirectoryPath(c.windowsDir);
+        if (c.failShortPath) k.sim.FailCall(SimCall::ShortPathName);
+        ASSERT_EQ(k.RunAnsweringOk(), 0);
+        EXPECT_EQ(ReadText(k.Host(c.hostDir + "/system.ini")), c.expectedIni);
+        EXPECT_EQ(k.sim.screenSaverActive, 1);
+        ExpectClean(k);
+    }
+}
+
+// Each way the installation can fail: the user is told, naming the file;
+// nothing is registered; no completion, no start; exit code non-zero.
+TEST_F(ExtractTest, FailuresAreReportedAndNothingIsRegistered) {
+    REQUIRE_STUB();
+    struct Failure {
+        const char* what;
+        std::function<void(Machine&, std::vector<uint8_t>&)> setup;
+        const char* message;
+        bool nothingWritten;
+        const char* gone = nullptr;  // a target that was begun and must not stay
+    };
+    auto cut = [](size_t n) { return [n](Machine&, std::vector<uint8_t>& b) { b.resize(b.size() - n); }; };
+    auto patch = [](int index, int field, uint32_t value) {
+        return [=](Machine&, std::vector<uint8_t>& b) { PatchEntry(b, index, field, value); };
+    };
+    auto fail = [](SimCall call, int nth) {
+        return [=](Machine& k, std::vector<uint8_t>&) { k.sim.FailCall(call, nth); };
+    };
+    const Failure failures[] = {
+        {"the disk fills up during the data file",
+         [](Machine& k, std::vector<uint8_t>&) { k.sim.SetFreeBytes(3000 + 50); },
+         "The file C:\\WINDOWS\\QUORBEL\\SSAVERS\\Forest\\Forest.DAT could not be written completely", false,
+         "WINDOWS/QUORBEL/SSAVERS/Forest/Forest.DAT"},
+        {"a write error", fail(SimCall::Write, 1),
+         "The file C:\\WINDOWS\\FOREST.SCR could not be written completely", true, "WINDOWS/FOREST.SCR"},
+        {"a read error while copying the last file",  // (a 7-byte file: one read)
+         [](Machine& k, std::vector<uint8_t>& b) {
+             Machine dry;  // the last read of a clean run is the last copy read
+             dry.Place(b);
+             dry.RunAnsweringOk();
+             k.sim.FailCall(SimCall::Read, dry.sim.CallCount(SimCall::Read));
+             EXPECT_EQ(dry.sim.messages.size(), 2u);
+         },
+         "The installer C:\\SETUP\\Forest.exe could not be read", false,
+         "WINDOWS/QUORBEL/SSAVERS/Forest/FILE0002.BMP"},
+        {"the program can't be created", fail(SimCall::CreateForWrite, 1),
+         "The file C:\\WINDOWS\\FOREST.SCR could not be created", true},
+        {"a file stands where the data directory goes",
+         [](Machine& k, std::vector<uint8_t>&) { WriteFile(k.Host("WINDOWS/QUORBEL"), {1}); },
+         "The directory C:\\WINDOWS\\QUORBEL could not be created", false},
+        {"the installer is cut short", cut(10), "The installer C:\\SETUP\\Forest.exe is damaged", true},
+        {"the installer is cut inside its table", cut(7 + 100 + 3000 + 20), "is damaged", true},
+        {"an entry reaches past the end", patch(1, 1, 0x7FFFFFFF), "is damaged", true},
+        {"an entry offset past the end", patch(0, 0, 0xFFFFFFF0u), "is damaged", true},
+        {"a packed size of 2^31", patch(1, 2, 0x80000000u), "is damaged", true},
+        {"no entries at all", patch(0, 1, 0), "is damaged", true},
+        {"an extension with a separator", patch(2, 3, 0x2E2E2E5C), "is damaged", true},
+        {"an extension with a drive colon", patch(2, 3, 0x0062613A), "is damaged", true},
+        {"an extension with a control character", patch(2, 3, 0x0000012E), "is damaged", true},
+        {"no Windows directory for the extraction", fail(SimCall::WindowsDirectory, 2),
+         "The Windows directory could not be found", true},
+        {"no Windows directory for the registration", fail(SimCall::WindowsDirectory, 3),
+         "The Windows directory could not be found", false},
+        {"no module path for the extraction", fail(SimCall::ModuleFileName, 3),
+         "could not find its own file", true},
+        {"the installer can't be reopened for the extraction", fail(SimCall::OpenRead, 2),
+         "The installer C:\\SETUP\\Forest.exe is damaged", true},
+        {"no copy buffer", fail(SimCall::AllocateBuffer, 1), "not enough memory", true},
+        {"the installation dialog can't be shown", fail(SimCall::RunDialog, 1), "could not be started", true},
+    };
+    for (const Failure& f : failures) {
+        SCOPED_TRACE(f.what);
+        Machine k;
+        std::vector<uint8_t> installer = MakeInstaller("Forest", ForestFiles({{"a.bmp", Pattern(7, 3), ".BMP"}}));
+        f.setup(k, installer);
+        k.Place(installer);
+        EXPECT_EQ(k.RunAnsweringOk(), kExitInstallFailed);
+        ASSERT_EQ(k.sim.messages.size(), 2u);
+        const SimMessage& msg = k.sim.messages[1];
+        EXPECT_NE(msg.text.find(f.message), std::string::npos) << msg.text;
+        EXPECT_NE(msg.text.find("The screen saver has not been installed."), std::string::npos);
+        EXPECT_EQ(msg.style, (unsigned)(kMbOk | kMbIconError));
+        EXPECT_EQ(k.sim.screenSaverActive, -1);
+        EXPECT_FALSE(FileExists(k.Host("WINDOWS/system.ini")));
+        EXPECT_TRUE(k.sim.started.empty());
+        for (const SimDialog& d : k.sim.dialogs) EXPECT_NE(d.id, IDD_ORDERING_INFO);
+        // A partly written file never stays; before a damage is found, nothing is written.
+        if (f.gone) {
+            EXPECT_FALSE(FileExists(k.Host(f.gone)));
+        }
+        std::set<std::string> files;
+        ListFiles(k.Host("WINDOWS"), "", &files);
+        files.erase("QUORBEL");  // the file that stands in the way
+        if (f.nothingWritten) {
+            EXPECT_TRUE(files.empty()) << *files.begin();
+        }
+        ExpectClean(k);
+    }
+}
+
+TEST(InstallDialog, InstallsOnceOnAPlainCommand) {
+    REQUIRE_STUB();
+    Machine k;
+    k.Place(MakeInstaller("Forest"));
+    InstallContext c = {"Forest", "FOREST.SCR", false, {kInstallOk, "", false}};
+    k.sim.SetScreen(1024, 768);
+    k.sim.SetDialogSize(IDD_INSTALLING, 282, 130);
+    EXPECT_EQ(k.sim.RunDialog(IDD_INSTALLING, InstallDialogProc, &c), kIdOk);
+    EXPECT_TRUE(c.ran);
+    EXPECT_EQ(c.outcome.error, kInstallOk);
+    ASSERT_EQ(k.sim.dialogs.size(), 1u);
+    EXPECT_EQ(k.sim.dialogs[0].moves, (std::vector<std::pair<int, int>>{{371, 319}}));
+    int creates = k.sim.CallCount(SimCall::CreateForWrite);
+    EXPECT_EQ(creates, 2);
+
+    // Notifications (a code in the high word) and other ids do nothing; a
+    // second press ends the dialog without installing again.
+    InstallContext again = c;
+    EXPECT_EQ(InstallDialogProc(k.sim, 0, kMsgCommand, 0x10001, 0, &again), 0);
+    EXPECT_EQ(InstallDialogProc(k.sim, 0, kMsgCommand, 3, 0, &again), 0);
+    k.sim.AnswerDialog({kIdCancel});
+    EXPECT_EQ(k.sim.RunDialog(IDD_INSTALLING, InstallDialogProc, &again), kIdOk);
+    EXPECT_EQ(k.sim.CallCount(SimCall::CreateForWrite), creates);
+    ExpectClean(k);
+}
+
+TEST(InstallFailureText, StaysInsideItsArea) {
+    InstallOutcome o = {kInstallCantWrite, "", false};
+    std::memset(o.file, 'F', sizeof o.file - 1);
+    o.file[sizeof o.file - 1] = 0;
+    char text[512];
+    text[sizeof text - 1] = 'x';
+    FormatInstallFailure(o, text, sizeof text - 1);
+    EXPECT_EQ(text[sizeof text - 1], 'x');
+    EXPECT_LE(std::strlen(text), sizeof text - 2);
+    EXPECT_EQ(std::string(text).rfind("The file FFF", 0), 0u);
+}
+
+}  // namespace
