@@ -38,6 +38,9 @@ if [ -f "$STUB" ]; then
   expect 0 "" "$SSINST" build -o "$T/Forest.exe" --stub "$STUB" --title Forest --base 7 --scr "$T/f.scr" --dat "$T/f.dat" --file "$T/a.bmp"
   expect 0 "QUORBEL.SSAVERS.Forest.FILE0007.bmp" "$SSINST" list "$T/Forest.exe"
   expect 0 'title: "Forest"' "$SSINST" list "$T/Forest.exe"
+  expect 0 "QUORBEL/SSAVERS/Forest/FILE0007.bmp" "$SSINST" extract "$T/Forest.exe" -C "$T/out"
+  cmp -s "$T/a.bmp" "$T/out/QUORBEL/SSAVERS/Forest/FILE0007.bmp" && pass=$((pass + 1)) || { failed=$((failed + 1)); echo "FAIL: extracted FILE0007.bmp differs"; }
+  expect 2 "extract needs" "$SSINST" extract "$T/Forest.exe"
   expect 0 "rule 4   held" "$SSINST" check-stub "$STUB"
   expect 1 "rule 2   BROKEN" "$SSINST" check-stub "$BUILD/windows/ssstub-raw.exe"
   head -c 300 "$T/Forest.exe" > "$T/cut.exe"

@@ -160,3 +160,67 @@ std::string TargetPath(const std::string& installerFileName, int index, uint16_t
     if (index == kEntryProgram) return name;
     return std::string(kDataRoot) + "\\" + kDataParent + "\\" + base + "\\" + name;
 }
+
+namespace {
+
+bool MakeParents(const std::string& path, std::string* error) {
+    for (size_t at = path.find('/', 1); at != std::string::npos; at = path.find('/', at + 1)) {
+        std::string dir = path.substr(0, at);
+        if (mkdir(dir.c_str(), 0755) != 0 && errno != EEXIST) {
+            *error = dir + ": " + std::strerror(errno);
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+bool ExtractInstaller(const std::string& installerPath, const std::string& dir,
+                      std::vector<std::string>* written, std::string* error) {
+    std::vector<uint8_t> bytes;
+    if (!ReadWholeFile(installerPath, &bytes, error)) return false;
+    MemoryReader reader(bytes);
+    InstallerContents c;
+    if (!ReadInstaller(reader, &c, error)) {
+        *error = installerPath + ": " + *error;
+        return false;
+    }
+    if (!c.terminated || c.entries.empty()) {
+        *error = installerPath + ": damaged: " +
+                 (c.terminated ? "it holds no entries" : "the entry table runs into the end of the file");
+        return false;
+    }
+    std::vector<std::string> targets;
+    for (size_t i = 0; i < c.entries.size(); ++i) {
+        const PayloadEntry& e = c.entries[i];
+        std::string target = TargetPath(installerPath, (int)i, c.numberingBase, e);
+        if ((uint64_t)e.offset + e.storedSize > bytes.size()) {
+            *error = installerPath + ": damaged: entry " + std::to_string(i) + " reaches past the end of the file";
+            return false;
+        }
+        if (e.unpackedSize > 0x7FFFFFFFu) {
+            *error = installerPath + ": damaged: entry " + std::to_string(i) + " unpacks to 2 GiB or more";
+            return false;
+        }
+        if (target.empty()) {
+            *error = installerPath + ": damaged: entry " + std::to_string(i) + " has an unsafe extension";
+            return false;
+        }
+        for (char& ch : target)
+            if (ch == '\\') ch = '/';
+        targets.push_back(target);
+    }
+    for (size_t i = 0; i < c.entries.size(); ++i) {
+        const PayloadEntry& e = c.entries[i];
+        std::vector<uint8_t> content(bytes.begin() + e.offset, bytes.begin() + e.offset + e.storedSize);
+        if (e.unpackedSize) {
+            *error = installerPath + ": entry " + std::to_string(i) + " is packed, and this tool can't unpack yet";
+            return false;
+        }
+        std::string path = dir + "/" + targets[i];
+        if (!MakeParents(path, error) || !WriteWholeFile(path, content, error)) return false;
+        if (written) written->push_back(targets[i]);
+    }
+    return true;
+}

@@ -51,4 +51,11 @@ bool ReadInstaller(ByteReader& r, InstallerContents* out, std::string* error);
 std::string TargetPath(const std::string& installerFileName, int index, uint16_t numberingBase,
                        const PayloadEntry& e);
 
+// Writes every entry of the installer at installerPath below dir, which
+// stands for the Windows directory, under the names the stub would use for
+// an installer of that file name. Checks the whole installer first, as the
+// stub does. `written` receives the paths made, relative to dir.
+bool ExtractInstaller(const std::string& installerPath, const std::string& dir,
+                      std::vector<std::string>* written, std::string* error);
+
 #endif

@@ -28,6 +28,9 @@ const char kUsage[] =
     "      Prints the title, the numbering base and one line per entry: index,\n"
     "      offset, stored size, unpacked size, extension, target (below the\n"
     "      Windows directory, for an installer run from a directory without '.').\n"
+    "  extract INSTALLER -C DIR\n"
+    "      Writes every entry below DIR (standing for the Windows directory) under\n"
+    "      the names the installer itself would use.\n"
     "  check-stub STUB\n"
     "      Reports each layout rule of the stub as held or broken.\n"
     "  fix-stub IN -o OUT\n"
@@ -194,6 +197,21 @@ int List(int argc, char** argv) {
     return kExitOk;
 }
 
+int Extract(int argc, char** argv) {
+    std::string in, dir;
+    for (int i = 0; i < argc; ++i) {
+        if (!std::strcmp(argv[i], "-C") && i + 1 < argc) dir = argv[++i];
+        else if (in.empty()) in = argv[i];
+        else return Usage("extract takes one installer");
+    }
+    if (in.empty() || dir.empty()) return Usage("extract needs INSTALLER and -C DIR");
+    std::vector<std::string> written;
+    std::string error;
+    if (!ExtractInstaller(in, dir, &written, &error)) return Fail(error);
+    for (const std::string& w : written) std::printf("%s\n", w.c_str());
+    return kExitOk;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -205,6 +223,7 @@ int main(int argc, char** argv) {
     }
     if (cmd == "build") return Build(argc - 2, argv + 2, argv[0]);
     if (cmd == "list") return List(argc - 2, argv + 2);
+    if (cmd == "extract") return Extract(argc - 2, argv + 2);
     if (cmd == "check-stub") return CheckStub(argc - 2, argv + 2);
     if (cmd == "fix-stub") return FixStub(argc - 2, argv + 2);
     return Usage(("unknown command " + cmd).c_str());

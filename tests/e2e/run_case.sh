@@ -65,7 +65,32 @@ run_installer() {
   timeout 150 wine "$HELPER" "$DIR/script" >"$DIR/helper.out" 2>&1 || { fail "helper:"; cat "$DIR/helper.out"; }
   wait $pid
   RC=$(cat "$DIR/rc")
-  [ "$RC" = 0 ] || fail "installer exit code $RC, expected 0"
+  [ "$RC" = "${EXPECT_RC:-0}" ] || fail "installer exit code $RC, expected ${EXPECT_RC:-0}"
+}
+
+# same_as_extract NAME: what the installer wrote equals what ssinst extract writes.
+same_as_extract() {
+  rm -rf "$DIR/extracted"
+  "$SSINST" extract "$C/setup/$1" -C "$DIR/extracted" >"$DIR/extracted.list" || { fail "ssinst extract failed"; return; }
+  [ -s "$DIR/extracted.list" ] || fail "ssinst extract wrote nothing"
+  while read -r f; do
+    cmp -s "$DIR/extracted/$f" "$WINDIR/$f" || fail "C:\windows\$f differs from ssinst extract (or is missing)"
+  done <"$DIR/extracted.list"
+}
+
+# The screen saver is registered: system.ini names VALUE, and the switch is on.
+registered() {
+  grep -qxF "SCRNSAVE.EXE=$1" <(tr -d '\r' <"$WINDIR/system.ini" 2>/dev/null) ||
+    fail "system.ini [boot] lacks SCRNSAVE.EXE=$1: $(tr -d '\r' <"$WINDIR/system.ini" 2>/dev/null | tr '\n' ' ')"
+  [ "$(screensaver_active)" = 1 ] || fail "ScreenSaveActive is '$(screensaver_active)', not 1"
+}
+not_registered() {
+  grep -qi "SCRNSAVE.EXE" "$WINDIR/system.ini" 2>/dev/null && fail "system.ini names a screen saver"
+  [ "$(screensaver_active)" = 1 ] && fail "the screen saver was switched on"
+}
+screensaver_active() {
+  wine reg query 'HKCU\Control Panel\Desktop' /v ScreenSaveActive 2>/dev/null | tr -d '\r' |
+    awk '$1 == "ScreenSaveActive" {print $3}'
 }
 
 # The texts of one run, for installer file NAME, screen-saver file SCR, data directory part DATA.
@@ -124,6 +149,10 @@ wait Lumasketch Ordering Info
 press OK
 END
   run_installer My.Forest.exe
+  cmp -s "$TESTSCR" "$WINDIR/MY.SCR" || fail "MY.SCR is not the program"
+  cmp -s "$DIR/saver.dat" "$WINDIR/QUORBEL/SSAVERS/My.Forest/My.Forest.DAT" || fail "My.Forest.DAT is wrong"
+  same_as_extract My.Forest.exe
+  registered 'C:\windows\MY.SCR'
   ;;
 empty_title)
   build_installer Forest.exe --title ""
@@ -134,11 +163,15 @@ press Cancel
 END
   run_installer Forest.exe
   ;;
-starts_saver)
-  # A screen saver already in place is started by name, with no arguments,
-  # only after the information dialog.
-  build_installer Forest.exe --title Forest
-  cp "$TESTSCR" "$WINDIR/FOREST.SCR"
+install_files)
+  # Every file lands byte for byte where it belongs, the screen saver is
+  # registered, and it is started without arguments after the last dialog.
+  head -c 70000 /dev/urandom >"$DIR/picture.BMP"
+  head -c 2048 /dev/urandom >"$DIR/sound.wav"
+  printf 'notes\r\n' >"$DIR/notes.txt"
+  before=$(screensaver_active)
+  [ "$before" = 1 ] && fail "the screen saver is on before the installation"
+  build_installer Forest.exe --title Forest --file "$DIR/picture.BMP" --file "$DIR/sound.wav" --file "$DIR/notes.txt"
   cat >"$DIR/script" <<END
 wait Forest Screen Saver Installation
 press OK
@@ -150,8 +183,35 @@ press OK
 END
   run_installer Forest.exe
   wineserver -w
+  D=$WINDIR/QUORBEL/SSAVERS/Forest
+  cmp -s "$TESTSCR" "$WINDIR/FOREST.SCR" || fail "FOREST.SCR is not the program"
+  cmp -s "$DIR/saver.dat" "$D/Forest.DAT" || fail "Forest.DAT is wrong"
+  cmp -s "$DIR/picture.BMP" "$D/FILE0002.BMP" || fail "FILE0002.BMP is wrong"
+  cmp -s "$DIR/sound.wav" "$D/FILE0003.wav" || fail "FILE0003.wav is wrong"
+  cmp -s "$DIR/notes.txt" "$D/FILE0004.txt" || fail "FILE0004.txt is wrong"
+  same_as_extract Forest.exe
+  registered 'C:\windows\FOREST.SCR'
   log=$(tr -d '\r' <"$C/scrstart.log" 2>/dev/null)
   [ "$log" = "FOREST.SCR" ] || fail "the screen saver was started as '$log', expected 'FOREST.SCR'"
+  ;;
+damaged)
+  # An installer cut short: the user is told, nothing is written or registered.
+  build_installer Forest.exe --title Forest
+  size=$(stat -c %s "$C/setup/Forest.exe")
+  truncate -s $((size - 100)) "$C/setup/Forest.exe"
+  cat >"$DIR/script" <<END
+wait Forest Screen Saver Installation
+press OK
+wait Forest Screen Saver Installation
+shot $(winepath -w "$DIR/failure.bmp")
+text The installer C:\\setup\\Forest.exe is damaged: its data is incomplete or invalid.  Please obtain a new copy.{CR}{LF}{CR}{LF}The screen saver has not been installed.
+press OK
+none 2
+END
+  EXPECT_RC=1 run_installer Forest.exe
+  [ -e "$WINDIR/FOREST.SCR" ] && fail "FOREST.SCR was written"
+  [ -e "$WINDIR/QUORBEL" ] && fail "the data directory was made"
+  not_registered
   ;;
 *)
   echo "unknown case $CASE"; exit 2 ;;

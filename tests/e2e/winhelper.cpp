@@ -4,7 +4,9 @@
 //
 // SCRIPT is a text file, one command a line:
 //   wait CAPTION      wait (up to 30 s) for a new top-level window with exactly
-//                     this caption; it becomes the current window
+//                     this caption and a visible button (which passes over the
+//                     installation dialog, whose caption is the same); it
+//                     becomes the current window
 //   text TEXT         the current message box's text is exactly TEXT
 //   has TEXT          some child of the current window has exactly this text
 //   shot FILE.bmp     save a picture of the current window
@@ -99,10 +101,16 @@ void Dump() {
     }
 }
 
+bool HasVisibleButton(HWND w) {
+    for (HWND c : Children(w))
+        if (ClassOf(c) == "Button" && IsWindowVisible(c)) return true;
+    return false;
+}
+
 bool Wait(const std::string& caption) {
     for (int tick = 0; tick < 300; ++tick) {
         for (HWND w : TopWindows())
-            if (!Handled(w) && TextOf(w) == caption) {
+            if (!Handled(w) && TextOf(w) == caption && HasVisibleButton(w)) {
                 g_current = w;
                 Sleep(300);  // let it paint
                 return true;

@@ -260,6 +260,59 @@ TEST_F(ExtractTest, FailuresAreReportedAndNothingIsRegistered) {
     }
 }
 
+// ssinst extract writes what the stub writes, byte for byte.
+TEST(ToolExtract, MatchesTheStubsOutput) {
+    REQUIRE_STUB();
+    for (const char* name : {"Forest.exe", "My.Forest.exe", "FOREST"}) {
+        SCOPED_TRACE(name);
+        Machine k;
+        std::vector<uint8_t> installer = MakeInstaller(
+            "Forest", ForestFiles({{"a", Pattern(4096, 5), ".BMP"}, {"b", Pattern(1, 6), "WAV"}, {"c", Pattern(9, 7), ""}}), 3);
+        k.Place(installer, name);
+        ASSERT_EQ(k.RunAnsweringOk(), 0);
+        TempDir out;
+        std::vector<std::string> written;
+        std::string error;
+        ASSERT_TRUE(ExtractInstaller(k.Host(std::string("SETUP/") + name), out.path(), &written, &error)) << error;
+        std::set<std::string> stub, tool;
+        ListFiles(k.Host("WINDOWS"), "", &stub);
+        stub.erase("system.ini");
+        ListFiles(out.path(), "", &tool);
+        EXPECT_EQ(stub, tool);
+        EXPECT_EQ(written.size(), 5u);
+        for (const std::string& f : tool) EXPECT_EQ(ReadHost(out.path() + "/" + f), ReadHost(k.Host("WINDOWS/" + f))) << f;
+        ExpectClean(k);
+    }
+}
+
+TEST(ToolExtract, RefusesDamagedInstallersBeforeWriting) {
+    REQUIRE_STUB();
+    const struct {
+        const char* what;
+        int cut, index, field;
+        uint32_t value;
+        const char* message;
+    } cases[] = {
+        {"cut short", 5, -1, 0, 0, "reaches past the end"},
+        {"no terminator", 0, 2, 1, 5, "runs into the end"},
+        {"unsafe extension", 0, 2, 3, 0x2F2E2E2E, "unsafe extension"},
+        {"no entries", 0, 0, 1, 0, "holds no entries"},
+    };
+    for (const auto& c : cases) {
+        std::vector<uint8_t> installer = MakeInstaller("Forest", ForestFiles({{"a", Pattern(40, 5), ".BMP"}}));
+        if (c.index >= 0) PatchEntry(installer, c.index, c.field, c.value);
+        // Cut inside the record of entry 2: the table has no terminator.
+        if (c.index == 2 && c.field == 1) installer.resize(installer.size() - 40 - 100 - 3000 - 16 - 8);
+        installer.resize(installer.size() - c.cut);
+        TempDir d;
+        WriteFile(d.path() + "/Forest.exe", installer);
+        std::string error;
+        EXPECT_FALSE(ExtractInstaller(d.path() + "/Forest.exe", d.path() + "/out", nullptr, &error)) << c.what;
+        EXPECT_NE(error.find(c.message), std::string::npos) << c.what << ": " << error;
+        EXPECT_FALSE(FileExists(d.path() + "/out")) << c.what;
+    }
+}
+
 TEST(InstallDialog, InstallsOnceOnAPlainCommand) {
     REQUIRE_STUB();
     Machine k;
