@@ -15,7 +15,7 @@ endif()
 add_library(installer_core STATIC
   app/installer.cpp app/names.cpp app/text.cpp
   payload/extract.cpp payload/locator.cpp payload/payload.cpp payload/targets.cpp
-  install/install.cpp lzhuf/unpack.cpp)
+  install/install.cpp lzhuf/decoder.cpp lzhuf/tree.cpp lzhuf/unpack.cpp)
 target_include_directories(installer_core PUBLIC ${CMAKE_SOURCE_DIR})
 
 add_library(sim_platform STATIC platform/sim/sim_platform.cpp)

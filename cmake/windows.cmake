@@ -14,7 +14,7 @@ set(CMAKE_CXX_STANDARD_LIBRARIES "")
 add_executable(ssstub-raw WIN32
   app/installer.cpp app/names.cpp app/text.cpp
   payload/extract.cpp payload/locator.cpp payload/payload.cpp payload/targets.cpp
-  install/install.cpp lzhuf/unpack.cpp
+  install/install.cpp lzhuf/decoder.cpp lzhuf/tree.cpp lzhuf/unpack.cpp
   platform/win32/entry.cpp platform/win32/win32_platform.cpp
   res/stub.rc)
 target_include_directories(ssstub-raw PRIVATE ${CMAKE_SOURCE_DIR})
@@ -26,8 +26,10 @@ set_property(SOURCE res/stub.rc APPEND PROPERTY COMPILE_OPTIONS
 set_property(SOURCE res/stub.rc APPEND PROPERTY OBJECT_DEPENDS
   ${STUB_ICON_DIR}/installer.ico ${CMAKE_SOURCE_DIR}/res/ids.h)
 target_link_options(ssstub-raw PRIVATE -Os -flto -nostartfiles -nostdlib -e _StubEntry -s
+  -Wl,-T,${CMAKE_SOURCE_DIR}/res/stub.ld
   -Wl,--gc-sections,--disable-dynamicbase,--disable-reloc-section)
 target_link_libraries(ssstub-raw PRIVATE msvcrt kernel32 user32 gdi32 gcc)
+set_property(TARGET ssstub-raw APPEND PROPERTY LINK_DEPENDS ${CMAKE_SOURCE_DIR}/res/stub.ld)
 
 # End-to-end helpers: they may use the whole runtime, linked in statically.
 foreach(helper winhelper testscr)

@@ -20,6 +20,17 @@ private:
     FileHandle f_;
 };
 
+// A platform file handle seen as a ByteSink.
+class FileWriter : public ByteSink {
+public:
+    FileWriter(Platform& p, FileHandle f) : p_(p), f_(f) {}
+    int Write(const void* buf, int n) override { return p_.Write(f_, buf, n); }
+
+private:
+    Platform& p_;
+    FileHandle f_;
+};
+
 // Opens the installer's own file afresh and leaves it at the payload start.
 // kNoFile on failure; the caller closes the handle it gets.
 FileHandle LocatePayload(Platform& p);

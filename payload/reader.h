@@ -19,6 +19,16 @@ protected:
     ~ByteReader() {}
 };
 
+// A byte sink: the decoder's output.
+class ByteSink {
+public:
+    // Bytes stored: n, fewer when the disk is full, or -1 on error.
+    virtual int Write(const void* buf, int n) = 0;
+
+protected:
+    ~ByteSink() {}
+};
+
 // Reads exactly n bytes; false on a short read or an error.
 inline bool ReadExactly(ByteReader& r, void* buf, int n) {
     return r.Read(buf, n) == n;

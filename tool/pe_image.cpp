@@ -139,6 +139,7 @@ bool PeImage::Parse(std::vector<uint8_t> data, std::string* error) {
         *error = "not a 32-bit (PE32) image";
         return false;
     }
+    Get32(bytes, optionalHeaderOffset + 16, &entryPoint);
     Get32(bytes, optionalHeaderOffset + 32, &sectionAlignment);
     Get32(bytes, optionalHeaderOffset + 36, &fileAlignment);
     Get32(bytes, optionalHeaderOffset + 92, &directoryCount);
@@ -157,6 +158,7 @@ bool PeImage::Parse(std::vector<uint8_t> data, std::string* error) {
         Get32(bytes, h + 12, &s.virtualAddress);
         Get32(bytes, h + 16, &s.rawSize);
         Get32(bytes, h + 20, &s.rawPointer);
+        Get32(bytes, h + 36, &s.characteristics);
         if (s.name == ".rsrc" && resourceSection < 0) resourceSection = (int)sections.size();
         sections.push_back(s);
     }
@@ -322,6 +324,21 @@ std::vector<RuleResult> CheckStubLayout(const PeImage& img) {
         out.push_back(r);
     }
     return out;
+}
+
+bool MarkEntrySectionAsCode(PeImage& img, std::string* error) {
+    const uint32_t kCode = 0x00000020, kExecute = 0x20000000, kRead = 0x40000000;
+    for (PeSection& s : img.sections)
+        if (img.entryPoint >= s.virtualAddress && img.entryPoint < s.virtualAddress + s.virtualSize) {
+            s.name = ".text";
+            s.characteristics = kCode | kExecute | kRead;
+            static const char kName[8] = {'.', 't', 'e', 'x', 't', 0, 0, 0};
+            std::copy(kName, kName + 8, img.bytes.begin() + s.headerOffset);
+            Put32(img.bytes, s.headerOffset + 36, s.characteristics);
+            return true;
+        }
+    *error = "no section holds the entry point";
+    return false;
 }
 
 bool MoveMarkerLast(PeImage& img, std::string* error) {

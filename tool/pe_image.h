@@ -11,6 +11,7 @@ struct PeSection {
     std::string name;
     uint32_t headerOffset;  // file position of the 40-byte header
     uint32_t virtualSize, virtualAddress, rawSize, rawPointer;
+    uint32_t characteristics;
 };
 
 // One leaf of the resource tree.
@@ -27,6 +28,7 @@ struct PeImage {
     uint32_t peOffset = 0;
     uint32_t optionalHeaderOffset = 0;
     uint32_t fileAlignment = 0, sectionAlignment = 0;
+    uint32_t entryPoint = 0;
     uint32_t directoryCount = 0;
     std::vector<PeSection> sections;
     int resourceSection = -1;           // index into sections
@@ -65,6 +67,11 @@ struct RuleResult {
 // The stub's four layout rules, then whether the payload locator lands on
 // the marker's data.
 std::vector<RuleResult> CheckStubLayout(const PeImage& image);
+
+// Names the section that holds the entry point .text and marks it as
+// executable, readable code (the linker script merges the imports, code
+// and constants into one section).
+bool MarkEntrySectionAsCode(PeImage& image, std::string* error);
 
 // Lays the resource data out again with the marker's data last, shrinks the
 // section to what it holds and drops anything after it.

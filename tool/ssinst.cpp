@@ -35,7 +35,8 @@ const char kUsage[] =
     "      Reports each layout rule of the stub as held or broken.\n"
     "  fix-stub IN -o OUT\n"
     "      Lays the resource section of a freshly linked stub out with the\n"
-    "      marker's data last, and checks the result.\n"
+    "      marker's data last, marks its first section as code, and checks\n"
+    "      the result.\n"
     "\n"
     "exit status: 0 done, 1 a file is missing, unreadable or refused, 2 usage.\n";
 
@@ -96,7 +97,8 @@ int FixStub(int argc, char** argv) {
     PeImage image;
     std::string error;
     if (!LoadImage(in, &image, &error)) return Fail(error);
-    if (!MoveMarkerLast(image, &error)) return Fail(in + ": " + error);
+    if (!MoveMarkerLast(image, &error) || !MarkEntrySectionAsCode(image, &error))
+        return Fail(in + ": " + error);
     PeImage check;
     if (!check.Parse(image.bytes, &error)) return Fail(in + ": after the new layout: " + error);
     for (const RuleResult& r : CheckStubLayout(check))

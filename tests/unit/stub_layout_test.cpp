@@ -52,6 +52,25 @@ TEST(StubLayout, TheStubIsSmallAndImportsOnlySystemLibraries) {
     for (const PeSection& s : img.sections) EXPECT_NE(s.name, ".reloc");
 }
 
+TEST(StubLayout, CodeIsExecutableAndNothingIsBothWritableAndExecutable) {
+    REQUIRE_STUB();
+    PeImage img = Parsed(BuiltStub());
+    const uint32_t kExecute = 0x20000000, kWrite = 0x80000000;
+    bool entryFound = false;
+    for (const PeSection& s : img.sections) {
+        EXPECT_FALSE((s.characteristics & kExecute) && (s.characteristics & kWrite)) << s.name;
+        if (img.entryPoint >= s.virtualAddress && img.entryPoint < s.virtualAddress + s.virtualSize) {
+            entryFound = true;
+            EXPECT_EQ(s.name, ".text");
+            EXPECT_TRUE(s.characteristics & kExecute);
+        }
+    }
+    EXPECT_TRUE(entryFound);
+    // Three sections keep the headers within their first 512 bytes.
+    EXPECT_EQ(img.sections.front().rawPointer, 512u);
+    EXPECT_NE(img.DataDirectoryRva(1), 0u) << "no import directory";
+}
+
 TEST(StubLayout, LayingOutTheLinkedStubMovesOnlyTheData) {
     REQUIRE_STUB();
     if (RawStub().empty()) GTEST_SKIP() << "no linked stub";
@@ -60,6 +79,7 @@ TEST(StubLayout, LayingOutTheLinkedStubMovesOnlyTheData) {
     PeImage fixed = raw;
     std::string error;
     ASSERT_TRUE(MoveMarkerLast(fixed, &error)) << error;
+    ASSERT_TRUE(MarkEntrySectionAsCode(fixed, &error)) << error;
     EXPECT_TRUE(fixed.bytes == BuiltStub()) << "the build's stub is this layout";
     ASSERT_EQ(raw.leaves.size(), fixed.leaves.size());
     for (size_t i = 0; i < raw.leaves.size(); ++i) {
