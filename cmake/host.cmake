@@ -21,7 +21,7 @@ target_include_directories(installer_core PUBLIC ${CMAKE_SOURCE_DIR})
 add_library(sim_platform STATIC platform/sim/sim_platform.cpp)
 target_link_libraries(sim_platform PUBLIC installer_core)
 
-add_library(authoring STATIC tool/authoring.cpp tool/pe_image.cpp)
+add_library(authoring STATIC tool/authoring.cpp tool/packer.cpp tool/pe_image.cpp)
 target_link_libraries(authoring PUBLIC installer_core)
 
 add_executable(ssinst tool/ssinst.cpp)

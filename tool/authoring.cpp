@@ -7,6 +7,8 @@
 #include <cstring>
 
 #include "app/names.h"
+#include "lzhuf/decoder.h"
+#include "tool/packer.h"
 #include "payload/locator.h"
 #include "payload/targets.h"
 #include "tool/pe_image.h"
@@ -98,28 +100,94 @@ bool BuildInstaller(const std::vector<uint8_t>& stub, const InstallerSpec& spec,
     PutLE16(header + kTitleSize, spec.numberingBase);
     o.insert(o.end(), header, header + sizeof header);
 
-    uint64_t at = (uint64_t)start + kHeaderSize + kEntrySize * (spec.files.size() + 1);
+    // What each entry stores: the file, or its stream when that is smaller.
+    std::vector<std::vector<uint8_t>> stored;
+    std::vector<uint32_t> unpacked;
     for (const InputFile& f : spec.files) {
-        if (at + f.bytes.size() > UINT32_MAX) {
+        if (f.bytes.size() > 0x7FFFFFFFu) {
+            *error = f.name + ": files of 2 GiB or more can't be installed";
+            return false;
+        }
+        std::vector<uint8_t> packed;
+        if (spec.pack) {
+            packed = PackLzhuf(f.bytes.data(), f.bytes.size());
+            std::vector<uint8_t> check;
+            PayloadEntry probe = {0, (uint32_t)packed.size(), (uint32_t)f.bytes.size(), {}};
+            if (!EntryContents(packed, probe, &check, error) || check != f.bytes) {
+                *error = f.name + ": internal error: the packed stream does not unpack to the file";
+                return false;
+            }
+        }
+        bool usePacked = spec.pack && packed.size() < f.bytes.size();
+        stored.push_back(usePacked ? packed : f.bytes);
+        unpacked.push_back(usePacked ? (uint32_t)f.bytes.size() : 0);
+    }
+
+    uint64_t at = (uint64_t)start + kHeaderSize + kEntrySize * (spec.files.size() + 1);
+    for (size_t i = 0; i < spec.files.size(); ++i) {
+        const InputFile& f = spec.files[i];
+        if (at + stored[i].size() > UINT32_MAX) {
             *error = "the installer would pass 4 GiB; entry offsets can't reach that far";
             return false;
         }
         PayloadEntry e = {};
         e.offset = (uint32_t)at;
-        e.storedSize = (uint32_t)f.bytes.size();
+        e.storedSize = (uint32_t)stored[i].size();
+        e.unpackedSize = unpacked[i];
         std::memcpy(e.extension, f.extension.data(), std::min<size_t>(f.extension.size(), kExtensionSize));
         unsigned char raw[kEntrySize];
         EncodeEntry(e, raw);
         o.insert(o.end(), raw, raw + sizeof raw);
-        at += f.bytes.size();
+        at += stored[i].size();
     }
     o.insert(o.end(), kEntrySize, 0);  // the terminator
-    for (const InputFile& f : spec.files) o.insert(o.end(), f.bytes.begin(), f.bytes.end());
+    for (const std::vector<uint8_t>& s : stored) o.insert(o.end(), s.begin(), s.end());
 
     // The loader maps the resource section's raw data from the file; an
     // installer must not end before it does.
     const PeSection& rs = image.sections[image.resourceSection];
     if (o.size() < (size_t)rs.rawPointer + rs.rawSize) o.resize((size_t)rs.rawPointer + rs.rawSize, 0);
+    return true;
+}
+
+namespace {
+
+class VectorSink : public ByteSink {
+public:
+    explicit VectorSink(std::vector<uint8_t>* out) : out_(out) {}
+    int Write(const void* buf, int n) override {
+        out_->insert(out_->end(), (const uint8_t*)buf, (const uint8_t*)buf + n);
+        return n;
+    }
+
+private:
+    std::vector<uint8_t>* out_;
+};
+
+}  // namespace
+
+bool EntryContents(const std::vector<uint8_t>& installer, const PayloadEntry& e,
+                   std::vector<uint8_t>* out, std::string* error) {
+    if ((uint64_t)e.offset + e.storedSize > installer.size()) {
+        *error = "the entry reaches past the end of the file";
+        return false;
+    }
+    if (e.unpackedSize == 0) {
+        out->assign(installer.begin() + e.offset, installer.begin() + e.offset + e.storedSize);
+        return true;
+    }
+    if (e.unpackedSize > 0x7FFFFFFFu) {
+        *error = "the entry unpacks to 2 GiB or more";
+        return false;
+    }
+    static LzhufDecoder decoder;  // large; the tool unpacks one entry at a time
+    decoder.ResetBuffers();
+    MemoryReader reader(installer);
+    reader.Seek(e.offset, kFromStart);
+    out->clear();
+    out->reserve(e.unpackedSize);
+    VectorSink sink(out);
+    decoder.DecodeStream(reader, sink, e.unpackedSize, e.storedSize);
     return true;
 }
 
@@ -212,10 +280,9 @@ bool ExtractInstaller(const std::string& installerPath, const std::string& dir,
         targets.push_back(target);
     }
     for (size_t i = 0; i < c.entries.size(); ++i) {
-        const PayloadEntry& e = c.entries[i];
-        std::vector<uint8_t> content(bytes.begin() + e.offset, bytes.begin() + e.offset + e.storedSize);
-        if (e.unpackedSize) {
-            *error = installerPath + ": entry " + std::to_string(i) + " is packed, and this tool can't unpack yet";
+        std::vector<uint8_t> content;
+        if (!EntryContents(bytes, c.entries[i], &content, error)) {
+            *error = installerPath + ": entry " + std::to_string(i) + ": " + *error;
             return false;
         }
         std::string path = dir + "/" + targets[i];

@@ -22,6 +22,7 @@ struct InputFile {
 struct InstallerSpec {
     std::string title;           // at most 32 bytes
     uint16_t numberingBase = 2;
+    bool pack = false;           // pack each file where that makes it smaller
     std::vector<InputFile> files;  // the program, the main data file, then the others
 };
 
@@ -30,7 +31,9 @@ struct InstallerSpec {
 bool ExtensionFor(const std::string& fileName, std::string* ext, std::string* error);
 
 // Copies the stub up to its marker's data and appends the payload. The stub
-// must keep the layout rules; every file goes in stored.
+// must keep the layout rules. With spec.pack each file goes in packed when
+// that makes it smaller (and the stream is checked by unpacking it again),
+// stored otherwise.
 bool BuildInstaller(const std::vector<uint8_t>& stub, const InstallerSpec& spec,
                     std::vector<uint8_t>* out, std::string* error);
 
@@ -41,6 +44,11 @@ struct InstallerContents {
     std::vector<PayloadEntry> entries;
     bool terminated = false;     // false: the table ran into the end of the file
 };
+
+// The entry's bytes as installed: stored ones as they are, packed ones
+// through the stub's decoder. False when the entry is damaged.
+bool EntryContents(const std::vector<uint8_t>& installer, const PayloadEntry& e,
+                   std::vector<uint8_t>* out, std::string* error);
 
 // Reads the header and the entry table through the stub's reader.
 bool ReadInstaller(ByteReader& r, InstallerContents* out, std::string* error);

@@ -18,12 +18,13 @@ const char kUsage[] =
     "usage: ssinst COMMAND [ARGS]\n"
     "\n"
     "commands:\n"
-    "  build -o OUT.exe --title TITLE [--base N] [--stub STUB] --scr F.SCR --dat F.DAT\n"
-    "        [--file X ...]\n"
+    "  build -o OUT.exe --title TITLE [--base N] [--stub STUB] [--store]\n"
+    "        --scr F.SCR --dat F.DAT [--file X ...]\n"
     "      Writes an installer: the stub up to its marker, then the payload. The\n"
     "      installed screen saver is named after OUT (Forest.exe installs\n"
     "      FOREST.SCR). --base is the number of the first extra file (default 2).\n"
-    "      STUB defaults to $SSINST_STUB, then ssstub.exe beside ssinst.\n"
+    "      STUB defaults to $SSINST_STUB, then ssstub.exe beside ssinst. Each file\n"
+    "      is packed with LZHUF when that makes it smaller; --store stores all.\n"
     "  list INSTALLER\n"
     "      Prints the title, the numbering base and one line per entry: index,\n"
     "      offset, stored size, unpacked size, extension, target (below the\n"
@@ -119,6 +120,7 @@ int Build(int argc, char** argv, const char* argv0) {
     std::string out, stub = DefaultStub(argv0), scr, dat;
     std::vector<std::string> extras;
     InstallerSpec spec;
+    spec.pack = true;
     bool haveTitle = false;
     for (int i = 0; i < argc; ++i) {
         std::string a = argv[i];
@@ -126,6 +128,7 @@ int Build(int argc, char** argv, const char* argv0) {
         if (a == "-o" && hasValue) out = argv[++i];
         else if (a == "--title" && hasValue) spec.title = argv[++i], haveTitle = true;
         else if (a == "--stub" && hasValue) stub = argv[++i];
+        else if (a == "--store") spec.pack = false;
         else if (a == "--scr" && hasValue) scr = argv[++i];
         else if (a == "--dat" && hasValue) dat = argv[++i];
         else if (a == "--file" && hasValue) extras.push_back(argv[++i]);
