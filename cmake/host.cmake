@@ -51,5 +51,9 @@ if(BUILD_WINDOWS)
   set(STUB_PATH ${CMAKE_BINARY_DIR}/ssstub.exe)
 endif()
 
+find_package(ZLIB REQUIRED)
+add_executable(lzhuf_bench bench/lzhuf_bench.cpp tests/oracle/lzhuf_oracle.cpp)
+target_link_libraries(lzhuf_bench PRIVATE authoring ZLIB::ZLIB)
+
 enable_testing()
 add_subdirectory(tests)

@@ -16,10 +16,10 @@ void LzhufDecoder::StopOnError(const char*) {
     writeFailed = true;
 }
 
-uint8_t LzhufDecoder::ReadPtr() {
-    if (unread_ < 1) {
+void LzhufDecoder::RefillBlock(uint32_t allowed) {
+    {
         // Never more than the entry's stored bytes not yet taken.
-        unsigned n = packedBudget_ < (uint32_t)kBlockSize ? packedBudget_ : (uint32_t)kBlockSize;
+        unsigned n = allowed < (uint32_t)kBlockSize ? allowed : (uint32_t)kBlockSize;
         int got = in_->Read(block_, (int)n);
         if (got < (int)n) {
             // An installer cut short: what is missing reads as zero bytes.
@@ -30,97 +30,123 @@ uint8_t LzhufDecoder::ReadPtr() {
         unread_ = n;
         index_ = 0;
     }
+}
+
+inline uint8_t LzhufDecoder::ReadPtr(uint32_t allowed) {
+    if (unread_ < 1) RefillBlock(allowed);
     --unread_;
     return block_[index_++];
 }
 
-void LzhufDecoder::TopUp() {
-    while (bitCount_ <= 24) {
+// The bit input works on copies of its state held by the decoding loop:
+// the ring and the tree are byte and 16-bit arrays that the compiler must
+// otherwise assume overwrite them at every store.
+struct BitInput {
+    uint32_t bits;     // valid bits at the top
+    unsigned count;    // how many
+    uint32_t budget;   // stored bytes not yet taken
+};
+
+// Takes and gives the state by value, so that it never has an address and
+// stays in registers.
+BitInput LzhufDecoder::TopUp(BitInput in) {
+    while (in.count <= 24) {
         uint32_t byte = 0;
-        if (packedBudget_ != 0) {
-            byte = ReadPtr();
-            --packedBudget_;
+        if (in.budget != 0) {
+            byte = ReadPtr(in.budget);
+            --in.budget;
         }
-        bits_ |= byte << (24 - bitCount_);
-        bitCount_ += 8;
+        in.bits |= byte << (24 - in.count);
+        in.count += 8;
     }
+    return in;
 }
 
-unsigned LzhufDecoder::ReadBit() {
-    if (bitCount_ < 1) TopUp();
-    unsigned b = bits_ >> 31;
-    bits_ <<= 1;
-    --bitCount_;
+inline unsigned LzhufDecoder::ReadBit(BitInput& in) {
+    if (in.count < 1) in = TopUp(in);
+    unsigned b = in.bits >> 31;
+    in.bits <<= 1;
+    --in.count;
     return b;
 }
 
-unsigned LzhufDecoder::ReadBits8() {
-    if (bitCount_ < 8) TopUp();
-    unsigned b = bits_ >> 24;
-    bits_ <<= 8;
-    bitCount_ -= 8;
+inline unsigned LzhufDecoder::ReadBits8(BitInput& in) {
+    if (in.count < 8) in = TopUp(in);
+    unsigned b = in.bits >> 24;
+    in.bits <<= 8;
+    in.count -= 8;
     return b;
 }
 
-int LzhufDecoder::DecodeSymbol() {
+inline int LzhufDecoder::DecodeSymbol(BitInput& in) {
+    // The slots on the way down serve the update on the way up.
+    enum { kMaxDepth = 32 };
+    uint16_t path[kMaxDepth];
+    int depth = 0;
     unsigned n = tree_.child[kRoot];
-    while (n < kSlots) n = tree_.child[n + ReadBit()];
+    while (n < kSlots) {
+        unsigned slot = n + ReadBit(in);
+        if (depth < kMaxDepth) path[depth] = (uint16_t)slot;
+        ++depth;
+        n = tree_.child[slot];
+    }
     int s = (int)(n - kSlots);
-    tree_.UpdateTree(s);
+    if (depth <= kMaxDepth) tree_.UpdateAlongPath(s, path, depth);
+    else tree_.UpdateTree(s);
     return s;
 }
 
-unsigned LzhufDecoder::DecodeDistance() {
-    unsigned b = ReadBits8(), u, length;
+inline unsigned LzhufDecoder::DecodeDistance(BitInput& in) {
+    unsigned b = ReadBits8(in), u, length;
     DistanceHigh(b, &u, &length);
-    for (unsigned i = 2; i < length; ++i) b = b << 1 | ReadBit();
+    for (unsigned i = 2; i < length; ++i) b = b << 1 | ReadBit(in);
     return u << 6 | (b & 63);
 }
 
-void LzhufDecoder::WritePtr(uint8_t c) {
+void LzhufDecoder::Flush() {
+    if (out_->Write(buffer_, (int)fill_) != (int)fill_) StopOnError("Write error in function WritePtr()");
+    flushed_ += fill_;
+    fill_ = 0;
+}
+
+inline void LzhufDecoder::WritePtr(uint8_t c) {
     // Bytes past the unpacked size (a damaged stream's last match running
     // over) are dropped: the target gets exactly its size, and the buffer
     // is never written past.
     if (flushed_ + fill_ >= total_) return;
     buffer_[fill_++] = c;
     // Full blocks, and the last part when the last byte arrives.
-    if (fill_ == kBlockSize || flushed_ + fill_ == total_) {
-        if (out_->Write(buffer_, (int)fill_) != (int)fill_) StopOnError("Write error in function WritePtr()");
-        flushed_ += fill_;
-        fill_ = 0;
-    }
+    if (fill_ == kBlockSize || flushed_ + fill_ == total_) Flush();
 }
 
 uint32_t LzhufDecoder::DecodeStream(ByteReader& in, ByteSink& out, uint32_t total, uint32_t budget) {
     in_ = &in;
     out_ = &out;
     total_ = total;
-    bits_ = 0;
-    bitCount_ = 0;
-    packedBudget_ = budget;
+    BitInput bits = {0, 0, budget};
     if (total == 0) return 0;
     tree_.InitTree();
     memset(ring_, ' ', kFirstWritePosition);
-    ringPos_ = kFirstWritePosition;
+    unsigned pos = kFirstWritePosition;
     // Signed, as the format has it: an unpacked size of 2^31 or more
     // decodes nothing.
     int32_t count = 0;
     while (count < (int32_t)total && !writeFailed) {
-        int s = DecodeSymbol();
+        int s = DecodeSymbol(bits);
         if (s < 256) {
             WritePtr((uint8_t)s);
-            ring_[ringPos_] = (uint8_t)s;
-            ringPos_ = (ringPos_ + 1) & kRingMask;
+            ring_[pos] = (uint8_t)s;
+            pos = (pos + 1) & kRingMask;
             ++count;
         } else {
-            unsigned src = ringPos_ - DecodeDistance() - 1;
+            unsigned src = pos - DecodeDistance(bits) - 1;
             int length = s - 253;
             // Byte by byte: a match may overlap what it produces.
             for (int k = 0; k < length; ++k) {
                 uint8_t c = ring_[src++ & kRingMask];
                 WritePtr(c);
-                ring_[ringPos_] = c;
-                ringPos_ = (ringPos_ + 1) & kRingMask;
+                ring_[pos] = c;
+                pos = (pos + 1) & kRingMask;
             }
             count += length;
         }

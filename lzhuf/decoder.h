@@ -24,23 +24,19 @@ struct LzhufDecoder {
     bool cutShort;     // the input ended before the stored size
 
 private:
-    int DecodeSymbol();
-    unsigned DecodeDistance();
-    unsigned ReadBit();
-    unsigned ReadBits8();
-    void TopUp();
-    uint8_t ReadPtr();
+    int DecodeSymbol(struct BitInput& in);
+    unsigned DecodeDistance(struct BitInput& in);
+    unsigned ReadBit(struct BitInput& in);
+    unsigned ReadBits8(struct BitInput& in);
+    struct BitInput TopUp(struct BitInput in);
+    uint8_t ReadPtr(uint32_t allowed);
+    void RefillBlock(uint32_t allowed);
     void WritePtr(uint8_t c);
+    void Flush();
     void StopOnError(const char* message);
 
     LzhufTree tree_;
     uint8_t ring_[kRingSize];
-    unsigned ringPos_;
-
-    // Bit input: valid bits at the top of bits_, bitCount_ of them.
-    uint32_t bits_;
-    unsigned bitCount_;
-    uint32_t packedBudget_;
 
     // ReadPtr: a block of the entry's stored bytes.
     uint8_t block_[kBlockSize];

@@ -36,7 +36,14 @@ struct LzhufTree {
     // Counts symbol s once more, keeping the slots in weight order; the tree
     // is rebuilt first when the root's weight has reached kWeightLimit.
     void UpdateTree(int s);
+    // The same update for a symbol just decoded, given the slots its code
+    // went through from the root down (path[depth - 1] is its leaf's).
+    void UpdateAlongPath(int s, const uint16_t* path, int depth);
     void RebuildTree();
+
+private:
+    unsigned MoveUp(unsigned n, uint16_t w);
+    void UpdateFrom(unsigned n);
 };
 
 // The distance prefix code: the code for the high 6 bits u of a distance,

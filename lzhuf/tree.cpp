@@ -44,29 +44,35 @@ void LzhufTree::RebuildTree() {
     }
 }
 
-void LzhufTree::UpdateTree(int s) {
-    if (freq[kRoot] == kWeightLimit) RebuildTree();
-    unsigned n = parent[kSlots + s];
-    do {
-        const uint16_t w = ++freq[n];
-        if (w > freq[n + 1]) {
+// Moves the node in slot n, whose weight w has just passed its upper
+// neighbour's, up to the last slot of the run that holds its old weight,
+// exchanging the two slots' contents; returns that slot.
+inline unsigned LzhufTree::MoveUp(unsigned n, uint16_t w) {
+    {
+        {
             // The node moves to the last slot of the run that holds its old
-            // weight. The slots above it are in order, so the run's end is
-            // found by galloping, then halving: the same slot a step-by-step
-            // search would reach, in far fewer steps.
-            unsigned lo = n + 1, hi = kSlots, step = 1;  // freq[lo] < w <= freq[hi]
-            while (lo + step < kSlots) {
-                if (freq[lo + step] >= w) {
-                    hi = lo + step;
-                    break;
+            // weight. Runs are mostly short: a few steps find their end;
+            // a long one (the fresh tree's 284 equal leaves) is crossed by
+            // galloping, then halving, since the slots above are in order.
+            // Either way it is the slot a step-by-step search would reach.
+            unsigned lo = n + 1;  // freq[lo] < w
+            for (int k = 0; k < 4 && w > freq[lo + 1]; ++k) ++lo;
+            if (w > freq[lo + 1]) {
+                unsigned hi = kSlots, step = 2;  // freq[hi] >= w
+                ++lo;
+                while (lo + step < kSlots) {
+                    if (freq[lo + step] >= w) {
+                        hi = lo + step;
+                        break;
+                    }
+                    lo += step;
+                    step <<= 1;
                 }
-                lo += step;
-                step <<= 1;
-            }
-            while (hi - lo > 1) {
-                unsigned mid = (lo + hi) / 2;
-                if (freq[mid] < w) lo = mid;
-                else hi = mid;
+                while (hi - lo > 1) {
+                    unsigned mid = (lo + hi) / 2;
+                    if (freq[mid] < w) lo = mid;
+                    else hi = mid;
+                }
             }
             const unsigned l = lo;
             freq[n] = freq[l];
@@ -78,10 +84,41 @@ void LzhufTree::UpdateTree(int s) {
             if (a < kSlots) parent[a + 1] = (uint16_t)l;
             parent[b] = (uint16_t)n;
             if (b < kSlots) parent[b + 1] = (uint16_t)n;
-            n = l;
+            return l;
         }
+    }
+}
+
+void LzhufTree::UpdateFrom(unsigned n) {
+    do {
+        const uint16_t w = ++freq[n];
+        if (w > freq[n + 1]) n = MoveUp(n, w);
         n = parent[n];
     } while (n != 0);
+}
+
+void LzhufTree::UpdateTree(int s) {
+    if (freq[kRoot] == kWeightLimit) RebuildTree();
+    UpdateFrom(parent[kSlots + s]);
+}
+
+void LzhufTree::UpdateAlongPath(int s, const uint16_t* path, int depth) {
+    if (freq[kRoot] == kWeightLimit) {
+        RebuildTree();
+        UpdateFrom(parent[kSlots + s]);
+        return;
+    }
+    // Until a node moves, the walk up is the way down read backwards: the
+    // slots are known without waiting for each parent.
+    for (int k = depth - 1; k >= 0; --k) {
+        const unsigned n = path[k];
+        const uint16_t w = ++freq[n];
+        if (w > freq[n + 1]) {
+            UpdateFrom(parent[MoveUp(n, w)]);
+            return;
+        }
+    }
+    ++freq[kRoot];
 }
 
 // The distance code's groups: lengths 3 to 8; each next code is the

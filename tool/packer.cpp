@@ -36,6 +36,15 @@ private:
     int n_ = 0;
 };
 
+// Every symbol's code length in a model.
+void CodeLengths(const LzhufTree& tree, unsigned lengths[kSymbols]) {
+    for (int s = 0; s < kSymbols; ++s) {
+        unsigned depth = 0;
+        for (unsigned n = tree.parent[kSlots + s]; n != kRoot; n = tree.parent[n]) ++depth;
+        lengths[s] = depth;
+    }
+}
+
 unsigned DistanceBits(unsigned d) {
     unsigned code, length;
     DistanceCode(d >> 6, &code, &length);
@@ -55,14 +64,7 @@ public:
         out_.Put(code >> (8 - bits), (int)bits);
         out_.Put(distance & 63, 6);
     }
-    // The current code length of every symbol.
-    void CodeLengths(unsigned lengths[kSymbols]) const {
-        for (int s = 0; s < kSymbols; ++s) {
-            unsigned depth = 0;
-            for (unsigned n = tree_.parent[kSlots + s]; n != kRoot; n = tree_.parent[n]) ++depth;
-            lengths[s] = depth;
-        }
-    }
+    const LzhufTree& Model() const { return tree_; }
     std::vector<uint8_t> Finish() { return out_.Finish(); }
 
 private:
@@ -160,47 +162,72 @@ void PackGreedyOrLazy(const uint8_t* data, size_t size, MatchFinder& finder, Enc
     }
 }
 
-// Cheapest path through each block, priced with the code lengths the model
-// has at the block's start; the model then moves on as the block is written.
-void PackOptimal(const uint8_t* data, size_t size, MatchFinder& finder, Encoder& enc) {
-    const size_t kBlock = 4096;
-    std::vector<uint16_t> dist((kBlock + 1) * (kMaxMatch + 1));
-    std::vector<uint8_t> longest(kBlock + 1);
-    std::vector<uint32_t> cost(kBlock + 1);
-    std::vector<uint8_t> step(kBlock + 1);  // length of the item that ends here; 1 = literal
+// Cheapest path through the data, a stretch at a time, priced with the
+// code lengths the model has when the stretch begins. Each stretch looks
+// past its end, so that no item is cut short at the boundary, and commits
+// only the items that start within it; the model then moves on as they are
+// written.
+void PackOptimal(const uint8_t* data, size_t size, MatchFinder& finder, Encoder& enc,
+                 size_t stretch, size_t lookahead) {
+    const size_t row = kMaxMatch + 1;
+    // Matches found so far, for the data positions from tableStart on.
+    std::vector<uint16_t> dist;
+    std::vector<uint8_t> longest;
+    size_t tableStart = 0, found = 0;
+    std::vector<uint32_t> cost;
+    std::vector<uint8_t> step;  // length of the item that ends here; 1 = literal
+    std::vector<uint8_t> path;
     unsigned lengths[kSymbols];
-    for (size_t b = 0; b < size; b += kBlock) {
-        const size_t e = std::min(size, b + kBlock), n = e - b;
-        for (size_t i = b; i < e; ++i) {
-            longest[i - b] = (uint8_t)finder.Find(i, e, &dist[(i - b) * (kMaxMatch + 1)]);
-            finder.InsertData(i);
+    unsigned distanceBits[kRingSize];
+    for (unsigned d = 0; d < kRingSize; ++d) distanceBits[d] = DistanceBits(d);
+
+    for (size_t pos = 0; pos < size;) {
+        const size_t end = std::min(size, pos + stretch + lookahead), n = end - pos;
+        dist.resize((end - tableStart) * row);
+        longest.resize(end - tableStart);
+        for (; found < end; ++found) {
+            longest[found - tableStart] = (uint8_t)finder.Find(found, size, &dist[(found - tableStart) * row]);
+            finder.InsertData(found);
         }
-        enc.CodeLengths(lengths);
-        std::fill(cost.begin(), cost.begin() + (long)n + 1, UINT32_MAX);
-        cost[0] = 0;
-        for (size_t i = 0; i < n; ++i) {
-            const uint32_t here = cost[i];
-            if (here + lengths[data[b + i]] < cost[i + 1]) {
-                cost[i + 1] = here + lengths[data[b + i]];
-                step[i + 1] = 1;
-            }
-            const uint16_t* d = &dist[i * (kMaxMatch + 1)];
-            for (int l = kMinMatch; l <= longest[i]; ++l) {
-                uint32_t c = here + lengths[253 + l] + DistanceBits(d[l]);
-                if (c < cost[i + l]) {
-                    cost[i + l] = c;
-                    step[i + l] = (uint8_t)l;
+        auto solve = [&](const unsigned* price) {
+            cost.assign(n + 1, UINT32_MAX);
+            step.assign(n + 1, 0);
+            cost[0] = 0;
+            for (size_t i = 0; i < n; ++i) {
+                const uint32_t here = cost[i];
+                const size_t t = pos + i - tableStart;
+                if (here + price[data[pos + i]] < cost[i + 1]) {
+                    cost[i + 1] = here + price[data[pos + i]];
+                    step[i + 1] = 1;
+                }
+                const uint16_t* d = &dist[t * row];
+                const int maxLength = (int)std::min<size_t>(longest[t], n - i);
+                for (int l = kMinMatch; l <= maxLength; ++l) {
+                    uint32_t c = here + price[253 + l] + distanceBits[d[l]];
+                    if (c <= cost[i + l]) {
+                        cost[i + l] = c;
+                        step[i + l] = (uint8_t)l;
+                    }
                 }
             }
-        }
-        std::vector<uint8_t> path;
-        for (size_t at = n; at > 0; at -= step[at]) path.push_back(step[at]);
+            path.clear();
+            for (size_t at = n; at > 0; at -= step[at]) path.push_back(step[at]);
+        };
+        CodeLengths(enc.Model(), lengths);
+        solve(lengths);
         size_t i = 0;
-        for (auto it = path.rbegin(); it != path.rend(); ++it) {
-            if (*it == 1) enc.Literal(data[b + i]);
-            else enc.Match(*it, dist[i * (kMaxMatch + 1) + *it]);
+        const size_t commit = end == size ? n : stretch;
+        for (auto it = path.rbegin(); it != path.rend() && i < commit; ++it) {
+            if (*it == 1) enc.Literal(data[pos + i]);
+            else enc.Match(*it, dist[(pos + i - tableStart) * row + *it]);
             i += *it;
         }
+        pos += i;
+        // Drop the matches of the positions now written.
+        const size_t drop = pos - tableStart;
+        dist.erase(dist.begin(), dist.begin() + (long)(drop * row));
+        longest.erase(longest.begin(), longest.begin() + (long)drop);
+        tableStart = pos;
     }
 }
 
@@ -209,7 +236,7 @@ void PackOptimal(const uint8_t* data, size_t size, MatchFinder& finder, Encoder&
 std::vector<uint8_t> PackLzhuf(const uint8_t* data, size_t size, const PackOptions& options) {
     Encoder enc;
     MatchFinder finder(data, size, options.chainDepth);
-    if (options.parse == Parse::kOptimal) PackOptimal(data, size, finder, enc);
+    if (options.parse == Parse::kOptimal) PackOptimal(data, size, finder, enc, options.stretch, 64);
     else PackGreedyOrLazy(data, size, finder, enc, options.parse == Parse::kLazy);
     return enc.Finish();
 }

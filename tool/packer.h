@@ -16,6 +16,7 @@ enum class Parse {
 struct PackOptions {
     Parse parse = Parse::kOptimal;
     int chainDepth = 128;  // match candidates looked at per position
+    size_t stretch = 1024; // bytes parsed with one set of code lengths
 };
 
 // The stream for `data`; it unpacks to exactly data.size() bytes. At least
