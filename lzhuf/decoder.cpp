@@ -6,8 +6,6 @@ void LzhufDecoder::ResetBuffers() {
     memset(block_, 0, sizeof block_);
     unread_ = index_ = 0;
     memset(buffer_, 0, sizeof buffer_);
-    fill_ = 0;
-    flushed_ = 0;
     writeFailed = cutShort = false;
 }
 
@@ -103,52 +101,50 @@ inline unsigned LzhufDecoder::DecodeDistance(BitInput& in) {
     return u << 6 | (b & 63);
 }
 
-void LzhufDecoder::Flush() {
-    if (out_->Write(buffer_, (int)fill_) != (int)fill_) StopOnError("Write error in function WritePtr()");
-    flushed_ += fill_;
-    fill_ = 0;
-}
-
-inline void LzhufDecoder::WritePtr(uint8_t c) {
-    // Bytes past the unpacked size (a damaged stream's last match running
-    // over) are dropped: the target gets exactly its size, and the buffer
-    // is never written past.
-    if (flushed_ + fill_ >= total_) return;
-    buffer_[fill_++] = c;
-    // Full blocks, and the last part when the last byte arrives.
-    if (fill_ == kBlockSize || flushed_ + fill_ == total_) Flush();
+void LzhufDecoder::Flush(unsigned fill) {
+    if (out_->Write(buffer_, (int)fill) != (int)fill) StopOnError("Write error in function WritePtr()");
 }
 
 uint32_t LzhufDecoder::DecodeStream(ByteReader& in, ByteSink& out, uint32_t total, uint32_t budget) {
     in_ = &in;
     out_ = &out;
-    total_ = total;
     BitInput bits = {0, 0, budget};
     if (total == 0) return 0;
     tree_.InitTree();
     memset(ring_, ' ', kFirstWritePosition);
     unsigned pos = kFirstWritePosition;
+    // WritePtr, kept in locals: whole blocks go out as they fill, the rest
+    // when the last byte arrives; bytes past the unpacked size (a damaged
+    // stream's last match running over) are dropped, so the target gets
+    // exactly its size and the buffer is never written past.
+    unsigned fill = 0;
+    uint32_t left = total;
+    uint8_t* const ring = ring_;
+    uint8_t* const buffer = buffer_;
+    auto put = [&](uint8_t c) {
+        ring[pos] = c;
+        pos = (pos + 1) & kRingMask;
+        if (left == 0) return;
+        buffer[fill++] = c;
+        if (--left == 0 || fill == kBlockSize) {
+            Flush(fill);
+            fill = 0;
+        }
+    };
     // Signed, as the format has it: an unpacked size of 2^31 or more
     // decodes nothing.
     int32_t count = 0;
     while (count < (int32_t)total && !writeFailed) {
         int s = DecodeSymbol(bits);
         if (s < 256) {
-            WritePtr((uint8_t)s);
-            ring_[pos] = (uint8_t)s;
-            pos = (pos + 1) & kRingMask;
+            put((uint8_t)s);
             ++count;
         } else {
-            unsigned src = pos - DecodeDistance(bits) - 1;
-            int length = s - 253;
-            // Byte by byte: a match may overlap what it produces.
-            for (int k = 0; k < length; ++k) {
-                uint8_t c = ring_[src++ & kRingMask];
-                WritePtr(c);
-                ring_[pos] = c;
-                pos = (pos + 1) & kRingMask;
-            }
-            count += length;
+            unsigned src = (pos - DecodeDistance(bits) - 1) & kRingMask;
+            const unsigned length = (unsigned)(s - 253);
+            // Byte by byte, in order: a match may overlap what it produces.
+            for (unsigned k = 0; k < length; ++k) put(ring[(src + k) & kRingMask]);
+            count += (int32_t)length;
         }
     }
     return (uint32_t)count;

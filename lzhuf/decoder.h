@@ -31,8 +31,7 @@ private:
     struct BitInput TopUp(struct BitInput in);
     uint8_t ReadPtr(uint32_t allowed);
     void RefillBlock(uint32_t allowed);
-    void WritePtr(uint8_t c);
-    void Flush();
+    void Flush(unsigned fill);
     void StopOnError(const char* message);
 
     LzhufTree tree_;
@@ -44,8 +43,6 @@ private:
 
     // WritePtr: the target's bytes until they are flushed.
     uint8_t buffer_[kBlockSize];
-    unsigned fill_;
-    uint32_t flushed_, total_;
 
     ByteReader* in_;
     ByteSink* out_;
