@@ -172,6 +172,11 @@ install_files)
   before=$(screensaver_active)
   [ "$before" = 1 ] && fail "the screen saver is on before the installation"
   build_installer Forest.exe --title Forest --file "$DIR/picture.BMP" --file "$DIR/sound.wav" --file "$DIR/notes.txt"
+  # The program and its data go in packed (the stub's decoder writes them),
+  # the random picture and sound stored.
+  "$SSINST" list "$C/setup/Forest.exe" | awk '$1 ~ /^[0-9]+$/ {print $1, ($4 != 0 ? "packed" : "stored")}' >"$DIR/kinds"
+  [ "$(tr '\n' ' ' <"$DIR/kinds")" = "0 packed 1 packed 2 stored 3 stored 4 stored " ] ||
+    fail "unexpected entry kinds: $(tr '\n' ' ' <"$DIR/kinds")"
   cat >"$DIR/script" <<END
 wait Forest Screen Saver Installation
 press OK
@@ -193,6 +198,25 @@ END
   registered 'C:\windows\FOREST.SCR'
   log=$(tr -d '\r' <"$C/scrstart.log" 2>/dev/null)
   [ "$log" = "FOREST.SCR" ] || fail "the screen saver was started as '$log', expected 'FOREST.SCR'"
+  ;;
+stored_only)
+  # The same installation with every entry stored (ssinst build --store).
+  head -c 5000 /dev/urandom >"$DIR/picture.BMP"
+  build_installer Forest.exe --title Forest --store --file "$DIR/picture.BMP"
+  "$SSINST" list "$C/setup/Forest.exe" | awk '$1 ~ /^[0-9]+$/ && $4 != 0 {exit 1}' || fail "an entry is packed"
+  cat >"$DIR/script" <<END
+wait Forest Screen Saver Installation
+press OK
+wait Forest Screen Saver Installation
+press OK
+wait Lumasketch Ordering Info
+press OK
+END
+  run_installer Forest.exe
+  cmp -s "$TESTSCR" "$WINDIR/FOREST.SCR" || fail "FOREST.SCR is not the program"
+  cmp -s "$DIR/picture.BMP" "$WINDIR/QUORBEL/SSAVERS/Forest/FILE0002.BMP" || fail "FILE0002.BMP is wrong"
+  same_as_extract Forest.exe
+  registered 'C:\windows\FOREST.SCR'
   ;;
 damaged)
   # An installer cut short: the user is told, nothing is written or registered.

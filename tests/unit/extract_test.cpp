@@ -13,6 +13,8 @@
 
 #include "app/installer.h"
 #include "install/install.h"
+#include "lzhuf/unpack.h"
+#include "tool/readers.h"
 #include "res/ids.h"
 #include "tests/unit/test_support.h"
 
@@ -260,14 +262,120 @@ TEST_F(ExtractTest, FailuresAreReportedAndNothingIsRegistered) {
     }
 }
 
+std::vector<uint8_t> Compressible(size_t n, uint32_t seed) {
+    std::vector<uint8_t> v = Pattern(n, seed);
+    for (size_t i = 0; i < n; ++i) v[i] = (uint8_t)("forest "[v[i] % 7]);
+    return v;
+}
+
+InstallerSpec PackedSpec(std::vector<InputFile> files) {
+    InstallerSpec spec;
+    spec.title = "Forest";
+    spec.pack = true;
+    spec.files = std::move(files);
+    return spec;
+}
+
+std::vector<uint8_t> Build(const InstallerSpec& spec) {
+    std::vector<uint8_t> out;
+    std::string error;
+    EXPECT_TRUE(BuildInstaller(BuiltStub(), spec, &out, &error)) << error;
+    return out;
+}
+
+// Packed entries among stored ones: each is unpacked by the decoder, and
+// the table is read on from where it was.
+TEST(PackedEntries, UnpackBetweenStoredOnes) {
+    REQUIRE_STUB();
+    Machine k;
+    std::vector<InputFile> files = {{"s", Pattern(5000, 1), ".SCR"},        // stored: random
+                                    {"d", Compressible(70000, 2), ".DAT"},  // packed
+                                    {"a", Pattern(3000, 3), ".BMP"},        // stored
+                                    {"b", Compressible(16385, 4), ".TXT"},  // packed
+                                    {"c", Pattern(10, 5), ".WAV"}};         // stored
+    std::vector<uint8_t> installer = Build(PackedSpec(files));
+    MemoryReader r(installer);
+    InstallerContents c;
+    std::string error;
+    ASSERT_TRUE(ReadInstaller(r, &c, &error));
+    const bool packed[] = {false, true, false, true, false};
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(c.entries[i].unpackedSize != 0, packed[i]) << i;
+    k.Place(installer);
+    ASSERT_EQ(k.RunAnsweringOk(), 0);
+    const std::string dir = "WINDOWS/QUORBEL/SSAVERS/Forest/";
+    EXPECT_EQ(ReadHost(k.Host("WINDOWS/FOREST.SCR")), files[0].bytes);
+    EXPECT_EQ(ReadHost(k.Host(dir + "Forest.DAT")), files[1].bytes);
+    EXPECT_EQ(ReadHost(k.Host(dir + "FILE0002.BMP")), files[2].bytes);
+    EXPECT_EQ(ReadHost(k.Host(dir + "FILE0003.TXT")), files[3].bytes);
+    EXPECT_EQ(ReadHost(k.Host(dir + "FILE0004.WAV")), files[4].bytes);
+    ExpectClean(k);
+}
+
+TEST(PackedEntries, FailuresWhileUnpacking) {
+    REQUIRE_STUB();
+    std::vector<InputFile> files = {{"s", Compressible(50000, 1), ".SCR"}, {"d", Compressible(100, 2), ".DAT"}};
+    const struct {
+        const char* what;
+        std::function<void(Machine&)> setup;
+        const char* message;
+    } cases[] = {
+        {"the disk fills up", [](Machine& k) { k.sim.SetFreeBytes(20000); },
+         "The file C:\\WINDOWS\\FOREST.SCR could not be written completely"},
+        {"a write error", [](Machine& k) { k.sim.FailCall(SimCall::Write); },
+         "The file C:\\WINDOWS\\FOREST.SCR could not be written completely"},
+        {"the target can't be created", [](Machine& k) { k.sim.FailCall(SimCall::CreateForWrite); },
+         "The file C:\\WINDOWS\\FOREST.SCR could not be created"},
+        {"the installer can't be opened for the decoder", [](Machine& k) { k.sim.FailCall(SimCall::OpenRead, 3); },
+         "The installer C:\\SETUP\\Forest.exe could not be read"},
+        {"the installer can't be reopened after it", [](Machine& k) { k.sim.FailCall(SimCall::OpenRead, 4); },
+         "The installer C:\\SETUP\\Forest.exe could not be read"},
+        {"a read error in the stream",
+         [](Machine& k) {
+             Machine dry;  // the decoder's read is the one after the check's reads
+             dry.Place(Build(PackedSpec({{"s", Compressible(50000, 1), ".SCR"}, {"d", Compressible(100, 2), ".DAT"}})));
+             dry.sim.FailCall(SimCall::OpenRead, 3);
+             dry.RunAnsweringOk();
+             k.sim.FailCall(SimCall::Read, dry.sim.CallCount(SimCall::Read) + 1);
+         },
+         "The installer C:\\SETUP\\Forest.exe is damaged"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Machine k;
+        k.Place(Build(PackedSpec(files)));
+        c.setup(k);
+        EXPECT_EQ(k.RunAnsweringOk(), kExitInstallFailed);
+        ASSERT_EQ(k.sim.messages.size(), 2u);
+        EXPECT_NE(k.sim.messages[1].text.find(c.message), std::string::npos) << k.sim.messages[1].text;
+        // A whole target stays (the failure came after it); a part never does.
+        if (FileExists(k.Host("WINDOWS/FOREST.SCR"))) {
+            EXPECT_EQ(ReadHost(k.Host("WINDOWS/FOREST.SCR")), files[0].bytes) << "a partial target stayed";
+        }
+        EXPECT_FALSE(FileExists(k.Host("WINDOWS/system.ini")));
+        ExpectClean(k);
+    }
+}
+
+TEST(PackedEntries, AnEmptyUnpackedSizeMakesAnEmptyTarget) {
+    Machine k;
+    WriteFile(k.Host("SETUP/Forest.exe"), Pattern(100, 1));
+    k.sim.SetModulePath("C:\\SETUP\\Forest.exe");
+    EXPECT_EQ(UnpackEntry(k.sim, 10, 0, 5, "C:\\WINDOWS\\EMPTY.DAT"), kUnpackOk);
+    EXPECT_TRUE(FileExists(k.Host("WINDOWS/EMPTY.DAT")));
+    EXPECT_TRUE(ReadHost(k.Host("WINDOWS/EMPTY.DAT")).empty());
+    ExpectClean(k);
+}
+
 // ssinst extract writes what the stub writes, byte for byte.
 TEST(ToolExtract, MatchesTheStubsOutput) {
     REQUIRE_STUB();
     for (const char* name : {"Forest.exe", "My.Forest.exe", "FOREST"}) {
         SCOPED_TRACE(name);
         Machine k;
-        std::vector<uint8_t> installer = MakeInstaller(
-            "Forest", ForestFiles({{"a", Pattern(4096, 5), ".BMP"}, {"b", Pattern(1, 6), "WAV"}, {"c", Pattern(9, 7), ""}}), 3);
+        InstallerSpec spec = PackedSpec(
+            ForestFiles({{"a", Compressible(4096, 5), ".BMP"}, {"b", Pattern(1, 6), "WAV"}, {"c", Pattern(9, 7), ""}}));
+        spec.numberingBase = 3;
+        std::vector<uint8_t> installer = Build(spec);
         k.Place(installer, name);
         ASSERT_EQ(k.RunAnsweringOk(), 0);
         TempDir out;
