@@ -77,15 +77,16 @@ inline unsigned LzhufDecoder::ReadBits8(BitInput& in) {
 }
 
 inline int LzhufDecoder::DecodeSymbol(BitInput& in) {
-    // The slots on the way down serve the update on the way up.
-    enum { kMaxDepth = 32 };
+    // The slots on the way down serve the update on the way up. Weights
+    // below 0x8000 keep the tree far shallower than 64; the mask only keeps
+    // every store inside the path whatever happens.
+    enum { kMaxDepth = 64 };
     uint16_t path[kMaxDepth];
     int depth = 0;
     unsigned n = tree_.child[kRoot];
     while (n < kSlots) {
         unsigned slot = n + ReadBit(in);
-        if (depth < kMaxDepth) path[depth] = (uint16_t)slot;
-        ++depth;
+        path[depth++ & (kMaxDepth - 1)] = (uint16_t)slot;
         n = tree_.child[slot];
     }
     int s = (int)(n - kSlots);
