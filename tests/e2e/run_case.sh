@@ -68,6 +68,14 @@ run_installer() {
   [ "$RC" = "${EXPECT_RC:-0}" ] || fail "installer exit code $RC, expected ${EXPECT_RC:-0}"
 }
 
+# ok_to_all [LINE]: a script that answers OK to the confirmation, the
+# completion and the information dialog; LINE goes in before the last OK.
+ok_to_all() {
+  printf '%s\n' "wait Forest Screen Saver Installation" "press OK" \
+    "wait Forest Screen Saver Installation" "press OK" "wait Lumasketch Ordering Info" ${1:+"$1"} "press OK" \
+    >"$DIR/script"
+}
+
 # same_as_extract NAME: what the installer wrote equals what ssinst extract writes.
 same_as_extract() {
   rm -rf "$DIR/extracted"
@@ -177,15 +185,7 @@ install_files)
   "$SSINST" list "$C/setup/Forest.exe" | awk '$1 ~ /^[0-9]+$/ {print $1, ($4 != 0 ? "packed" : "stored")}' >"$DIR/kinds"
   [ "$(tr '\n' ' ' <"$DIR/kinds")" = "0 packed 1 packed 2 stored 3 stored 4 stored " ] ||
     fail "unexpected entry kinds: $(tr '\n' ' ' <"$DIR/kinds")"
-  cat >"$DIR/script" <<END
-wait Forest Screen Saver Installation
-press OK
-wait Forest Screen Saver Installation
-press OK
-wait Lumasketch Ordering Info
-nofile C:\\scrstart.log
-press OK
-END
+  ok_to_all 'nofile C:\scrstart.log'
   run_installer Forest.exe
   wineserver -w
   D=$WINDIR/QUORBEL/SSAVERS/Forest
@@ -204,14 +204,7 @@ stored_only)
   head -c 5000 /dev/urandom >"$DIR/picture.BMP"
   build_installer Forest.exe --title Forest --store --file "$DIR/picture.BMP"
   "$SSINST" list "$C/setup/Forest.exe" | awk '$1 ~ /^[0-9]+$/ && $4 != 0 {exit 1}' || fail "an entry is packed"
-  cat >"$DIR/script" <<END
-wait Forest Screen Saver Installation
-press OK
-wait Forest Screen Saver Installation
-press OK
-wait Lumasketch Ordering Info
-press OK
-END
+  ok_to_all
   run_installer Forest.exe
   cmp -s "$TESTSCR" "$WINDIR/FOREST.SCR" || fail "FOREST.SCR is not the program"
   cmp -s "$DIR/picture.BMP" "$WINDIR/QUORBEL/SSAVERS/Forest/FILE0002.BMP" || fail "FILE0002.BMP is wrong"
