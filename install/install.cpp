@@ -60,6 +60,7 @@ void FormatInstallFailure(const InstallOutcome& o, char* out, size_t cap) {
     case kInstallDamaged:
         reason = "The installer %s is damaged: its data is incomplete or invalid.  Please obtain a new copy.";
         break;
+    case kInstallEmpty: reason = "The installer %s holds no screen saver."; break;
     case kInstallCantRead: reason = "The installer %s could not be read."; break;
     case kInstallCantCreate: reason = "The file %s could not be created."; break;
     case kInstallCantWrite: reason = "The file %s could not be written completely.  The disk may be full."; break;
@@ -74,5 +75,9 @@ void FormatInstallFailure(const InstallOutcome& o, char* out, size_t cap) {
     const char* file[] = {o.file};
     FormatText(first, sizeof first, reason, file, 1);
     const char* args[] = {first};
-    FormatText(out, cap, "%s\r\n\r\nThe screen saver has not been installed.", args, 1);
+    FormatText(out, cap,
+               o.filesComplete ? "%s\r\n\r\nThe screen saver's files have been written, but it has not "
+                                 "been made your default Screen Saver."
+                               : "%s\r\n\r\nThe screen saver has not been installed.",
+               args, 1);
 }

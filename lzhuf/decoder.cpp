@@ -6,7 +6,7 @@ void LzhufDecoder::ResetBuffers() {
     memset(block_, 0, sizeof block_);
     unread_ = index_ = 0;
     memset(buffer_, 0, sizeof buffer_);
-    writeFailed = cutShort = false;
+    writeFailed = cutShort = readFailed = false;
 }
 
 void LzhufDecoder::StopOnError(const char*) {
@@ -20,9 +20,10 @@ void LzhufDecoder::RefillBlock(uint32_t allowed) {
         unsigned n = allowed < (uint32_t)kBlockSize ? allowed : (uint32_t)kBlockSize;
         int got = in_->Read(block_, (int)n);
         if (got < (int)n) {
-            // An installer cut short: what is missing reads as zero bytes.
+            // An installer cut short, or a read that failed: what is
+            // missing reads as zero bytes.
             cutShort = true;
-            if (got < 0) got = 0;
+            if (got < 0) readFailed = true, got = 0;
             memset(block_ + got, 0, n - (unsigned)got);
         }
         unread_ = n;
@@ -132,10 +133,12 @@ uint32_t LzhufDecoder::DecodeStream(ByteReader& in, ByteSink& out, uint32_t tota
             fill = 0;
         }
     };
-    // Signed, as the format has it: an unpacked size of 2^31 or more
-    // decodes nothing.
-    int32_t count = 0;
-    while (count < (int32_t)total && !writeFailed) {
+    // An unpacked size of 2^31 or more decodes nothing (the format counts
+    // signed). Below that the count, unsigned, has room for the last match
+    // running over.
+    if (total > 0x7FFFFFFFu) return 0;
+    uint32_t count = 0;
+    while (count < total && !writeFailed) {
         int s = DecodeSymbol(bits);
         if (s < 256) {
             put((uint8_t)s);
@@ -145,8 +148,8 @@ uint32_t LzhufDecoder::DecodeStream(ByteReader& in, ByteSink& out, uint32_t tota
             const unsigned length = (unsigned)(s - 253);
             // Byte by byte, in order: a match may overlap what it produces.
             for (unsigned k = 0; k < length; ++k) put(ring[(src + k) & kRingMask]);
-            count += (int32_t)length;
+            count += length;
         }
     }
-    return (uint32_t)count;
+    return count;
 }

@@ -22,6 +22,7 @@ struct LzhufDecoder {
 
     bool writeFailed;  // a write stored fewer bytes than asked
     bool cutShort;     // the input ended before the stored size
+    bool readFailed;   // ... because a read failed
 
 private:
     int DecodeSymbol(struct BitInput& in);

@@ -27,7 +27,10 @@ UnpackResult UnpackEntry(Platform& p, uint32_t offset, uint32_t unpackedSize, ui
     g_decoder.DecodeStream(reader, writer, unpackedSize, storedSize);
     p.Close(out);
     p.Close(in);
-    UnpackResult r = g_decoder.writeFailed ? kUnpackCantWrite : g_decoder.cutShort ? kUnpackCutShort : kUnpackOk;
+    UnpackResult r = g_decoder.writeFailed  ? kUnpackCantWrite
+                     : g_decoder.readFailed ? kUnpackCantRead
+                     : g_decoder.cutShort   ? kUnpackCutShort
+                                            : kUnpackOk;
     if (r != kUnpackOk) p.RemoveFile(target);  // never leave a part looking like the whole
     return r;
 }

@@ -11,6 +11,7 @@ enum UnpackResult {
     kUnpackNoInstaller,  // the installer's own file could not be had or opened
     kUnpackCantCreate,   // the target could not be created
     kUnpackCantWrite,    // a write stored fewer bytes than asked (the target is removed)
+    kUnpackCantRead,     // reading the stream failed (the target is removed)
     kUnpackCutShort,     // the stream ended before its stored size (the target is removed)
 };
 

@@ -103,8 +103,10 @@ bool Extraction::Validate(int64_t payloadStart) {
         ++count;
     }
     // Writers always end the table; a table that runs into the end of the
-    // file is an installer cut short. One without entries installs nothing.
-    if (step == EntryWalk::kCutShort || count == 0) return Fail(kInstallDamaged, modulePath_);
+    // file is an installer cut short. One without entries has nothing to
+    // install, and must not end in a message that says it did.
+    if (step == EntryWalk::kCutShort) return Fail(kInstallDamaged, modulePath_);
+    if (count == 0) return Fail(kInstallEmpty, modulePath_);
     entries_ = count;
     return true;
 }
@@ -139,6 +141,7 @@ bool Extraction::Unpack(const PayloadEntry& e, const char* target, int64_t resum
     case kUnpackNoInstaller: return Fail(kInstallCantRead, modulePath_);
     case kUnpackCantCreate: return Fail(kInstallCantCreate, target);
     case kUnpackCantWrite: return Fail(kInstallCantWrite, target);
+    case kUnpackCantRead: return Fail(kInstallCantRead, modulePath_);
     case kUnpackCutShort: return Fail(kInstallDamaged, modulePath_);
     }
     f_ = LocatePayload(p_);
@@ -173,7 +176,11 @@ void Extraction::Run() {
     if (!Prepare()) return;
     f_ = LocatePayload(p_);
     if (f_ == kNoFile) {
-        Fail(kInstallDamaged, modulePath_);
+        // A file that opens but holds no payload is damaged; one that does
+        // not open could not be read.
+        FileHandle probe = p_.OpenRead(modulePath_);
+        if (probe != kNoFile) p_.Close(probe);
+        Fail(probe == kNoFile ? kInstallCantRead : kInstallDamaged, modulePath_);
         return;
     }
     reader_.SetHandle(f_);
@@ -183,7 +190,7 @@ void Extraction::Run() {
         if (!buffer) {
             Fail(kInstallNoMemory, "");
         } else {
-            Extract(payloadStart, buffer);
+            out_->filesComplete = Extract(payloadStart, buffer);
             p_.FreeBuffer(buffer);
         }
     }

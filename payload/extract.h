@@ -7,6 +7,7 @@
 enum InstallError {
     kInstallOk,
     kInstallDamaged,             // the installer's data is incomplete or invalid
+    kInstallEmpty,               // the installer holds no entries
     kInstallCantRead,            // reading the installer failed
     kInstallCantCreate,          // a target file could not be created
     kInstallCantWrite,           // a target file could not be written completely
@@ -23,6 +24,7 @@ struct InstallOutcome {
     InstallError error;
     char file[260];
     bool programWritten;
+    bool filesComplete;  // every entry was written (a later step failed)
 };
 
 // Records a failure unless one is already recorded.

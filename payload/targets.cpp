@@ -9,7 +9,9 @@ bool EntryExtension(const PayloadEntry& e, char out[kExtensionSize + 1]) {
     int n = 0;
     for (; n < kExtensionSize && e.extension[n]; ++n) {
         unsigned char c = (unsigned char)e.extension[n];
-        if (c < 0x20 || c == 0x7F || c == '\\' || c == '/' || c == ':') {
+        // Separators and ':' would leave the directory; the others no file
+        // name may hold. Refused before anything is written.
+        if (c < 0x20 || c == 0x7F || FindFirst("\\/:*?\"<>|", (char)c)) {
             out[0] = 0;
             return false;
         }

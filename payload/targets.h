@@ -13,7 +13,8 @@ extern const char kDataParent[];   // "SSAVERS"
 
 // The extension field as it is used in a name: at most 4 characters,
 // stopping at a NUL. False when it holds a character that must never reach
-// the file system: a path separator, ':', or a control character.
+// the file system: a path separator, ':', a control character, or one that
+// no file name may hold (* ? " < > |).
 bool EntryExtension(const PayloadEntry& e, char out[kExtensionSize + 1]);
 
 // The entry's file name within its directory: the screen-saver file name

@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <algorithm>
 #include <cstring>
 
 #include "app/names.h"
@@ -68,12 +69,12 @@ bool BuildInstaller(const std::vector<uint8_t>& stub, const InstallerSpec& spec,
                     std::vector<uint8_t>* out, std::string* error) {
     PeImage image;
     if (!image.Parse(stub, error)) {
-        *error = "stub: " + *error;
+        *error = spec.stubName + ": " + *error;
         return false;
     }
     for (const RuleResult& r : CheckStubLayout(image))
         if (!r.held) {
-            *error = "stub breaks its layout rules: " + r.detail + " (see ssinst check-stub)";
+            *error = spec.stubName + " breaks its layout rules: " + r.detail + " (see ssinst check-stub)";
             return false;
         }
     MemoryReader reader(image.bytes);
@@ -164,16 +165,28 @@ private:
     std::vector<uint8_t>* out_;
 };
 
+class FileSink : public ByteSink {
+public:
+    explicit FileSink(std::FILE* f) : f_(f) {}
+    int Write(const void* buf, int n) override { return (int)std::fwrite(buf, 1, (size_t)n, f_); }
+
+private:
+    std::FILE* f_;
+};
+
 }  // namespace
 
-bool EntryContents(const std::vector<uint8_t>& installer, const PayloadEntry& e,
-                   std::vector<uint8_t>* out, std::string* error) {
+bool WriteEntry(const std::vector<uint8_t>& installer, const PayloadEntry& e, ByteSink& out,
+                std::string* error) {
     if ((uint64_t)e.offset + e.storedSize > installer.size()) {
         *error = "the entry reaches past the end of the file";
         return false;
     }
     if (e.unpackedSize == 0) {
-        out->assign(installer.begin() + e.offset, installer.begin() + e.offset + e.storedSize);
+        if (out.Write(installer.data() + e.offset, (int)e.storedSize) != (int)e.storedSize) {
+            *error = "write error";
+            return false;
+        }
         return true;
     }
     if (e.unpackedSize > 0x7FFFFFFFu) {
@@ -184,11 +197,20 @@ bool EntryContents(const std::vector<uint8_t>& installer, const PayloadEntry& e,
     decoder.ResetBuffers();
     MemoryReader reader(installer);
     reader.Seek(e.offset, kFromStart);
-    out->clear();
-    out->reserve(e.unpackedSize);
-    VectorSink sink(out);
-    decoder.DecodeStream(reader, sink, e.unpackedSize, e.storedSize);
+    decoder.DecodeStream(reader, out, e.unpackedSize, e.storedSize);
+    if (decoder.writeFailed) {
+        *error = "write error";
+        return false;
+    }
     return true;
+}
+
+bool EntryContents(const std::vector<uint8_t>& installer, const PayloadEntry& e,
+                   std::vector<uint8_t>* out, std::string* error) {
+    out->clear();
+    out->reserve(std::min<uint32_t>(InstalledSize(e), 64u << 20));
+    VectorSink sink(out);
+    return WriteEntry(installer, e, sink, error);
 }
 
 bool ReadInstaller(ByteReader& r, InstallerContents* out, std::string* error) {
@@ -280,13 +302,22 @@ bool ExtractInstaller(const std::string& installerPath, const std::string& dir,
         targets.push_back(target);
     }
     for (size_t i = 0; i < c.entries.size(); ++i) {
-        std::vector<uint8_t> content;
-        if (!EntryContents(bytes, c.entries[i], &content, error)) {
-            *error = installerPath + ": entry " + std::to_string(i) + ": " + *error;
+        // Straight to the file: an entry may unpack to far more than it stores.
+        std::string path = dir + "/" + targets[i];
+        if (!MakeParents(path, error)) return false;
+        std::FILE* f = std::fopen(path.c_str(), "wb");
+        if (!f) {
+            *error = path + ": " + std::strerror(errno);
             return false;
         }
-        std::string path = dir + "/" + targets[i];
-        if (!MakeParents(path, error) || !WriteWholeFile(path, content, error)) return false;
+        FileSink sink(f);
+        bool ok = WriteEntry(bytes, c.entries[i], sink, error);
+        ok = std::fclose(f) == 0 && ok;
+        if (!ok) {
+            std::remove(path.c_str());
+            *error = path + ": " + (error->empty() ? "write error" : *error);
+            return false;
+        }
         if (written) written->push_back(targets[i]);
     }
     return true;

@@ -23,6 +23,7 @@ struct InstallerSpec {
     std::string title;           // at most 32 bytes
     uint16_t numberingBase = 2;
     bool pack = false;           // pack each file where that makes it smaller
+    std::string stubName = "the stub";  // for messages
     std::vector<InputFile> files;  // the program, the main data file, then the others
 };
 
@@ -45,8 +46,12 @@ struct InstallerContents {
     bool terminated = false;     // false: the table ran into the end of the file
 };
 
-// The entry's bytes as installed: stored ones as they are, packed ones
-// through the stub's decoder. False when the entry is damaged.
+// The entry's bytes as installed, into `out`: stored ones as they are,
+// packed ones through the stub's decoder. False when the entry is damaged
+// or the sink does not take them.
+bool WriteEntry(const std::vector<uint8_t>& installer, const PayloadEntry& e, ByteSink& out,
+                std::string* error);
+// The same into memory.
 bool EntryContents(const std::vector<uint8_t>& installer, const PayloadEntry& e,
                    std::vector<uint8_t>* out, std::string* error);
 

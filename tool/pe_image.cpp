@@ -1,6 +1,7 @@
 #include "tool/pe_image.h"
 
 #include <algorithm>
+#include <set>
 
 #include "payload/locator.h"
 #include "tool/readers.h"
@@ -44,6 +45,17 @@ public:
         uint64_t at = (uint64_t)s_.rawPointer + dirOffset;
         if (!Get16(img_.bytes, at + 12, &named) || !Get16(img_.bytes, at + 14, &ids)) {
             *error = "resource directory lies outside the file";
+            return false;
+        }
+        // A directory reached twice, or more entries than any stub has, is
+        // a damaged (or hostile) tree, not something to walk through.
+        if (!visited_.insert(dirOffset).second) {
+            *error = "resource directories are shared or loop";
+            return false;
+        }
+        entries_ += named + ids;
+        if (entries_ > kMaxEntries) {
+            *error = "the resource tree has more than " + std::to_string(kMaxEntries) + " entries";
             return false;
         }
         if (level == 1 && first) img_.markerIdCount = named + ids;
@@ -111,8 +123,11 @@ private:
         }
         return name;
     }
+    static const uint32_t kMaxEntries = 4096;
     PeImage& img_;
     const PeSection& s_;
+    std::set<uint32_t> visited_;
+    uint32_t entries_ = 0;
 };
 
 
@@ -164,6 +179,11 @@ bool PeImage::Parse(std::vector<uint8_t> data, std::string* error) {
     }
     if (resourceSection < 0) {
         *error = "no .rsrc section";
+        return false;
+    }
+    const PeSection& rs = sections[resourceSection];
+    if ((uint64_t)rs.rawPointer + std::min(rs.rawSize, rs.virtualSize) > bytes.size()) {
+        *error = "the file ends inside its resource section";
         return false;
     }
     std::string path[2];
@@ -351,7 +371,8 @@ bool MoveMarkerLast(PeImage& img, std::string* error) {
     const uint32_t sectionEnd = rs.virtualAddress + std::min(rs.virtualSize, rs.rawSize);
     uint32_t dataStart = UINT32_MAX;
     for (const ResourceLeaf& l : img.leaves) {
-        if (l.dataRva < rs.virtualAddress || (uint64_t)l.dataRva + l.dataSize > sectionEnd) {
+        if (l.dataRva < rs.virtualAddress || (uint64_t)l.dataRva + l.dataSize > sectionEnd ||
+            (uint64_t)img.ResourceFilePosition(l.dataRva) + l.dataSize > img.bytes.size()) {
             *error = "resource " + l.type + "/" + l.name + " has data outside the section";
             return false;
         }

@@ -155,7 +155,8 @@ int Build(int argc, char** argv, const char* argv0) {
         spec.files.push_back(std::move(f));
     }
     std::vector<uint8_t> installer;
-    if (!BuildInstaller(stubBytes, spec, &installer, &error)) return Fail(stub + ": " + error);
+    spec.stubName = stub;
+    if (!BuildInstaller(stubBytes, spec, &installer, &error)) return Fail(error);
     if (!WriteWholeFile(out, installer, &error)) return Fail(error);
     return kExitOk;
 }

@@ -200,14 +200,22 @@ install_files)
   [ "$log" = "FOREST.SCR" ] || fail "the screen saver was started as '$log', expected 'FOREST.SCR'"
   ;;
 stored_only)
-  # The same installation with every entry stored (ssinst build --store).
+  # A stored program, a stored data file and three stored extra files
+  # (ssinst build --store).
   head -c 5000 /dev/urandom >"$DIR/picture.BMP"
-  build_installer Forest.exe --title Forest --store --file "$DIR/picture.BMP"
+  head -c 4096 /dev/urandom >"$DIR/sound.WAV"
+  printf 'read me\r\n' >"$DIR/notes.TXT"
+  build_installer Forest.exe --title Forest --store --base 5 \
+    --file "$DIR/picture.BMP" --file "$DIR/sound.WAV" --file "$DIR/notes.TXT"
   "$SSINST" list "$C/setup/Forest.exe" | awk '$1 ~ /^[0-9]+$/ && $4 != 0 {exit 1}' || fail "an entry is packed"
   ok_to_all
   run_installer Forest.exe
+  D=$WINDIR/QUORBEL/SSAVERS/Forest
   cmp -s "$TESTSCR" "$WINDIR/FOREST.SCR" || fail "FOREST.SCR is not the program"
-  cmp -s "$DIR/picture.BMP" "$WINDIR/QUORBEL/SSAVERS/Forest/FILE0002.BMP" || fail "FILE0002.BMP is wrong"
+  cmp -s "$DIR/saver.dat" "$D/Forest.DAT" || fail "Forest.DAT is wrong"
+  cmp -s "$DIR/picture.BMP" "$D/FILE0005.BMP" || fail "FILE0005.BMP is wrong"
+  cmp -s "$DIR/sound.WAV" "$D/FILE0006.WAV" || fail "FILE0006.WAV is wrong"
+  cmp -s "$DIR/notes.TXT" "$D/FILE0007.TXT" || fail "FILE0007.TXT is wrong"
   same_as_extract Forest.exe
   registered 'C:\windows\FOREST.SCR'
   ;;

@@ -141,3 +141,36 @@ TEST(StubLayout, EachBrokenRuleIsReported) {
         EXPECT_EQ(Broken(bytes), m.broken) << m.what;
     }
 }
+
+TEST(StubLayout, DamagedOrHostileStubsAreRefusedCleanly) {
+    REQUIRE_STUB();
+    PeImage img = Parsed(BuiltStub());
+    const uint32_t root = img.sections[img.resourceSection].rawPointer;
+    struct Case {
+        const char* what;
+        std::vector<uint8_t> bytes;
+        const char* message;
+    };
+    std::vector<uint8_t> many = BuiltStub();
+    many[root + 14] = 0xFF;  // 65535 more root entries, the first ones leading to the same directory
+    many[root + 15] = 0xFF;
+    std::vector<uint8_t> cut(BuiltStub().begin(), BuiltStub().end() - 100);
+    std::vector<uint8_t> loop = BuiltStub();
+    // The name directory's entry leads back to the root.
+    const uint32_t nameDir = root + (img.firstOffset[0] & 0x7FFFFFFF);
+    loop[nameDir + 16 + 4] = 0;
+    loop[nameDir + 16 + 5] = 0;
+    loop[nameDir + 16 + 6] = 0;
+    loop[nameDir + 16 + 7] = 0x80;
+    const Case cases[] = {
+        {"a root with 65535 more entries", many, ""},
+        {"cut inside the resource section", cut, "ends inside its resource section"},
+        {"a directory that leads back to the root", loop, "shared or loop"},
+    };
+    for (const Case& c : cases) {
+        PeImage bad;
+        std::string error;
+        EXPECT_FALSE(bad.Parse(c.bytes, &error)) << c.what;
+        EXPECT_NE(error.find(c.message), std::string::npos) << c.what << ": " << error;
+    }
+}

@@ -43,7 +43,7 @@ TEST(EntryFileName, NamesByIndexBaseAndExtension) {
 }
 
 TEST(EntryFileName, RefusesExtensionsThatLeaveTheDirectory) {
-    const char* bad[] = {"\\..", "/x", "a:b", ".\x01", ".\x1f", ".\x7f", "..\\"};
+    const char* bad[] = {"\\..", "/x", "a:b", ".\x01", ".\x1f", ".\x7f", "..\\", ".a*", ".?", ".<>", ".\"", "|"};
     for (const char* ext : bad) {
         char out[260] = "junk";
         PayloadEntry e = WithExtension(ext, std::strlen(ext));
