@@ -19,13 +19,13 @@ add_executable(ssstub-raw WIN32
   res/stub.rc)
 target_include_directories(ssstub-raw PRIVATE ${CMAKE_SOURCE_DIR})
 target_compile_options(ssstub-raw PRIVATE
-  $<$<COMPILE_LANGUAGE:CXX>:-Os -flto -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables
+  $<$<COMPILE_LANGUAGE:CXX>:-Os -flto -fomit-frame-pointer -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables
   -fno-threadsafe-statics -ffunction-sections -fdata-sections -Wall -Wextra>)
 set_property(SOURCE res/stub.rc APPEND PROPERTY COMPILE_OPTIONS
   -I${CMAKE_SOURCE_DIR}/res -I${STUB_ICON_DIR})
 set_property(SOURCE res/stub.rc APPEND PROPERTY OBJECT_DEPENDS
   ${STUB_ICON_DIR}/installer.ico ${CMAKE_SOURCE_DIR}/res/ids.h)
-target_link_options(ssstub-raw PRIVATE -Os -flto -nostartfiles -nostdlib -e _StubEntry -s
+target_link_options(ssstub-raw PRIVATE -Os -flto -fomit-frame-pointer -nostartfiles -nostdlib -e _StubEntry -s
   -Wl,-T,${CMAKE_SOURCE_DIR}/res/stub.ld
   -Wl,--gc-sections,--disable-dynamicbase,--disable-reloc-section)
 target_link_libraries(ssstub-raw PRIVATE msvcrt kernel32 user32 gdi32 gcc)
