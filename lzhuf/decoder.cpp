@@ -1,5 +1,7 @@
 #include "lzhuf/decoder.h"
 
+#include "payload/format.h"
+
 #include <string.h>
 
 void LzhufDecoder::ResetBuffers() {
@@ -15,20 +17,18 @@ void LzhufDecoder::StopOnError(const char*) {
 }
 
 void LzhufDecoder::RefillBlock(uint32_t allowed) {
-    {
-        // Never more than the entry's stored bytes not yet taken.
-        unsigned n = allowed < (uint32_t)kBlockSize ? allowed : (uint32_t)kBlockSize;
-        int got = in_->Read(block_, (int)n);
-        if (got < (int)n) {
-            // An installer cut short, or a read that failed: what is
-            // missing reads as zero bytes.
-            cutShort = true;
-            if (got < 0) readFailed = true, got = 0;
-            memset(block_ + got, 0, n - (unsigned)got);
-        }
-        unread_ = n;
-        index_ = 0;
+    // Never more than the entry's stored bytes not yet taken.
+    unsigned n = allowed < (uint32_t)kBlockSize ? allowed : (uint32_t)kBlockSize;
+    int got = in_->Read(block_, (int)n);
+    if (got < (int)n) {
+        // An installer cut short, or a read that failed: what is missing
+        // reads as zero bytes.
+        cutShort = true;
+        if (got < 0) readFailed = true, got = 0;
+        memset(block_ + got, 0, n - (unsigned)got);
     }
+    unread_ = n;
+    index_ = 0;
 }
 
 inline uint8_t LzhufDecoder::ReadPtr(uint32_t allowed) {
@@ -111,7 +111,10 @@ uint32_t LzhufDecoder::DecodeStream(ByteReader& in, ByteSink& out, uint32_t tota
     in_ = &in;
     out_ = &out;
     BitInput bits = {0, 0, budget};
-    if (total == 0) return 0;
+    // An unpacked size of 2^31 or more decodes nothing (the format counts
+    // signed). Below that the count, unsigned, has room for the last match
+    // running over.
+    if (total == 0 || total > kLargestUnpackedSize) return 0;
     tree_.InitTree();
     memset(ring_, ' ', kFirstWritePosition);
     unsigned pos = kFirstWritePosition;
@@ -133,10 +136,6 @@ uint32_t LzhufDecoder::DecodeStream(ByteReader& in, ByteSink& out, uint32_t tota
             fill = 0;
         }
     };
-    // An unpacked size of 2^31 or more decodes nothing (the format counts
-    // signed). Below that the count, unsigned, has room for the last match
-    // running over.
-    if (total > 0x7FFFFFFFu) return 0;
     uint32_t count = 0;
     while (count < total && !writeFailed) {
         int s = DecodeSymbol(bits);

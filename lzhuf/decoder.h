@@ -7,6 +7,8 @@
 #include "lzhuf/lzhuf.h"
 #include "payload/reader.h"
 
+struct BitInput;  // the bit reader's state, held by the decoding loop
+
 // All of the decoder's state; the stub has one instance. It has no
 // constructor: ResetBuffers and DecodeStream set everything they use.
 struct LzhufDecoder {
@@ -25,11 +27,11 @@ struct LzhufDecoder {
     bool readFailed;   // ... because a read failed
 
 private:
-    int DecodeSymbol(struct BitInput& in);
-    unsigned DecodeDistance(struct BitInput& in);
-    unsigned ReadBit(struct BitInput& in);
-    unsigned ReadBits8(struct BitInput& in);
-    struct BitInput TopUp(struct BitInput in);
+    int DecodeSymbol(BitInput& in);
+    unsigned DecodeDistance(BitInput& in);
+    unsigned ReadBit(BitInput& in);
+    unsigned ReadBits8(BitInput& in);
+    BitInput TopUp(BitInput in);
     uint8_t ReadPtr(uint32_t allowed);
     void RefillBlock(uint32_t allowed);
     void Flush(unsigned fill);

@@ -45,48 +45,22 @@ void LzhufTree::RebuildTree() {
 }
 
 // Moves the node in slot n, whose weight w has just passed its upper
-// neighbour's, up to the last slot of the run that holds its old weight,
-// exchanging the two slots' contents; returns that slot.
+// neighbour's, to the last slot of the run that holds its old weight (the
+// sentinel ends the search), exchanging the two slots' contents but leaving
+// each slot's own parent in place; returns that slot.
 inline unsigned LzhufTree::MoveUp(unsigned n, uint16_t w) {
-    {
-        {
-            // The node moves to the last slot of the run that holds its old
-            // weight. Runs are mostly short: a few steps find their end;
-            // a long one (the fresh tree's 284 equal leaves) is crossed by
-            // galloping, then halving, since the slots above are in order.
-            // Either way it is the slot a step-by-step search would reach.
-            unsigned lo = n + 1;  // freq[lo] < w
-            for (int k = 0; k < 4 && w > freq[lo + 1]; ++k) ++lo;
-            if (w > freq[lo + 1]) {
-                unsigned hi = kSlots, step = 2;  // freq[hi] >= w
-                ++lo;
-                while (lo + step < kSlots) {
-                    if (freq[lo + step] >= w) {
-                        hi = lo + step;
-                        break;
-                    }
-                    lo += step;
-                    step <<= 1;
-                }
-                while (hi - lo > 1) {
-                    unsigned mid = (lo + hi) / 2;
-                    if (freq[mid] < w) lo = mid;
-                    else hi = mid;
-                }
-            }
-            const unsigned l = lo;
-            freq[n] = freq[l];
-            freq[l] = w;
-            const unsigned a = child[n], b = child[l];
-            child[l] = (uint16_t)a;
-            child[n] = (uint16_t)b;
-            parent[a] = (uint16_t)l;
-            if (a < kSlots) parent[a + 1] = (uint16_t)l;
-            parent[b] = (uint16_t)n;
-            if (b < kSlots) parent[b + 1] = (uint16_t)n;
-            return l;
-        }
-    }
+    unsigned l = n + 1;
+    while (w > freq[l + 1]) ++l;
+    freq[n] = freq[l];
+    freq[l] = w;
+    const unsigned a = child[n], b = child[l];
+    child[l] = (uint16_t)a;
+    child[n] = (uint16_t)b;
+    parent[a] = (uint16_t)l;
+    if (a < kSlots) parent[a + 1] = (uint16_t)l;
+    parent[b] = (uint16_t)n;
+    if (b < kSlots) parent[b + 1] = (uint16_t)n;
+    return l;
 }
 
 void LzhufTree::UpdateFrom(unsigned n) {
@@ -103,11 +77,7 @@ void LzhufTree::UpdateTree(int s) {
 }
 
 void LzhufTree::UpdateAlongPath(int s, const uint16_t* path, int depth) {
-    if (freq[kRoot] == kWeightLimit) {
-        RebuildTree();
-        UpdateFrom(parent[kSlots + s]);
-        return;
-    }
+    if (freq[kRoot] == kWeightLimit) return UpdateTree(s);  // the path is gone with the rebuild
     // Until a node moves, the walk up is the way down read backwards: the
     // slots are known without waiting for each parent.
     for (int k = depth - 1; k >= 0; --k) {

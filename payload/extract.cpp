@@ -9,7 +9,6 @@
 namespace {
 
 enum { kPathSize = 260, kCopyBufferSize = 2048 };
-const uint32_t kLargestUnpackedSize = 0x7FFFFFFFu;
 
 class Extraction {
 public:
@@ -54,8 +53,11 @@ bool Extraction::Prepare() {
     return true;
 }
 
+// Adds "\\part" (no '\\' after the Windows directory's own) and, when asked,
+// makes that directory.
 bool Extraction::AppendDirectory(char* path, const char* part, bool make) {
-    if (!AppendText(path, kPathSize, part)) return Fail(kInstallPathTooLong, path);
+    if (!AppendBackslash(path, kPathSize) || !AppendText(path, kPathSize, part))
+        return Fail(kInstallPathTooLong, path);
     // It may exist already; only a directory that is still missing fails.
     if (make && !p_.MakeDirectory(path) && p_.QueryPath(path) != kPathDirectory)
         return Fail(kInstallCantMakeDirectory, path);
@@ -74,8 +76,7 @@ bool Extraction::TargetPath(int index, const PayloadEntry& e, bool make, char* p
         UpperAscii(path);
         return true;
     }
-    if (!AppendDirectory(path, kDataRoot, make) || !AppendDirectory(path, "\\", false) ||
-        !AppendDirectory(path, kDataParent, make) || !AppendDirectory(path, "\\", false) ||
+    if (!AppendDirectory(path, kDataRoot, make) || !AppendDirectory(path, kDataParent, make) ||
         !AppendDirectory(path, base_, make))
         return false;
     if (!AppendText(path, kPathSize, "\\") || !AppendText(path, kPathSize, name))
@@ -97,7 +98,7 @@ bool Extraction::Validate(int64_t payloadStart) {
     int count = 0;
     while ((step = walk.Next(&e)) == EntryWalk::kEntry) {
         char path[kPathSize];
-        if ((int64_t)e.offset + e.storedSize > fileSize || e.unpackedSize > kLargestUnpackedSize)
+        if (!EntryInsideFile(e, (uint64_t)fileSize) || e.unpackedSize > kLargestUnpackedSize)
             return Fail(kInstallDamaged, modulePath_);
         if (!TargetPath(count, e, false, path)) return false;
         ++count;

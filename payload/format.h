@@ -45,6 +45,14 @@ inline void PutLE16(unsigned char* p, uint16_t v) {
 void DecodeEntry(const unsigned char raw[kEntrySize], PayloadEntry* e);
 void EncodeEntry(const PayloadEntry& e, unsigned char raw[kEntrySize]);
 
+// A packed entry unpacks to at most this many bytes (the count is signed).
+const uint32_t kLargestUnpackedSize = 0x7FFFFFFFu;
+
+// The entry's stored bytes lie inside a file of fileSize bytes.
+inline bool EntryInsideFile(const PayloadEntry& e, uint64_t fileSize) {
+    return (uint64_t)e.offset + e.storedSize <= fileSize;
+}
+
 // The bytes the installation writes for an entry: its unpacked size, or its
 // stored size when it is stored as is.
 inline uint32_t InstalledSize(const PayloadEntry& e) {

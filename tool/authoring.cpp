@@ -65,29 +65,29 @@ bool ExtensionFor(const std::string& fileName, std::string* ext, std::string* er
     return true;
 }
 
-bool BuildInstaller(const std::vector<uint8_t>& stub, const InstallerSpec& spec,
+bool BuildInstaller(const std::vector<uint8_t>& stub, const InstallerRecipe& recipe,
                     std::vector<uint8_t>* out, std::string* error) {
     PeImage image;
     if (!image.Parse(stub, error)) {
-        *error = spec.stubName + ": " + *error;
+        *error = recipe.stubName + ": " + *error;
         return false;
     }
     for (const RuleResult& r : CheckStubLayout(image))
         if (!r.held) {
-            *error = spec.stubName + " breaks its layout rules: " + r.detail + " (see ssinst check-stub)";
+            *error = recipe.stubName + " breaks its layout rules: " + r.detail + " (see ssinst check-stub)";
             return false;
         }
     MemoryReader reader(image.bytes);
     const int64_t start = LocatePayloadIn(reader);
-    if (spec.title.size() > kTitleSize) {
-        *error = "the title is " + std::to_string(spec.title.size()) + " bytes; at most 32 fit";
+    if (recipe.title.size() > kTitleSize) {
+        *error = "the title is " + std::to_string(recipe.title.size()) + " bytes; at most 32 fit";
         return false;
     }
-    if (spec.files.size() < 2) {
+    if (recipe.files.size() < 2) {
         *error = "an installer needs the screen-saver program and its .DAT file";
         return false;
     }
-    for (const InputFile& f : spec.files)
+    for (const InputFile& f : recipe.files)
         if (f.bytes.empty()) {
             // A stored size of 0 would end the entry table there.
             *error = f.name + ": the file is empty, and an installer can't hold an empty file";
@@ -97,20 +97,20 @@ bool BuildInstaller(const std::vector<uint8_t>& stub, const InstallerSpec& spec,
     std::vector<uint8_t>& o = *out;
     o.assign(image.bytes.begin(), image.bytes.begin() + start);
     unsigned char header[kHeaderSize] = {};
-    std::memcpy(header, spec.title.data(), spec.title.size());
-    PutLE16(header + kTitleSize, spec.numberingBase);
+    std::memcpy(header, recipe.title.data(), recipe.title.size());
+    PutLE16(header + kTitleSize, recipe.numberingBase);
     o.insert(o.end(), header, header + sizeof header);
 
     // What each entry stores: the file, or its stream when that is smaller.
     std::vector<std::vector<uint8_t>> stored;
     std::vector<uint32_t> unpacked;
-    for (const InputFile& f : spec.files) {
-        if (f.bytes.size() > 0x7FFFFFFFu) {
+    for (const InputFile& f : recipe.files) {
+        if (f.bytes.size() > kLargestUnpackedSize) {
             *error = f.name + ": files of 2 GiB or more can't be installed";
             return false;
         }
         std::vector<uint8_t> packed;
-        if (spec.pack) {
+        if (recipe.pack) {
             packed = PackLzhuf(f.bytes.data(), f.bytes.size());
             std::vector<uint8_t> check;
             PayloadEntry probe = {0, (uint32_t)packed.size(), (uint32_t)f.bytes.size(), {}};
@@ -119,14 +119,14 @@ bool BuildInstaller(const std::vector<uint8_t>& stub, const InstallerSpec& spec,
                 return false;
             }
         }
-        bool usePacked = spec.pack && packed.size() < f.bytes.size();
+        bool usePacked = recipe.pack && packed.size() < f.bytes.size();
         stored.push_back(usePacked ? packed : f.bytes);
         unpacked.push_back(usePacked ? (uint32_t)f.bytes.size() : 0);
     }
 
-    uint64_t at = (uint64_t)start + kHeaderSize + kEntrySize * (spec.files.size() + 1);
-    for (size_t i = 0; i < spec.files.size(); ++i) {
-        const InputFile& f = spec.files[i];
+    uint64_t at = (uint64_t)start + kHeaderSize + kEntrySize * (recipe.files.size() + 1);
+    for (size_t i = 0; i < recipe.files.size(); ++i) {
+        const InputFile& f = recipe.files[i];
         if (at + stored[i].size() > UINT32_MAX) {
             *error = "the installer would pass 4 GiB; entry offsets can't reach that far";
             return false;
@@ -178,7 +178,7 @@ private:
 
 bool WriteEntry(const std::vector<uint8_t>& installer, const PayloadEntry& e, ByteSink& out,
                 std::string* error) {
-    if ((uint64_t)e.offset + e.storedSize > installer.size()) {
+    if (!EntryInsideFile(e, installer.size())) {
         *error = "the entry reaches past the end of the file";
         return false;
     }
@@ -189,7 +189,7 @@ bool WriteEntry(const std::vector<uint8_t>& installer, const PayloadEntry& e, By
         }
         return true;
     }
-    if (e.unpackedSize > 0x7FFFFFFFu) {
+    if (e.unpackedSize > kLargestUnpackedSize) {
         *error = "the entry unpacks to 2 GiB or more";
         return false;
     }
@@ -285,11 +285,11 @@ bool ExtractInstaller(const std::string& installerPath, const std::string& dir,
     for (size_t i = 0; i < c.entries.size(); ++i) {
         const PayloadEntry& e = c.entries[i];
         std::string target = TargetPath(installerPath, (int)i, c.numberingBase, e);
-        if ((uint64_t)e.offset + e.storedSize > bytes.size()) {
+        if (!EntryInsideFile(e, bytes.size())) {
             *error = installerPath + ": damaged: entry " + std::to_string(i) + " reaches past the end of the file";
             return false;
         }
-        if (e.unpackedSize > 0x7FFFFFFFu) {
+        if (e.unpackedSize > kLargestUnpackedSize) {
             *error = installerPath + ": damaged: entry " + std::to_string(i) + " unpacks to 2 GiB or more";
             return false;
         }

@@ -19,7 +19,7 @@ struct InputFile {
     std::string extension;       // at most 4 characters, ".BMP"
 };
 
-struct InstallerSpec {
+struct InstallerRecipe {
     std::string title;           // at most 32 bytes
     uint16_t numberingBase = 2;
     bool pack = false;           // pack each file where that makes it smaller
@@ -32,10 +32,10 @@ struct InstallerSpec {
 bool ExtensionFor(const std::string& fileName, std::string* ext, std::string* error);
 
 // Copies the stub up to its marker's data and appends the payload. The stub
-// must keep the layout rules. With spec.pack each file goes in packed when
+// must keep the layout rules. With recipe.pack each file goes in packed when
 // that makes it smaller (and the stream is checked by unpacking it again),
 // stored otherwise.
-bool BuildInstaller(const std::vector<uint8_t>& stub, const InstallerSpec& spec,
+bool BuildInstaller(const std::vector<uint8_t>& stub, const InstallerRecipe& recipe,
                     std::vector<uint8_t>* out, std::string* error);
 
 struct InstallerContents {

@@ -119,21 +119,21 @@ bool ParseBase(const char* text, uint16_t* base) {
 int Build(int argc, char** argv, const char* argv0) {
     std::string out, stub = DefaultStub(argv0), scr, dat;
     std::vector<std::string> extras;
-    InstallerSpec spec;
-    spec.pack = true;
+    InstallerRecipe recipe;
+    recipe.pack = true;
     bool haveTitle = false;
     for (int i = 0; i < argc; ++i) {
         std::string a = argv[i];
         bool hasValue = i + 1 < argc;
         if (a == "-o" && hasValue) out = argv[++i];
-        else if (a == "--title" && hasValue) spec.title = argv[++i], haveTitle = true;
+        else if (a == "--title" && hasValue) recipe.title = argv[++i], haveTitle = true;
         else if (a == "--stub" && hasValue) stub = argv[++i];
-        else if (a == "--store") spec.pack = false;
+        else if (a == "--store") recipe.pack = false;
         else if (a == "--scr" && hasValue) scr = argv[++i];
         else if (a == "--dat" && hasValue) dat = argv[++i];
         else if (a == "--file" && hasValue) extras.push_back(argv[++i]);
         else if (a == "--base" && hasValue) {
-            if (!ParseBase(argv[++i], &spec.numberingBase))
+            if (!ParseBase(argv[++i], &recipe.numberingBase))
                 return Usage("--base takes a number from 0 to 65535");
         } else return Usage(("build: unknown or incomplete option " + a).c_str());
     }
@@ -152,11 +152,11 @@ int Build(int argc, char** argv, const char* argv0) {
         if (i == 0) f.extension = ".SCR";
         else if (i == 1) f.extension = ".DAT";
         else if (!ExtensionFor(inputs[i], &f.extension, &error)) return Fail(error);
-        spec.files.push_back(std::move(f));
+        recipe.files.push_back(std::move(f));
     }
     std::vector<uint8_t> installer;
-    spec.stubName = stub;
-    if (!BuildInstaller(stubBytes, spec, &installer, &error)) return Fail(error);
+    recipe.stubName = stub;
+    if (!BuildInstaller(stubBytes, recipe, &installer, &error)) return Fail(error);
     if (!WriteWholeFile(out, installer, &error)) return Fail(error);
     return kExitOk;
 }

@@ -75,12 +75,12 @@ TEST(BuildInstaller, RefusesWhatAnInstallerCantHold) {
     };
     for (const auto& c : cases) {
         if (c.stub.empty()) continue;
-        InstallerSpec spec;
-        spec.title = c.title;
-        spec.files = c.files;
+        InstallerRecipe recipe;
+        recipe.title = c.title;
+        recipe.files = c.files;
         std::vector<uint8_t> out;
         std::string error;
-        EXPECT_FALSE(BuildInstaller(c.stub, spec, &out, &error)) << c.what;
+        EXPECT_FALSE(BuildInstaller(c.stub, recipe, &out, &error)) << c.what;
         EXPECT_NE(error.find(c.message), std::string::npos) << c.what << ": " << error;
     }
 }

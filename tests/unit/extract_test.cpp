@@ -274,18 +274,18 @@ std::vector<uint8_t> Compressible(size_t n, uint32_t seed) {
     return v;
 }
 
-InstallerSpec PackedSpec(std::vector<InputFile> files) {
-    InstallerSpec spec;
-    spec.title = "Forest";
-    spec.pack = true;
-    spec.files = std::move(files);
-    return spec;
+InstallerRecipe PackedRecipe(std::vector<InputFile> files) {
+    InstallerRecipe recipe;
+    recipe.title = "Forest";
+    recipe.pack = true;
+    recipe.files = std::move(files);
+    return recipe;
 }
 
-std::vector<uint8_t> Build(const InstallerSpec& spec) {
+std::vector<uint8_t> Build(const InstallerRecipe& recipe) {
     std::vector<uint8_t> out;
     std::string error;
-    EXPECT_TRUE(BuildInstaller(BuiltStub(), spec, &out, &error)) << error;
+    EXPECT_TRUE(BuildInstaller(BuiltStub(), recipe, &out, &error)) << error;
     return out;
 }
 
@@ -299,7 +299,7 @@ TEST(PackedEntries, UnpackBetweenStoredOnes) {
                                     {"a", Pattern(3000, 3), ".BMP"},        // stored
                                     {"b", Compressible(16385, 4), ".TXT"},  // packed
                                     {"c", Pattern(10, 5), ".WAV"}};         // stored
-    std::vector<uint8_t> installer = Build(PackedSpec(files));
+    std::vector<uint8_t> installer = Build(PackedRecipe(files));
     MemoryReader r(installer);
     InstallerContents c;
     std::string error;
@@ -338,7 +338,7 @@ TEST(PackedEntries, FailuresWhileUnpacking) {
         {"a read error in the stream",
          [](Machine& k) {
              Machine dry;  // the decoder's read is the one after the check's reads
-             dry.Place(Build(PackedSpec({{"s", Compressible(50000, 1), ".SCR"}, {"d", Compressible(100, 2), ".DAT"}})));
+             dry.Place(Build(PackedRecipe({{"s", Compressible(50000, 1), ".SCR"}, {"d", Compressible(100, 2), ".DAT"}})));
              dry.sim.FailCall(SimCall::OpenRead, 3);
              dry.RunAnsweringOk();
              k.sim.FailCall(SimCall::Read, dry.sim.CallCount(SimCall::Read) + 1);
@@ -348,7 +348,7 @@ TEST(PackedEntries, FailuresWhileUnpacking) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         Machine k;
-        k.Place(Build(PackedSpec(files)));
+        k.Place(Build(PackedRecipe(files)));
         c.setup(k);
         EXPECT_EQ(k.RunAnsweringOk(), kExitInstallFailed);
         ASSERT_EQ(k.sim.messages.size(), 2u);
@@ -378,10 +378,10 @@ TEST(ToolExtract, MatchesTheStubsOutput) {
     for (const char* name : {"Forest.exe", "My.Forest.exe", "FOREST"}) {
         SCOPED_TRACE(name);
         Machine k;
-        InstallerSpec spec = PackedSpec(
+        InstallerRecipe recipe = PackedRecipe(
             ForestFiles({{"a", Compressible(4096, 5), ".BMP"}, {"b", Pattern(1, 6), "WAV"}, {"c", Pattern(9, 7), ""}}));
-        spec.numberingBase = 3;
-        std::vector<uint8_t> installer = Build(spec);
+        recipe.numberingBase = 3;
+        std::vector<uint8_t> installer = Build(recipe);
         k.Place(installer, name);
         ASSERT_EQ(k.RunAnsweringOk(), 0);
         TempDir out;

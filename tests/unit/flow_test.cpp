@@ -54,8 +54,8 @@ TEST_F(FlowTest, ConfirmedRunShowsEachTextInOrder) {
     EXPECT_EQ(sim.dialogs[1].result, kIdOk);
     EXPECT_EQ(sim.cursors, (std::vector<Cursor>{kCursorWait, kCursorArrow}));
     EXPECT_EQ(sim.started, std::vector<std::string>{"FOREST.SCR"});
-    EXPECT_TRUE(FileExists(Host("C:\\WINDOWS\\FOREST.SCR")));
-    EXPECT_TRUE(FileExists(Host("C:\\WINDOWS\\QUORBEL\\SSAVERS\\Forest\\Forest.DAT")));
+    EXPECT_TRUE(FileExists(sim.HostPath("C:\\WINDOWS\\FOREST.SCR")));
+    EXPECT_TRUE(FileExists(sim.HostPath("C:\\WINDOWS\\QUORBEL\\SSAVERS\\Forest\\Forest.DAT")));
     EXPECT_EQ(sim.screenSaverActive, 1);
 }
 

@@ -49,13 +49,13 @@ std::vector<uint8_t> Pattern(size_t n, uint32_t seed) {
 
 std::vector<uint8_t> MakeInstaller(const std::string& title, std::vector<InputFile> files,
                                    uint16_t base) {
-    InstallerSpec spec;
-    spec.title = title;
-    spec.numberingBase = base;
-    spec.files = std::move(files);
+    InstallerRecipe recipe;
+    recipe.title = title;
+    recipe.numberingBase = base;
+    recipe.files = std::move(files);
     std::vector<uint8_t> out;
     std::string error;
-    EXPECT_TRUE(BuildInstaller(BuiltStub(), spec, &out, &error)) << error;
+    EXPECT_TRUE(BuildInstaller(BuiltStub(), recipe, &out, &error)) << error;
     return out;
 }
 
@@ -120,18 +120,8 @@ int Machine::RunAnsweringOk() {
     return InstallerMain(sim, s);
 }
 
-SimTest::SimTest() : sim(drive.path()) {
-    MakeDirs(drive.path() + "/WINDOWS");
-    MakeDirs(drive.path() + "/SETUP");
-}
-
 void SimTest::TearDown() {
     for (const std::string& e : sim.errors) ADD_FAILURE() << "simulated machine: " << e;
     EXPECT_EQ(sim.OpenFiles(), 0) << "files left open";
     EXPECT_EQ(sim.UnusedAnswers(), 0u) << "scripted answers left over";
-}
-
-void SimTest::PlaceInstaller(const std::string& name, const std::vector<uint8_t>& bytes) {
-    WriteFile(drive.path() + "/SETUP/" + name, bytes);
-    sim.SetModulePath("C:\\SETUP\\" + name);
 }

@@ -57,19 +57,12 @@ struct Machine {
     SimPlatform sim;
 };
 
-// A test on a simulated machine: drive C: is a fresh folder with a Windows
-// directory. The simulated machine must end each test without errors and
-// with every file closed.
-class SimTest : public ::testing::Test {
+// A test on a simulated machine, which must end without errors, with every
+// file closed and every scripted answer used.
+class SimTest : public ::testing::Test, protected Machine {
 protected:
-    SimTest();
     void TearDown() override;
-    // Places an installer at C:\SETUP\<name> and makes it the running module.
-    void PlaceInstaller(const std::string& name, const std::vector<uint8_t>& bytes);
-    std::string Host(const std::string& windowsPath) { return sim.HostPath(windowsPath); }
-
-    TempDir drive;
-    SimPlatform sim;
+    void PlaceInstaller(const std::string& name, const std::vector<uint8_t>& bytes) { Place(bytes, name); }
 };
 
 #endif
