@@ -1,13 +1,12 @@
 #include "app/installer.h"
 
-#include "app/names.h"
-#include "app/text.h"
+#include "base/text.h"
 #include "install/install.h"
+#include "install/names.h"
 #include "payload/payload.h"
 #include "res/ids.h"
 
 static const char kWindowClass[] = "ZELMInst";
-static const char kCaptionFormat[] = "%s Screen Saver Installation";
 static const char kConfirmFormat[] =
     "This program will install %s (%s Screen Saver) to %s and will make it "
     "your default Screen Saver.  This installation will take %s bytes.";
@@ -15,17 +14,7 @@ static const char kCompleteFormat[] =
     "Installation Complete!\r\n\r\nData files have also been installed in "
     "your %sQUORBEL\\SSAVERS%s directory.";
 
-void CentreWindow(Platform& p, Window w) {
-    Rect r;
-    if (!p.GetWindowRect(w, &r)) return;
-    int width = r.right - r.left, height = r.bottom - r.top;
-    // Signed divisions, truncating toward zero.
-    p.MoveWindow(w, p.ScreenWidth() / 2 - width / 2, p.ScreenHeight() / 2 - height / 2,
-                 width, height);
-}
-
-int OrderingInfoDialogProc(Platform& p, Window dialog, unsigned msg,
-                           uintptr_t wParam, uintptr_t, void*) {
+int OrderingInfoDialogProc(Platform& p, Window dialog, unsigned msg, uintptr_t wParam, void*) {
     if (msg == kMsgInitDialog) {
         CentreWindow(p, dialog);
         return 1;
@@ -39,31 +28,29 @@ int OrderingInfoDialogProc(Platform& p, Window dialog, unsigned msg,
 }
 
 int RunInstallation(Platform& p, InstallerState& s) {
-    ReadPayloadTitle(p, s.title);
+    // Read once: every step below names the same file and directory.
+    p.ModuleFileName(s.modulePath, sizeof s.modulePath);
+    p.WindowsDirectory(s.windowsDirectory, sizeof s.windowsDirectory);
+
+    ReadPayloadTitle(p, s.modulePath, s.title);
     TrimTrailingSpaces(s.title);
-
     char caption[kCaptionSize];
-    const char* titleArg[] = {s.title};
-    FormatText(caption, sizeof caption, kCaptionFormat, titleArg, 1);
-
-    char modulePath[kPathSize];
-    p.ModuleFileName(modulePath, sizeof modulePath);
-    ScreenSaverFileName(modulePath, s.screenSaverName, sizeof s.screenSaverName);
+    FormatCaption(s.title, caption, sizeof caption);
+    ScreenSaverFileName(s.modulePath, s.screenSaverName, sizeof s.screenSaverName);
 
     char windowsDir[kPathSize];
-    p.WindowsDirectory(windowsDir, sizeof windowsDir);
+    CopyText(windowsDir, sizeof windowsDir, s.windowsDirectory);
     UpperAscii(windowsDir);
-
     char size[kNumberSize];
     FormatThousands(s.totalPayloadSize, size, sizeof size);
-
     char text[kTextSize];
     const char* confirmArgs[] = {s.screenSaverName, s.title, windowsDir, size};
     FormatText(text, sizeof text, kConfirmFormat, confirmArgs, 4);
     if (p.ShowMessage(text, caption, kMbOkCancel | kMbIconInformation) != kIdOk) return 0;
 
     p.SetCursor(kCursorWait);
-    InstallContext install = {s.title, s.screenSaverName, false, {kInstallOk, "", false, false}};
+    InstallContext install = {s.title, {s.modulePath, s.windowsDirectory, s.screenSaverName}, false,
+                              {kInstallOk, "", false, false}};
     p.RunDialog(IDD_INSTALLING, InstallDialogProc, &install);
     p.SetCursor(kCursorArrow);
     if (!install.ran) FailInstall(&install.outcome, kInstallNotRun, "");
@@ -73,10 +60,10 @@ int RunInstallation(Platform& p, InstallerState& s) {
         return kExitInstallFailed;
     }
 
-    p.WindowsDirectory(windowsDir, sizeof windowsDir);
+    CopyText(windowsDir, sizeof windowsDir, s.windowsDirectory);
     AppendBackslash(windowsDir, sizeof windowsDir);
     char dataDir[kPathSize];
-    CompletionDirectoryPart(modulePath, dataDir, sizeof dataDir);
+    CompletionDirectoryPart(s.modulePath, dataDir, sizeof dataDir);
     const char* completeArgs[] = {windowsDir, dataDir};
     FormatText(text, sizeof text, kCompleteFormat, completeArgs, 2);
     p.ShowMessage(text, caption, kMbOk | kMbIconExclamation);

@@ -5,17 +5,17 @@
 
 #include <stdint.h>
 
-#include "payload/extract.h"
+#include "base/sizes.h"
 #include "payload/format.h"
 #include "platform/platform.h"
-
-enum { kPathSize = 260, kTextSize = 512, kCaptionSize = 256, kNumberSize = 36 };
 
 // What one run knows. The stub holds a single instance; tests make fresh ones.
 struct InstallerState {
     char title[kTitleSize + 1];         // zero-filled, always terminated
     char screenSaverName[kPathSize];    // FOREST.SCR
     uint32_t totalPayloadSize;          // bytes the installation writes
+    char modulePath[kPathSize];         // the installer's own file; "" when unknown
+    char windowsDirectory[kPathSize];   // as the platform reports it; "" when unknown
 };
 
 // Process exit codes: 0 for a finished installation and for the user's
@@ -30,10 +30,6 @@ int InstallerMain(Platform& p, InstallerState& s);
 int RunInstallation(Platform& p, InstallerState& s);
 
 // The information dialog's procedure (dialog 104).
-int OrderingInfoDialogProc(Platform& p, Window dialog, unsigned msg,
-                           uintptr_t wParam, uintptr_t lParam, void* context);
-
-// Moves a window to the middle of the screen, keeping its size.
-void CentreWindow(Platform& p, Window w);
+int OrderingInfoDialogProc(Platform& p, Window dialog, unsigned msg, uintptr_t wParam, void* context);
 
 #endif

@@ -17,7 +17,6 @@
 #include "tests/oracle/lzhuf_oracle.h"
 #include "tool/authoring.h"
 #include "tool/packer.h"
-#include "tool/readers.h"
 
 namespace {
 
@@ -85,10 +84,9 @@ int main(int argc, char** argv) {
         double pack = Rate(data.size(), [&] { PackLzhuf(data.data(), data.size()); });
         std::vector<uint8_t> out(data.size());
         double unpack = Rate(data.size(), [&] {
-            decoder->ResetBuffers();
             MemoryReader in(packed);
             CountingSink sink(&out);
-            decoder->DecodeStream(in, sink, (uint32_t)data.size(), (uint32_t)packed.size());
+            decoder->Decode(in, sink, (uint32_t)data.size(), (uint32_t)packed.size());
         });
         if (out != data) {
             std::fprintf(stderr, "%s: the decoder's output differs\n", argv[a]);

@@ -12,10 +12,10 @@ endif()
 # only platform and call it directly.
 set(CMAKE_CXX_STANDARD_LIBRARIES "")
 add_executable(ssstub-raw WIN32
-  app/installer.cpp app/names.cpp app/text.cpp
-  payload/extract.cpp payload/locator.cpp payload/payload.cpp payload/targets.cpp
-  install/install.cpp lzhuf/decoder.cpp lzhuf/tree.cpp lzhuf/unpack.cpp
-  platform/win32/entry.cpp platform/win32/win32_platform.cpp
+  base/text.cpp lzhuf/decoder.cpp lzhuf/tree.cpp
+  payload/locator.cpp payload/validate.cpp payload/contents.cpp payload/payload.cpp
+  install/names.cpp install/targets.cpp install/outcome.cpp install/extract.cpp install/install.cpp
+  app/installer.cpp app/main.cpp platform/win32/win32_platform.cpp
   res/stub.rc)
 target_include_directories(ssstub-raw PRIVATE ${CMAKE_SOURCE_DIR})
 target_compile_options(ssstub-raw PRIVATE

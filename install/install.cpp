@@ -1,18 +1,32 @@
 #include "install/install.h"
 
-#include "app/installer.h"
-#include "app/text.h"
+#include "base/text.h"
 #include "res/ids.h"
 
-void RegisterScreenSaver(Platform& p, const char* screenSaverName, InstallOutcome* o) {
+void FormatCaption(const char* title, char* out, size_t cap) {
+    const char* args[] = {title};
+    FormatText(out, cap, "%s Screen Saver Installation", args, 1);
+}
+
+void CentreWindow(UserInterface& ui, Window w) {
+    Rect r;
+    if (!ui.GetWindowRect(w, &r)) return;
+    int width = r.right - r.left, height = r.bottom - r.top;
+    // Signed divisions, truncating toward zero.
+    ui.MoveWindow(w, ui.ScreenWidth() / 2 - width / 2, ui.ScreenHeight() / 2 - height / 2, width,
+                  height);
+}
+
+void RegisterScreenSaver(Platform& p, const InstallPlace& where, InstallOutcome* o) {
     if (o->error != kInstallOk) return;  // nothing incomplete is ever registered
     char path[kPathSize];
-    if (p.WindowsDirectory(path, sizeof path) == 0) {
+    if (!where.windowsDirectory[0]) {
         FailInstall(o, kInstallNoWindowsDirectory, "");
         return;
     }
-    if (!AppendBackslash(path, sizeof path) || !AppendText(path, sizeof path, screenSaverName)) {
-        FailInstall(o, kInstallPathTooLong, screenSaverName);
+    if (!CopyText(path, sizeof path, where.windowsDirectory) || !AppendBackslash(path, sizeof path) ||
+        !AppendText(path, sizeof path, where.screenSaverName)) {
+        FailInstall(o, kInstallPathTooLong, where.screenSaverName);
         return;
     }
     // The short form where the platform gives one; the full path of the
@@ -26,58 +40,28 @@ void RegisterScreenSaver(Platform& p, const char* screenSaverName, InstallOutcom
     p.SetScreenSaverActive(true);
 }
 
-int InstallDialogProc(Platform& p, Window dialog, unsigned msg, uintptr_t wParam, uintptr_t,
-                      void* context) {
+int InstallDialogProc(Platform& p, Window dialog, unsigned msg, uintptr_t wParam, void* context) {
     InstallContext* c = static_cast<InstallContext*>(context);
     if (msg == kMsgInitDialog) {
         char text[kCaptionSize];
-        const char* args[] = {c->title};
-        FormatText(text, sizeof text, "%s Screen Saver Installation", args, 1);
+        FormatCaption(c->title, text, sizeof text);
         p.SetText(dialog, text);
+        const char* args[] = {c->title};
         FormatText(text, sizeof text, "%s Screen Saver", args, 1);
         p.SetItemText(dialog, IDC_INSTALL_TITLE, text);
         CentreWindow(p, dialog);
         // The work starts once the dialog is up, on this command.
-        p.Post(dialog, kMsgCommand, kIdOk, p.DialogItem(dialog, kIdOk));
+        p.PostCommand(dialog, kIdOk);
         return 1;
     }
     if (msg == kMsgCommand && (wParam == kIdOk || wParam == kIdCancel)) {
         if (!c->ran) {
             c->ran = true;
-            ExtractEntries(p, c->screenSaverName, &c->outcome);
-            RegisterScreenSaver(p, c->screenSaverName, &c->outcome);
+            ExtractEntries(p, c->where, &c->outcome);
+            RegisterScreenSaver(p, c->where, &c->outcome);
         }
         p.EndDialog(dialog, (int)wParam);
         return 1;
     }
     return 0;
-}
-
-void FormatInstallFailure(const InstallOutcome& o, char* out, size_t cap) {
-    const char* reason = "%s";
-    switch (o.error) {
-    case kInstallOk: reason = ""; break;
-    case kInstallDamaged:
-        reason = "The installer %s is damaged: its data is incomplete or invalid.  Please obtain a new copy.";
-        break;
-    case kInstallEmpty: reason = "The installer %s holds no screen saver."; break;
-    case kInstallCantRead: reason = "The installer %s could not be read."; break;
-    case kInstallCantCreate: reason = "The file %s could not be created."; break;
-    case kInstallCantWrite: reason = "The file %s could not be written completely.  The disk may be full."; break;
-    case kInstallCantMakeDirectory: reason = "The directory %s could not be created."; break;
-    case kInstallPathTooLong: reason = "The path for %s is too long."; break;
-    case kInstallNoWindowsDirectory: reason = "The Windows directory could not be found."; break;
-    case kInstallNoModulePath: reason = "The installer could not find its own file."; break;
-    case kInstallNoMemory: reason = "There is not enough memory to install the screen saver."; break;
-    case kInstallNotRun: reason = "The installation could not be started."; break;
-    }
-    char first[kTextSize];
-    const char* file[] = {o.file};
-    FormatText(first, sizeof first, reason, file, 1);
-    const char* args[] = {first};
-    FormatText(out, cap,
-               o.filesComplete ? "%s\r\n\r\nThe screen saver's files have been written, but it has not "
-                                 "been made your default Screen Saver."
-                               : "%s\r\n\r\nThe screen saver has not been installed.",
-               args, 1);
 }

@@ -5,25 +5,29 @@
 
 #include <stddef.h>
 
-#include "payload/extract.h"
+#include "install/extract.h"
+#include "install/outcome.h"
 #include "platform/platform.h"
 
 struct InstallContext {
-    const char* title;            // trimmed
-    const char* screenSaverName;  // FOREST.SCR
-    bool ran;                     // the installation has run (it runs once)
+    const char* title;   // trimmed
+    InstallPlace where;
+    bool ran;            // the installation has run (it runs once)
     InstallOutcome outcome;
 };
 
 // Dialog procedure for dialog 103; the context is an InstallContext.
-int InstallDialogProc(Platform& p, Window dialog, unsigned msg, uintptr_t wParam,
-                      uintptr_t lParam, void* context);
+int InstallDialogProc(Platform& p, Window dialog, unsigned msg, uintptr_t wParam, void* context);
 
 // system.ini [boot] SCRNSAVE.EXE = the short path of the installed program,
 // and the screen saver switched on. Only after a complete extraction.
-void RegisterScreenSaver(Platform& p, const char* screenSaverName, InstallOutcome* o);
+void RegisterScreenSaver(Platform& p, const InstallPlace& where, InstallOutcome* o);
 
-// The message that tells the user the installation failed.
-void FormatInstallFailure(const InstallOutcome& o, char* out, size_t cap);
+// "<title> Screen Saver Installation": the caption of the run's messages
+// and of the installation dialog.
+void FormatCaption(const char* title, char* out, size_t cap);
+
+// Moves a window to the middle of the screen, keeping its size.
+void CentreWindow(UserInterface& ui, Window w);
 
 #endif

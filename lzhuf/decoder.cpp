@@ -1,19 +1,17 @@
 #include "lzhuf/decoder.h"
 
-#include "payload/format.h"
-
 #include <string.h>
 
 void LzhufDecoder::ResetBuffers() {
     memset(block_, 0, sizeof block_);
     unread_ = index_ = 0;
     memset(buffer_, 0, sizeof buffer_);
-    writeFailed = cutShort = readFailed = false;
+    writeFailed_ = cutShort_ = readFailed_ = false;
 }
 
 void LzhufDecoder::StopOnError(const char*) {
     // The caller reports the failed write and removes the target.
-    writeFailed = true;
+    writeFailed_ = true;
 }
 
 void LzhufDecoder::RefillBlock(uint32_t allowed) {
@@ -23,8 +21,8 @@ void LzhufDecoder::RefillBlock(uint32_t allowed) {
     if (got < (int)n) {
         // An installer cut short, or a read that failed: what is missing
         // reads as zero bytes.
-        cutShort = true;
-        if (got < 0) readFailed = true, got = 0;
+        cutShort_ = true;
+        if (got < 0) readFailed_ = true, got = 0;
         memset(block_ + got, 0, n - (unsigned)got);
     }
     unread_ = n;
@@ -107,14 +105,23 @@ void LzhufDecoder::Flush(unsigned fill) {
     if (out_->Write(buffer_, (int)fill) != (int)fill) StopOnError("Write error in function WritePtr()");
 }
 
-uint32_t LzhufDecoder::DecodeStream(ByteReader& in, ByteSink& out, uint32_t total, uint32_t budget) {
+LzhufResult LzhufDecoder::Decode(ByteSource& in, ByteSink& out, uint32_t total, uint32_t budget) {
+    ResetBuffers();
     in_ = &in;
     out_ = &out;
+    produced_ = DecodeStream(total, budget);
+    return writeFailed_ ? kLzhufWriteFailed
+           : readFailed_ ? kLzhufReadFailed
+           : cutShort_   ? kLzhufCutShort
+                         : kLzhufOk;
+}
+
+uint32_t LzhufDecoder::DecodeStream(uint32_t total, uint32_t budget) {
     BitInput bits = {0, 0, budget};
     // An unpacked size of 2^31 or more decodes nothing (the format counts
     // signed). Below that the count, unsigned, has room for the last match
     // running over.
-    if (total == 0 || total > kLargestUnpackedSize) return 0;
+    if (total == 0 || total > kLargestStreamOutput) return 0;
     tree_.InitTree();
     memset(ring_, ' ', kFirstWritePosition);
     unsigned pos = kFirstWritePosition;
@@ -137,7 +144,7 @@ uint32_t LzhufDecoder::DecodeStream(ByteReader& in, ByteSink& out, uint32_t tota
         }
     };
     uint32_t count = 0;
-    while (count < total && !writeFailed) {
+    while (count < total && !writeFailed_) {
         int s = DecodeSymbol(bits);
         if (s < 256) {
             put((uint8_t)s);

@@ -5,28 +5,36 @@
 #include <stdint.h>
 
 #include "lzhuf/lzhuf.h"
-#include "payload/reader.h"
+#include "lzhuf/stream.h"
 
 struct BitInput;  // the bit reader's state, held by the decoding loop
 
-// All of the decoder's state; the stub has one instance. It has no
-// constructor: ResetBuffers and DecodeStream set everything they use.
-struct LzhufDecoder {
-    // Clears both buffers (the reset that comes before every entry) and the
-    // error flags.
-    void ResetBuffers();
+// How a stream's decoding ended. The sink always got exactly the unpacked
+// size unless the result is kLzhufWriteFailed.
+enum LzhufResult {
+    kLzhufOk,
+    kLzhufCutShort,     // the input ended before the stored size; the rest read as zeros
+    kLzhufReadFailed,   // a read of the input failed; what it should have given read as zeros
+    kLzhufWriteFailed,  // the sink stored fewer bytes than asked; decoding stopped there
+};
 
+// All of the decoder's state; the stub has one instance. It has no
+// constructor: Decode sets everything it uses.
+class LzhufDecoder {
+public:
     // Decodes one stream from the input's current position until `total`
     // bytes have been produced, reading at most `budget` stored bytes (bits
-    // past them read as zero). Returns the bytes produced; stops early only
-    // when a write fails (writeFailed).
-    uint32_t DecodeStream(ByteReader& in, ByteSink& out, uint32_t total, uint32_t budget);
+    // past them read as zero). Clears both buffers first. A total of 0, or
+    // of more than kLargestStreamOutput, decodes nothing.
+    LzhufResult Decode(ByteSource& in, ByteSink& out, uint32_t total, uint32_t budget);
 
-    bool writeFailed;  // a write stored fewer bytes than asked
-    bool cutShort;     // the input ended before the stored size
-    bool readFailed;   // ... because a read failed
+    // The bytes the last Decode produced, a last match running over the
+    // total included.
+    uint32_t Produced() const { return produced_; }
 
 private:
+    void ResetBuffers();
+    uint32_t DecodeStream(uint32_t total, uint32_t budget);
     int DecodeSymbol(BitInput& in);
     unsigned DecodeDistance(BitInput& in);
     unsigned ReadBit(BitInput& in);
@@ -47,8 +55,10 @@ private:
     // WritePtr: the target's bytes until they are flushed.
     uint8_t buffer_[kBlockSize];
 
-    ByteReader* in_;
+    ByteSource* in_;
     ByteSink* out_;
+    uint32_t produced_;
+    bool writeFailed_, cutShort_, readFailed_;
 };
 
 #endif

@@ -20,6 +20,10 @@ enum {
     kBlockSize = 16384,
 };
 
+// The count of bytes produced is signed in the format: a stream unpacks to
+// at most this many.
+const uint32_t kLargestStreamOutput = 0x7FFFFFFFu;
+
 // The adaptive Huffman tree. Slots are kept in order of weight; the root
 // is always the last slot. The decoder and the packer walk the same model.
 struct LzhufTree {

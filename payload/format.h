@@ -6,6 +6,9 @@
 
 #include <stdint.h>
 
+#include "base/bytes.h"
+#include "lzhuf/lzhuf.h"
+
 enum {
     kTitleSize = 32,
     kBaseSize = 2,
@@ -24,29 +27,11 @@ struct PayloadEntry {
     char extension[kExtensionSize];  // not NUL-terminated when all 4 are used
 };
 
-inline uint32_t GetLE32(const unsigned char* p) {
-    return (uint32_t)p[0] | (uint32_t)p[1] << 8 | (uint32_t)p[2] << 16 |
-           (uint32_t)p[3] << 24;
-}
-inline uint16_t GetLE16(const unsigned char* p) {
-    return (uint16_t)(p[0] | p[1] << 8);
-}
-inline void PutLE32(unsigned char* p, uint32_t v) {
-    p[0] = (unsigned char)v;
-    p[1] = (unsigned char)(v >> 8);
-    p[2] = (unsigned char)(v >> 16);
-    p[3] = (unsigned char)(v >> 24);
-}
-inline void PutLE16(unsigned char* p, uint16_t v) {
-    p[0] = (unsigned char)v;
-    p[1] = (unsigned char)(v >> 8);
-}
-
 void DecodeEntry(const unsigned char raw[kEntrySize], PayloadEntry* e);
 void EncodeEntry(const PayloadEntry& e, unsigned char raw[kEntrySize]);
 
-// A packed entry unpacks to at most this many bytes (the count is signed).
-const uint32_t kLargestUnpackedSize = 0x7FFFFFFFu;
+// A packed entry unpacks to at most this many bytes.
+const uint32_t kLargestUnpackedSize = kLargestStreamOutput;
 
 // The entry's stored bytes lie inside a file of fileSize bytes.
 inline bool EntryInsideFile(const PayloadEntry& e, uint64_t fileSize) {

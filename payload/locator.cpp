@@ -12,7 +12,7 @@ const int kDirectoryHeaderSize = 16;
 const uint32_t kSubdirectoryBit = 0x80000000u;
 
 bool SeekTo(ByteReader& r, int64_t pos) {
-    return pos >= 0 && r.Seek(pos, kFromStart) == pos;
+    return pos >= 0 && r.Seek(pos, kSeekSet) == pos;
 }
 
 bool ReadLE32(ByteReader& r, uint32_t* v) {
@@ -75,7 +75,7 @@ bool ReadTitleAt(ByteReader& r, char title[kTitleSize + 1]) {
 bool EntryWalk::Begin() {
     index_ = -1;
     unsigned char base[kBaseSize];
-    if (r_.Seek(kTitleSize, kFromCurrent) < 0 || !ReadExactly(r_, base, sizeof base))
+    if (r_.Seek(kTitleSize, kSeekCur) < 0 || !ReadExactly(r_, base, sizeof base))
         return false;
     base_ = GetLE16(base);
     return true;

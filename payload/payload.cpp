@@ -1,22 +1,21 @@
 #include "payload/payload.h"
 
-FileHandle LocatePayload(Platform& p) {
-    char path[260];
-    if (p.ModuleFileName(path, sizeof path) == 0) return kNoFile;
-    FileHandle f = p.OpenRead(path);
+FileHandle LocatePayload(FileSystem& fs, const char* modulePath) {
+    if (!modulePath[0]) return kNoFile;
+    FileHandle f = fs.OpenRead(modulePath);
     if (f == kNoFile) return kNoFile;
-    FileReader r(p, f);
+    FileReader r(fs, f);
     if (LocatePayloadIn(r) < 0) {
-        p.Close(f);
+        fs.Close(f);
         return kNoFile;
     }
     return f;
 }
 
-void ReadPayloadTitle(Platform& p, char title[kTitleSize + 1]) {
-    FileHandle f = LocatePayload(p);
+void ReadPayloadTitle(FileSystem& fs, const char* modulePath, char title[kTitleSize + 1]) {
+    FileHandle f = LocatePayload(fs, modulePath);
     if (f == kNoFile) return;
-    FileReader r(p, f);
+    FileReader r(fs, f);
     ReadTitleAt(r, title);
-    p.Close(f);
+    fs.Close(f);
 }

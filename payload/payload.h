@@ -8,35 +8,33 @@
 // A platform file handle seen as a ByteReader.
 class FileReader : public ByteReader {
 public:
-    FileReader(Platform& p, FileHandle f) : p_(p), f_(f) {}
+    FileReader(FileSystem& fs, FileHandle f) : fs_(fs), f_(f) {}
     void SetHandle(FileHandle f) { f_ = f; }
-    int Read(void* buf, int n) override { return p_.Read(f_, buf, n); }
-    int64_t Seek(int64_t offset, int origin) override {
-        return p_.Seek(f_, offset, (SeekOrigin)origin);
-    }
+    int Read(void* buf, int n) override { return fs_.Read(f_, buf, n); }
+    int64_t Seek(int64_t offset, SeekOrigin origin) override { return fs_.Seek(f_, offset, origin); }
 
 private:
-    Platform& p_;
+    FileSystem& fs_;
     FileHandle f_;
 };
 
 // A platform file handle seen as a ByteSink.
 class FileWriter : public ByteSink {
 public:
-    FileWriter(Platform& p, FileHandle f) : p_(p), f_(f) {}
-    int Write(const void* buf, int n) override { return p_.Write(f_, buf, n); }
+    FileWriter(FileSystem& fs, FileHandle f) : fs_(fs), f_(f) {}
+    int Write(const void* buf, int n) override { return fs_.Write(f_, buf, n); }
 
 private:
-    Platform& p_;
+    FileSystem& fs_;
     FileHandle f_;
 };
 
-// Opens the installer's own file afresh and leaves it at the payload start.
-// kNoFile on failure; the caller closes the handle it gets.
-FileHandle LocatePayload(Platform& p);
+// Opens the installer's own file (at modulePath) afresh and leaves it at
+// the payload start. kNoFile on failure; the caller closes the handle.
+FileHandle LocatePayload(FileSystem& fs, const char* modulePath);
 
 // Reads the title into title (33 bytes, zero-filled at start). When the
 // payload can't be found the buffer stays as it was.
-void ReadPayloadTitle(Platform& p, char title[kTitleSize + 1]);
+void ReadPayloadTitle(FileSystem& fs, const char* modulePath, char title[kTitleSize + 1]);
 
 #endif

@@ -4,34 +4,52 @@
 #ifndef PAYLOAD_READER_H
 #define PAYLOAD_READER_H
 
+#include <stddef.h>
 #include <stdint.h>
+#include <string.h>
 
-enum { kFromStart = 0, kFromCurrent = 1, kFromEnd = 2 };
+#include "base/bytes.h"
+#include "lzhuf/stream.h"
 
-class ByteReader {
+class ByteReader : public ByteSource {
 public:
-    // Bytes read: n, fewer at the end of the data, or -1 on error.
-    virtual int Read(void* buf, int n) = 0;
     // The new position, or -1 (a position below 0 is an error).
-    virtual int64_t Seek(int64_t offset, int origin) = 0;
+    virtual int64_t Seek(int64_t offset, SeekOrigin origin) = 0;
 
 protected:
     ~ByteReader() {}
 };
 
-// A byte sink: the decoder's output.
-class ByteSink {
-public:
-    // Bytes stored: n, fewer when the disk is full, or -1 on error.
-    virtual int Write(const void* buf, int n) = 0;
-
-protected:
-    ~ByteSink() {}
-};
-
 // Reads exactly n bytes; false on a short read or an error.
-inline bool ReadExactly(ByteReader& r, void* buf, int n) {
-    return r.Read(buf, n) == n;
-}
+inline bool ReadExactly(ByteReader& r, void* buf, int n) { return r.Read(buf, n) == n; }
+
+// Bytes in memory as a ByteReader.
+class MemoryReader : public ByteReader {
+public:
+    MemoryReader(const uint8_t* data, size_t size) : data_(data), size_(size), pos_(0) {}
+    // Any contiguous bytes with data() and size(), such as a vector.
+    template <class Bytes>
+    explicit MemoryReader(const Bytes& b) : MemoryReader(b.data(), b.size()) {}
+    int Read(void* buf, int n) override {
+        if (n < 0) return -1;
+        uint64_t left = pos_ < size_ ? size_ - pos_ : 0;
+        size_t take = (uint64_t)n < left ? (size_t)n : (size_t)left;
+        if (take) memcpy(buf, data_ + pos_, take);
+        pos_ += take;
+        return (int)take;
+    }
+    int64_t Seek(int64_t offset, SeekOrigin origin) override {
+        int64_t base = origin == kSeekSet ? 0 : origin == kSeekCur ? (int64_t)pos_ : (int64_t)size_;
+        int64_t to = base + offset;
+        if (to < 0) return -1;
+        pos_ = (uint64_t)to;
+        return to;
+    }
+
+private:
+    const uint8_t* data_;
+    size_t size_;
+    uint64_t pos_;
+};
 
 #endif

@@ -7,13 +7,13 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/names.h"
-#include "lzhuf/decoder.h"
-#include "tool/packer.h"
+#include "install/names.h"
+#include "install/targets.h"
+#include "payload/contents.h"
 #include "payload/locator.h"
-#include "payload/targets.h"
+#include "payload/validate.h"
+#include "tool/packer.h"
 #include "tool/pe_image.h"
-#include "tool/readers.h"
 
 bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* out, std::string* error) {
     std::FILE* f = std::fopen(path.c_str(), "rb");
@@ -57,11 +57,14 @@ bool ExtensionFor(const std::string& fileName, std::string* ext, std::string* er
         *error = fileName + ": the extension " + *ext + " is longer than 4 characters (with its '.')";
         return false;
     }
-    for (unsigned char c : *ext)
-        if (c < 0x20 || c >= 0x7F || std::strchr("\\/:*?\"<>|", c)) {
-            *error = fileName + ": the extension holds a character a file name can't have";
-            return false;
-        }
+    // The rule the stub applies when it names the file.
+    PayloadEntry e = {};
+    std::memcpy(e.extension, ext->data(), ext->size());
+    char checked[kExtensionSize + 1];
+    if (!EntryExtension(e, checked)) {
+        *error = fileName + ": the extension holds a character a file name can't have";
+        return false;
+    }
     return true;
 }
 
@@ -176,33 +179,40 @@ private:
 
 }  // namespace
 
+std::string ProblemText(PayloadProblem p) {
+    switch (p) {
+    case kPayloadSound: return "sound";
+    case kPayloadNoTable: return "the payload ends inside its header";
+    case kPayloadNoTerminator: return "the entry table runs into the end of the file";
+    case kPayloadEmpty: return "it holds no entries";
+    case kPayloadOutsideFile: return "reaches past the end of the file";
+    case kPayloadTooLarge: return "unpacks to 2 GiB or more";
+    case kPayloadUnsafeExtension: return "has an unsafe extension";
+    case kPayloadRefused: break;
+    }
+    return "refused";
+}
+
+std::string DescribeCheck(const PayloadCheck& c) {
+    std::string what = ProblemText(c.problem);
+    return c.entry < 0 ? what : "entry " + std::to_string(c.entry) + " " + what;
+}
+
 bool WriteEntry(const std::vector<uint8_t>& installer, const PayloadEntry& e, ByteSink& out,
                 std::string* error) {
-    if (!EntryInsideFile(e, installer.size())) {
-        *error = "the entry reaches past the end of the file";
+    const PayloadProblem p = CheckEntry(kEntryProgram, e, installer.size());
+    if (p != kPayloadSound) {
+        *error = "the entry " + ProblemText(p);
         return false;
     }
-    if (e.unpackedSize == 0) {
-        if (out.Write(installer.data() + e.offset, (int)e.storedSize) != (int)e.storedSize) {
-            *error = "write error";
-            return false;
-        }
-        return true;
-    }
-    if (e.unpackedSize > kLargestUnpackedSize) {
-        *error = "the entry unpacks to 2 GiB or more";
-        return false;
-    }
-    static LzhufDecoder decoder;  // large; the tool unpacks one entry at a time
-    decoder.ResetBuffers();
     MemoryReader reader(installer);
-    reader.Seek(e.offset, kFromStart);
-    decoder.DecodeStream(reader, out, e.unpackedSize, e.storedSize);
-    if (decoder.writeFailed) {
-        *error = "write error";
-        return false;
+    char buffer[65536];
+    switch (WriteEntryContents(reader, e, out, buffer, sizeof buffer)) {
+    case kEntryWritten: return true;
+    case kEntryWriteFailed: *error = "write error"; break;
+    default: *error = "the entry is damaged"; break;  // inside the bytes: can't happen
     }
-    return true;
+    return false;
 }
 
 bool EntryContents(const std::vector<uint8_t>& installer, const PayloadEntry& e,
@@ -221,7 +231,7 @@ bool ReadInstaller(ByteReader& r, InstallerContents* out, std::string* error) {
         return false;
     }
     ReadTitleAt(r, out->title);
-    r.Seek(out->payloadStart, kFromStart);
+    r.Seek(out->payloadStart, kSeekSet);
     EntryWalk walk(r);
     if (!walk.Begin()) {
         *error = "the payload ends inside its header";
@@ -276,25 +286,18 @@ bool ExtractInstaller(const std::string& installerPath, const std::string& dir,
         *error = installerPath + ": " + *error;
         return false;
     }
-    if (!c.terminated || c.entries.empty()) {
-        *error = installerPath + ": damaged: " +
-                 (c.terminated ? "it holds no entries" : "the entry table runs into the end of the file");
+    // The stub's own check, before anything is written.
+    reader.Seek(c.payloadStart, kSeekSet);
+    const PayloadCheck check = ValidatePayload(reader, bytes.size());
+    if (check.problem != kPayloadSound) {
+        *error = installerPath + ": damaged: " + DescribeCheck(check);
         return false;
     }
     std::vector<std::string> targets;
     for (size_t i = 0; i < c.entries.size(); ++i) {
-        const PayloadEntry& e = c.entries[i];
-        std::string target = TargetPath(installerPath, (int)i, c.numberingBase, e);
-        if (!EntryInsideFile(e, bytes.size())) {
-            *error = installerPath + ": damaged: entry " + std::to_string(i) + " reaches past the end of the file";
-            return false;
-        }
-        if (e.unpackedSize > kLargestUnpackedSize) {
-            *error = installerPath + ": damaged: entry " + std::to_string(i) + " unpacks to 2 GiB or more";
-            return false;
-        }
+        std::string target = TargetPath(installerPath, (int)i, c.numberingBase, c.entries[i]);
         if (target.empty()) {
-            *error = installerPath + ": damaged: entry " + std::to_string(i) + " has an unsafe extension";
+            *error = installerPath + ": entry " + std::to_string(i) + ": its name does not fit";
             return false;
         }
         for (char& ch : target)

@@ -3,33 +3,33 @@
 #include <algorithm>
 #include <set>
 
+#include "base/bytes.h"
 #include "payload/locator.h"
-#include "tool/readers.h"
+#include "res/ids.h"
 
 namespace {
 
 const uint32_t kSubdirectory = 0x80000000u;
 const int kResourceDirectory = 2, kSecurityDirectory = 4, kRelocationDirectory = 5,
           kDebugDirectory = 6;
-const char kMarkerType[] = "LASTRES";
-const uint32_t kMarkerId = 1000, kMarkerLanguage = 1033, kMarkerSize = 4;
+const char kMarkerType[] = MARKER_TYPE;
+const uint32_t kMarkerId = MARKER_RESOURCE_ID, kMarkerLanguage = MARKER_LANGUAGE,
+               kMarkerSize = MARKER_SIZE;
 
+// Reads and writes of little-endian fields, bounded by the file.
 bool Get16(const std::vector<uint8_t>& b, uint64_t off, uint32_t* v) {
     if (off + 2 > b.size()) return false;
-    *v = (uint32_t)b[off] | (uint32_t)b[off + 1] << 8;
+    *v = GetLE16(&b[off]);
     return true;
 }
 
 bool Get32(const std::vector<uint8_t>& b, uint64_t off, uint32_t* v) {
     if (off + 4 > b.size()) return false;
-    *v = (uint32_t)b[off] | (uint32_t)b[off + 1] << 8 | (uint32_t)b[off + 2] << 16 |
-         (uint32_t)b[off + 3] << 24;
+    *v = GetLE32(&b[off]);
     return true;
 }
 
-void Put32(std::vector<uint8_t>& b, uint64_t off, uint32_t v) {
-    for (int i = 0; i < 4; ++i) b[off + i] = (uint8_t)(v >> (8 * i));
-}
+void Put32(std::vector<uint8_t>& b, uint64_t off, uint32_t v) { PutLE32(&b[off], v); }
 
 uint32_t AlignUp(uint32_t v, uint32_t a) { return a ? (v + a - 1) / a * a : v; }
 

@@ -14,7 +14,7 @@
 SimPlatform::SimPlatform(std::string drive) : drive_(std::move(drive)) {}
 
 SimPlatform::~SimPlatform() {
-    for (auto& f : files_) std::fclose(f.second);
+    for (auto& f : files_) std::fclose(f.second.stream);
     for (void* b : buffers_) std::free(b);
 }
 
@@ -52,27 +52,46 @@ void SimPlatform::AnswerDialog(std::vector<uintptr_t> commands) {
     script_.push_back({true, 0, std::move(commands)});
 }
 
-void SimPlatform::FailCall(SimCall call, int nth, int count) {
-    faults_[call].push_back({nth - 1, count});
+int SimPlatform::Count(SimOp op) const {
+    auto it = uses_.find(op);
+    return it == uses_.end() ? 0 : it->second;
 }
 
-int SimPlatform::CallCount(SimCall call) const {
-    auto it = calls_.find(call);
-    return it == calls_.end() ? 0 : it->second;
-}
-
-bool SimPlatform::Fails(SimCall call) {
-    ++calls_[call];
-    bool fail = false;
-    for (Fault& f : faults_[call]) {
-        if (f.skip > 0) {
-            --f.skip;
-        } else if (f.count != 0) {
-            if (f.count > 0) --f.count;
-            fail = true;
+// '*' any run, '?' any one character; letters without regard to case.
+static bool Matches(const char* pattern, const char* text) {
+    if (*pattern == '*') {
+        for (;; ++text) {
+            if (Matches(pattern + 1, text)) return true;
+            if (!*text) return false;
         }
     }
+    if (!*text) return !*pattern;
+    if (*pattern != '?' && std::tolower((unsigned char)*pattern) != std::tolower((unsigned char)*text))
+        return false;
+    return Matches(pattern + 1, text + 1);
+}
+
+bool SimPlatform::Fails(SimOp op, const std::string& target, int64_t at, int n) {
+    ++uses_[op];
+    bool fail = false;
+    for (SimFault& f : faults_) {
+        if (f.op != op || f.count == 0 || (f.from > 0 && at + n <= f.from) || !Matches(f.target.c_str(), target.c_str()))
+            continue;
+        if (f.nth > 1) {
+            --f.nth;
+            continue;
+        }
+        if (f.count > 0) --f.count;
+        fail = true;
+    }
     return fail;
+}
+
+SimPlatform::OpenFile* SimPlatform::Find(FileHandle f, const char* what) {
+    auto it = files_.find(f);
+    if (it != files_.end()) return &it->second;
+    errors.push_back(std::string(what) + " on a handle that is not open");
+    return nullptr;
 }
 
 unsigned SimPlatform::CopyOut(const std::string& s, char* buf, unsigned cap) {
@@ -85,42 +104,34 @@ unsigned SimPlatform::CopyOut(const std::string& s, char* buf, unsigned cap) {
 }
 
 unsigned SimPlatform::ModuleFileName(char* buf, unsigned cap) {
-    if (Fails(SimCall::ModuleFileName)) return CopyOut("", buf, cap), 0;
+    if (Fails(SimOp::ModuleFileName, "")) return CopyOut("", buf, cap), 0;
     return CopyOut(modulePath_, buf, cap);
 }
 
 unsigned SimPlatform::WindowsDirectory(char* buf, unsigned cap) {
-    if (Fails(SimCall::WindowsDirectory)) return CopyOut("", buf, cap), 0;
+    if (Fails(SimOp::WindowsDirectory, "")) return CopyOut("", buf, cap), 0;
     return CopyOut(windowsDir_, buf, cap);
 }
 
 FileHandle SimPlatform::OpenRead(const char* path) {
-    if (Fails(SimCall::OpenRead)) return kNoFile;
+    if (Fails(SimOp::Open, path)) return kNoFile;
     std::string host = HostPath(path);
     std::FILE* f = host.empty() ? nullptr : std::fopen(host.c_str(), "rb");
     if (!f) return kNoFile;
-    files_[nextFile_] = f;
+    files_[nextFile_] = {f, path};
     return nextFile_++;
 }
 
 int SimPlatform::Read(FileHandle f, void* buf, int n) {
-    auto it = files_.find(f);
-    if (it == files_.end()) {
-        errors.push_back("Read on a handle that is not open");
-        return -1;
-    }
-    if (Fails(SimCall::Read) || n < 0) return -1;
-    return (int)std::fread(buf, 1, (size_t)n, it->second);
+    OpenFile* o = Find(f, "Read");
+    if (!o || Fails(SimOp::Read, o->path, ftello(o->stream), n) || n < 0) return -1;
+    return (int)std::fread(buf, 1, (size_t)n, o->stream);
 }
 
 int64_t SimPlatform::Seek(FileHandle f, int64_t offset, SeekOrigin origin) {
-    auto it = files_.find(f);
-    if (it == files_.end()) {
-        errors.push_back("Seek on a handle that is not open");
-        return -1;
-    }
-    if (Fails(SimCall::Seek)) return -1;
-    std::FILE* s = it->second;
+    OpenFile* o = Find(f, "Seek");
+    if (!o || Fails(SimOp::Seek, o->path)) return -1;
+    std::FILE* s = o->stream;
     const int64_t before = ftello(s);
     int64_t base = 0;
     if (origin == kSeekCur) base = before;
@@ -135,41 +146,33 @@ int64_t SimPlatform::Seek(FileHandle f, int64_t offset, SeekOrigin origin) {
 }
 
 void SimPlatform::Close(FileHandle f) {
-    auto it = files_.find(f);
-    if (it == files_.end()) {
-        errors.push_back("Close of a handle that is not open");
-        return;
-    }
-    std::fclose(it->second);
-    files_.erase(it);
+    if (!Find(f, "Close")) return;
+    std::fclose(files_[f].stream);
+    files_.erase(f);
 }
 
 FileHandle SimPlatform::CreateForWrite(const char* path) {
-    if (Fails(SimCall::CreateForWrite)) return kNoFile;
+    if (Fails(SimOp::Create, path)) return kNoFile;
     std::string host = HostPath(path);
     if (host.empty() || QueryPath(path) == kPathDirectory) return kNoFile;
     std::FILE* f = std::fopen(host.c_str(), "wb");  // fails when the directory is missing
     if (!f) return kNoFile;
-    files_[nextFile_] = f;
+    files_[nextFile_] = {f, path};
     return nextFile_++;
 }
 
 int SimPlatform::Write(FileHandle f, const void* buf, int n) {
-    auto it = files_.find(f);
-    if (it == files_.end()) {
-        errors.push_back("Write on a handle that is not open");
-        return -1;
-    }
-    if (Fails(SimCall::Write) || n < 0) return -1;
+    OpenFile* o = Find(f, "Write");
+    if (!o || Fails(SimOp::Write, o->path, ftello(o->stream), n) || n < 0) return -1;
     size_t take = (uint64_t)n < freeBytes_ ? (size_t)n : (size_t)freeBytes_;
-    size_t put = std::fwrite(buf, 1, take, it->second);
-    std::fflush(it->second);
+    size_t put = std::fwrite(buf, 1, take, o->stream);
+    std::fflush(o->stream);
     freeBytes_ -= put;
     return (int)put;
 }
 
 bool SimPlatform::RemoveFile(const char* path) {
-    if (Fails(SimCall::RemoveFile)) return false;
+    if (Fails(SimOp::Remove, path)) return false;
     std::string host = HostPath(path);
     if (host.empty() || QueryPath(path) != kPathFile || std::remove(host.c_str()) != 0) return false;
     removed.push_back(path);
@@ -177,7 +180,7 @@ bool SimPlatform::RemoveFile(const char* path) {
 }
 
 bool SimPlatform::MakeDirectory(const char* path) {
-    if (Fails(SimCall::MakeDirectory)) return false;
+    if (Fails(SimOp::MakeDirectory, path)) return false;
     std::string host = HostPath(path);
     return !host.empty() && mkdir(host.c_str(), 0755) == 0;
 }
@@ -206,7 +209,7 @@ std::string SimShortName(const std::string& name) {
 }
 
 unsigned SimPlatform::ShortPathName(const char* path, char* out, unsigned cap) {
-    if (Fails(SimCall::ShortPathName) || QueryPath(path) == kPathMissing) return CopyOut("", out, cap), 0;
+    if (Fails(SimOp::ShortPathName, path) || QueryPath(path) == kPathMissing) return CopyOut("", out, cap), 0;
     std::string p = path, result = p.substr(0, 3);  // "C:\"
     for (size_t at = 3; at < p.size();) {
         size_t end = p.find('\\', at);
@@ -229,7 +232,7 @@ static std::string Trimmed(const std::string& s) {
 
 bool SimPlatform::WriteProfileValue(const char* section, const char* key, const char* value,
                                     const char* file) {
-    if (Fails(SimCall::WriteProfileValue)) return false;
+    if (Fails(SimOp::WriteProfileValue, file)) return false;
     std::string path = file;
     if (path.find('\\') == std::string::npos) path = windowsDir_ + (windowsDir_.back() == '\\' ? "" : "\\") + path;
     std::string host = HostPath(path);
@@ -271,7 +274,7 @@ bool SimPlatform::WriteProfileValue(const char* section, const char* key, const 
 }
 
 void* SimPlatform::AllocateBuffer(unsigned size) {
-    if (Fails(SimCall::AllocateBuffer)) return nullptr;
+    if (Fails(SimOp::Allocate, "")) return nullptr;
     void* b = std::malloc(size);
     if (b) buffers_.push_back(b);
     return b;
@@ -288,7 +291,7 @@ void SimPlatform::FreeBuffer(void* buffer) {
 }
 
 int SimPlatform::ShowMessage(const char* text, const char* caption, unsigned style) {
-    if (Fails(SimCall::ShowMessage)) return 0;
+    if (Fails(SimOp::ShowMessage, caption)) return 0;
     SimMessage m = {text, caption, style, kIdCancel};
     if (script_.empty() || script_.front().isDialog) {
         errors.push_back("unscripted message box \"" + m.caption + "\": " + m.text);
@@ -313,17 +316,17 @@ void SimPlatform::DeliverPosted(Window w, DialogProc proc, void* context) {
         if (i == posted_.size()) return;
         Posted m = posted_[i];
         posted_.erase(posted_.begin() + (long)i);
-        proc(*this, w, m.msg, m.wParam, m.lParam, context);
+        proc(*this, w, kMsgCommand, (uintptr_t)m.id, context);
     }
 }
 
 int SimPlatform::RunDialog(int id, DialogProc proc, void* context) {
-    if (Fails(SimCall::RunDialog)) return -1;
+    if (Fails(SimOp::RunDialog, std::to_string(id))) return -1;
     std::pair<int, int> size = dialogSize_.count(id) ? dialogSize_[id] : std::make_pair(300, 200);
     OpenDialog d = {nextWindow_++, {0, 0, size.first, size.second}, "", false, 0, {}, {}};
     openDialogs_.push_back(d);
     Window w = d.handle;
-    proc(*this, w, kMsgInitDialog, 0, 0, context);
+    proc(*this, w, kMsgInitDialog, 0, context);
     DeliverPosted(w, proc, context);
     // A dialog that ends by itself needs no answer; one that waits for the
     // user takes the next answer of the script.
@@ -336,7 +339,7 @@ int SimPlatform::RunDialog(int id, DialogProc proc, void* context) {
             script_.pop_front();
         }
         for (size_t i = 0; i < commands.size() && !FindDialog(w)->ended; ++i) {
-            proc(*this, w, kMsgCommand, commands[i], 0, context);
+            proc(*this, w, kMsgCommand, commands[i], context);
             DeliverPosted(w, proc, context);
         }
     }
@@ -372,20 +375,16 @@ void SimPlatform::SetItemText(Window dialog, int id, const char* text) {
     else errors.push_back("SetItemText on an unknown window");
 }
 
-Window SimPlatform::DialogItem(Window dialog, int id) {
-    return FindDialog(dialog) ? dialog << 16 | (Window)(id & 0xFFFF) : 0;
-}
-
-void SimPlatform::Post(Window w, unsigned msg, uintptr_t wParam, uintptr_t lParam) {
+void SimPlatform::PostCommand(Window w, int id) {
     if (!FindDialog(w)) {
-        errors.push_back("Post to an unknown window");
+        errors.push_back("PostCommand to an unknown window");
         return;
     }
-    posted_.push_back({w, msg, wParam, lParam});
+    posted_.push_back({w, id});
 }
 
 bool SimPlatform::GetWindowRect(Window w, Rect* r) {
-    if (Fails(SimCall::GetWindowRect)) return false;
+    if (Fails(SimOp::GetWindowRect, "")) return false;
     OpenDialog* d = FindDialog(w);
     if (!d) return false;
     *r = d->rect;
@@ -403,7 +402,7 @@ void SimPlatform::MoveWindow(Window w, int x, int y, int width, int height) {
 }
 
 void SimPlatform::StartProgram(const char* commandLine) {
-    if (Fails(SimCall::StartProgram)) return;
+    if (Fails(SimOp::StartProgram, commandLine)) return;
     started.push_back(commandLine);
 }
 

@@ -17,11 +17,29 @@
 
 #include "platform/platform.h"
 
-enum class SimCall {
-    ModuleFileName, WindowsDirectory, OpenRead, Read, Seek,
-    CreateForWrite, Write, RemoveFile, MakeDirectory, ShortPathName,
-    WriteProfileValue, AllocateBuffer,
-    ShowMessage, RunDialog, GetWindowRect, StartProgram,
+// The operations a fault can hit, each with the target it is aimed at: a
+// Windows path for the file operations (the path a handle was opened with,
+// for Read, Seek and Write), the dialog's id in decimal for RunDialog, the
+// caption for ShowMessage, the command line for StartProgram, and "" for
+// the rest.
+enum class SimOp {
+    ModuleFileName, WindowsDirectory, Open, Read, Seek, Create, Write, Remove, MakeDirectory,
+    ShortPathName, WriteProfileValue, Allocate, ShowMessage, RunDialog, GetWindowRect, StartProgram,
+};
+
+// A fault, in the manner of a test VFS: the operation fails on the nth use
+// that hits a matching target, and on `count` such uses in all (-1: on
+// every one from then on). The target is a pattern: '*' stands for any run
+// of characters, '?' for one, letters match without regard to case, as
+// Windows names do ("*\\FOREST.SCR", "*.DAT"). Reads and writes hit only
+// when they reach byte `from` of their file or beyond: {Read, installer,
+// 1, -1, n} is an installer that can't be read past n bytes.
+struct SimFault {
+    SimOp op;
+    std::string target = "*";
+    int nth = 1;
+    int count = 1;
+    int64_t from = 0;
 };
 
 struct SimMessage {
@@ -63,10 +81,9 @@ public:
     void AnswerDialog(std::vector<uintptr_t> commands);
     size_t UnusedAnswers() const { return script_.size(); }
 
-    // Faults: the call fails on its `nth` use from now on (1 = the next),
-    // and on `count` uses in all (-1: on every use from then on).
-    void FailCall(SimCall call, int nth = 1, int count = 1);
-    int CallCount(SimCall call) const;
+    void Fail(SimFault fault) { faults_.push_back(fault); }
+    // How often an operation was used.
+    int Count(SimOp op) const;
 
     // What happened.
     std::vector<SimMessage> messages;
@@ -104,8 +121,7 @@ public:
     void EndDialog(Window dialog, int result) override;
     void SetText(Window w, const char* text) override;
     void SetItemText(Window dialog, int id, const char* text) override;
-    Window DialogItem(Window dialog, int id) override;
-    void Post(Window w, unsigned msg, uintptr_t wParam, uintptr_t lParam) override;
+    void PostCommand(Window dialog, int id) override;
     bool GetWindowRect(Window w, Rect* r) override;
     void MoveWindow(Window w, int x, int y, int width, int height) override;
     int ScreenWidth() override { return screenW_; }
@@ -121,8 +137,9 @@ private:
         int message;
         std::vector<uintptr_t> commands;
     };
-    struct Fault {
-        int skip, count;
+    struct OpenFile {
+        std::FILE* stream;
+        std::string path;  // as the installer named it
     };
     struct OpenDialog {
         Window handle;
@@ -135,11 +152,13 @@ private:
     };
     struct Posted {
         Window w;
-        unsigned msg;
-        uintptr_t wParam, lParam;
+        int id;
     };
     void DeliverPosted(Window w, DialogProc proc, void* context);
-    bool Fails(SimCall call);
+    // Counts a use of op on target and says whether a fault hits it; `at`
+    // and `n` give the byte range a read or write covers.
+    bool Fails(SimOp op, const std::string& target, int64_t at = 0, int n = 1);
+    OpenFile* Find(FileHandle f, const char* what);
     OpenDialog* FindDialog(Window w);
     unsigned CopyOut(const std::string& s, char* buf, unsigned cap);
 
@@ -149,9 +168,9 @@ private:
     int screenW_ = 800, screenH_ = 600;
     std::map<int, std::pair<int, int>> dialogSize_;
     std::deque<Answer> script_;
-    std::map<SimCall, std::vector<Fault>> faults_;
-    std::map<SimCall, int> calls_;
-    std::map<FileHandle, std::FILE*> files_;
+    std::vector<SimFault> faults_;
+    std::map<SimOp, int> uses_;
+    std::map<FileHandle, OpenFile> files_;
     FileHandle nextFile_ = 3;
     std::vector<OpenDialog> openDialogs_;
     Window nextWindow_ = 0x100;

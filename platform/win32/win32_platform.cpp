@@ -3,6 +3,14 @@
 #include <windows.h>
 
 static HINSTANCE Instance(void* instance) { return static_cast<HINSTANCE>(instance); }
+
+Win32Platform::Win32Platform() : instance_(GetModuleHandleA(NULL)) {}
+
+void EndProcess(int code) { ExitProcess((UINT)code); }
+
+// Called only if a pure virtual function were ever called; there is no
+// runtime to supply it.
+extern "C" void __cxa_pure_virtual() { ExitProcess(3); }
 static HANDLE Handle(FileHandle f) { return reinterpret_cast<HANDLE>(f); }
 static HWND Hwnd(Window w) { return reinterpret_cast<HWND>(w); }
 
@@ -104,8 +112,7 @@ static INT_PTR CALLBACK DialogThunk(HWND w, UINT msg, WPARAM wParam, LPARAM lPar
     if (msg == WM_INITDIALOG) SetWindowLongPtrA(w, DWLP_USER, lParam);
     DialogContext* c = reinterpret_cast<DialogContext*>(GetWindowLongPtrA(w, DWLP_USER));
     if (!c) return FALSE;  // messages before WM_INITDIALOG
-    if (msg == WM_INITDIALOG) lParam = 0;
-    return c->proc(*c->platform, reinterpret_cast<Window>(w), msg, wParam, lParam, c->context);
+    return c->proc(*c->platform, reinterpret_cast<Window>(w), msg, wParam, c->context);
 }
 
 int Win32Platform::RunDialog(int id, DialogProc proc, void* context) {
@@ -122,12 +129,9 @@ void Win32Platform::SetItemText(Window dialog, int id, const char* text) {
     SetDlgItemTextA(Hwnd(dialog), id, text);
 }
 
-Window Win32Platform::DialogItem(Window dialog, int id) {
-    return reinterpret_cast<Window>(GetDlgItem(Hwnd(dialog), id));
-}
-
-void Win32Platform::Post(Window w, unsigned msg, uintptr_t wParam, uintptr_t lParam) {
-    PostMessageA(Hwnd(w), msg, wParam, lParam);
+void Win32Platform::PostCommand(Window dialog, int id) {
+    // As the button itself would send it: its id, and its window.
+    PostMessageA(Hwnd(dialog), WM_COMMAND, (WPARAM)id, (LPARAM)GetDlgItem(Hwnd(dialog), id));
 }
 
 bool Win32Platform::GetWindowRect(Window w, Rect* r) {

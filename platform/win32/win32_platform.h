@@ -4,9 +4,10 @@
 
 #include "platform/platform.h"
 
-class Win32Platform : public Platform {
+class Win32Platform final : public Platform {
 public:
-    explicit Win32Platform(void* instance) : instance_(instance) {}
+    // The running program's own module.
+    Win32Platform();
 
     unsigned ModuleFileName(char* buf, unsigned cap) override;
     unsigned WindowsDirectory(char* buf, unsigned cap) override;
@@ -30,8 +31,7 @@ public:
     void EndDialog(Window dialog, int result) override;
     void SetText(Window w, const char* text) override;
     void SetItemText(Window dialog, int id, const char* text) override;
-    Window DialogItem(Window dialog, int id) override;
-    void Post(Window w, unsigned msg, uintptr_t wParam, uintptr_t lParam) override;
+    void PostCommand(Window dialog, int id) override;
     bool GetWindowRect(Window w, Rect* r) override;
     void MoveWindow(Window w, int x, int y, int width, int height) override;
     int ScreenWidth() override;
@@ -44,5 +44,8 @@ public:
 private:
     void* instance_;
 };
+
+// Ends the process with this exit code.
+[[noreturn]] void EndProcess(int code);
 
 #endif

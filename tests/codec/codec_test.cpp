@@ -10,7 +10,6 @@
 #include "tests/oracle/lzhuf_oracle.h"
 #include "tool/authoring.h"
 #include "tool/packer.h"
-#include "tool/readers.h"
 
 namespace {
 
@@ -25,11 +24,9 @@ public:
 
 std::vector<uint8_t> Unpack(const std::vector<uint8_t>& stream, size_t size) {
     static std::unique_ptr<LzhufDecoder> d(new LzhufDecoder());
-    d->ResetBuffers();
     MemoryReader in(stream);
     VectorSink out;
-    d->DecodeStream(in, out, (uint32_t)size, (uint32_t)stream.size());
-    EXPECT_FALSE(d->cutShort);
+    EXPECT_EQ(d->Decode(in, out, (uint32_t)size, (uint32_t)stream.size()), kLzhufOk);
     return out.bytes;
 }
 

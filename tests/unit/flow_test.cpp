@@ -143,9 +143,9 @@ TEST_F(FlowTest, WithoutAPayloadTheTitleStaysEmpty) {
         void (*apply)(SimPlatform&, const std::string& drive);
     };
     const Setup setups[] = {
-        {"the installer can't be opened", [](SimPlatform& m, const std::string&) { m.FailCall(SimCall::OpenRead); }},
-        {"the module path can't be had", [](SimPlatform& m, const std::string&) { m.FailCall(SimCall::ModuleFileName); }},
-        {"a read fails", [](SimPlatform& m, const std::string&) { m.FailCall(SimCall::Read, 2); }},
+        {"the installer can't be opened", [](SimPlatform& m, const std::string&) { m.Fail({SimOp::Open, "*\\Forest.exe"}); }},
+        {"the module path can't be had", [](SimPlatform& m, const std::string&) { m.Fail({SimOp::ModuleFileName}); }},
+        {"the installer can't be read", [](SimPlatform& m, const std::string&) { m.Fail({SimOp::Read, "*\\Forest.exe", 1, -1}); }},
         {"the file is no installer", [](SimPlatform&, const std::string& d) {
              WriteFile(d + "/SETUP/Forest.exe", Bytes("MZ not really"));
          }},

@@ -8,8 +8,8 @@
 #include "lzhuf/decoder.h"
 #include "tests/oracle/lzhuf_oracle.h"
 #include "tests/unit/test_support.h"
+#include "payload/reader.h"
 #include "tool/packer.h"
-#include "tool/readers.h"
 
 namespace {
 
@@ -28,7 +28,7 @@ public:
         reads_->push_back((uint32_t)n);
         return inner_.Read(buf, n);
     }
-    int64_t Seek(int64_t offset, int origin) override { return inner_.Seek(offset, origin); }
+    int64_t Seek(int64_t offset, SeekOrigin origin) override { return inner_.Seek(offset, origin); }
 
 private:
     MemoryReader inner_;
@@ -61,13 +61,12 @@ Decoded Fast(const std::vector<uint8_t>& file, uint32_t offset, uint32_t unpacke
              uint64_t room = UINT64_MAX) {
     Decoded d;
     RecordingReader in(file, &d.reads);
-    in.Seek(offset, kFromStart);
+    in.Seek(offset, kSeekSet);
     RecordingSink out(&d, room);
-    LzhufDecoder& dec = Decoder();
-    dec.ResetBuffers();
-    d.produced = dec.DecodeStream(in, out, unpacked, stored);
-    d.cutShort = dec.cutShort;
-    d.writeFailed = dec.writeFailed;
+    LzhufResult r = Decoder().Decode(in, out, unpacked, stored);
+    d.produced = Decoder().Produced();
+    d.cutShort = r == kLzhufCutShort;
+    d.writeFailed = r == kLzhufWriteFailed;
     return d;
 }
 

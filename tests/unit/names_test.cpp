@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/names.h"
+#include "install/names.h"
 
 // The three names one installer path gives: the screen-saver file (first
 // '.' of the base name, upper case), the installer base (last '.' of the

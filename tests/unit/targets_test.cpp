@@ -3,7 +3,9 @@
 #include <cstring>
 #include <string>
 
-#include "payload/targets.h"
+#include "app/installer.h"
+#include "install/targets.h"
+#include "tests/unit/test_support.h"
 
 static PayloadEntry WithExtension(const char* ext, size_t n) {
     PayloadEntry e = {};
@@ -21,6 +23,7 @@ TEST(EntryFileName, NamesByIndexBaseAndExtension) {
     } cases[] = {
         {0, 2, ".XYZ", 4, "FOREST.SCR"},  // the first two ignore their extension
         {1, 2, ".XYZ", 4, "My.Forest.DAT"},
+        {1, 2, "\\..\0", 4, "My.Forest.DAT"},  // never checked: the name is fixed
         {2, 2, ".BMP", 4, "FILE0002.BMP"},
         {3, 2, ".WAV", 4, "FILE0003.WAV"},
         {4, 2, ".TXT", 4, "FILE0004.TXT"},
@@ -42,16 +45,31 @@ TEST(EntryFileName, NamesByIndexBaseAndExtension) {
     }
 }
 
-TEST(EntryFileName, RefusesExtensionsThatLeaveTheDirectory) {
-    const char* bad[] = {"\\..", "/x", "a:b", ".\x01", ".\x1f", ".\x7f", "..\\", ".a*", ".?", ".<>", ".\"", "|"};
-    for (const char* ext : bad) {
-        char out[260] = "junk";
-        PayloadEntry e = WithExtension(ext, std::strlen(ext));
-        EXPECT_FALSE(EntryFileName(2, 2, e, "FOREST.SCR", "Forest", out, sizeof out)) << ext;
-        EXPECT_STREQ(out, "");
+// One rule for an extension, in the stub, in ssinst extract and in ssinst
+// build: the same bytes are refused or taken by all three.
+TEST(ExtensionRule, StubAndToolAgree) {
+    REQUIRE_STUB();
+    const struct {
+        std::string ext;
+        bool safe;
+    } cases[] = {
+        {".BMP", true}, {"BMP", true}, {".\x80", true}, {".\xE9t\xFF", true},
+        {".\x7F", false}, {".\x1F", false}, {".a*", false}, {".?", false}, {".<>", false},
+        {".\"", false}, {"|", false}, {"a:b", false}, {"\\..", false}, {"/x", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.ext);
+        Machine k;
+        k.Place(MakeInstaller("Forest", {{"s", Bytes("program"), ".SCR"}, {"d", Bytes("data"), ".DAT"},
+                                         {"x", Bytes("extra"), c.ext}}));
+        const int rc = k.RunAnsweringOk();
+        EXPECT_EQ(rc, c.safe ? 0 : kExitInstallFailed);
+        EXPECT_EQ(k.sim.messages.back().text.find("is damaged") != std::string::npos, !c.safe);
+        TempDir out;
+        std::string error, ext;
+        EXPECT_EQ(ExtractInstaller(k.Host("SETUP/Forest.exe"), out.path(), nullptr, &error), c.safe) << error;
+        if (c.ext.find_first_of("/\\") == std::string::npos) {  // a separator ends a file name
+            EXPECT_EQ(ExtensionFor("pic" + c.ext, &ext, &error), c.safe || c.ext[0] != '.');
+        }
     }
-    // The first two entries never use theirs.
-    char out[260];
-    PayloadEntry e = WithExtension("\\..", 3);
-    EXPECT_TRUE(EntryFileName(1, 2, e, "FOREST.SCR", "Forest", out, sizeof out));
 }

@@ -9,7 +9,6 @@
 #include "app/installer.h"
 #include "payload/locator.h"
 #include "res/ids.h"
-#include "tool/readers.h"
 
 static std::vector<uint8_t> LoadOrEmpty(const char* path) {
     std::vector<uint8_t> bytes;
@@ -102,12 +101,21 @@ void PatchEntry(std::vector<uint8_t>& installer, int index, int field, uint32_t 
     PutLE32(&installer[(size_t)start + kHeaderSize + kEntrySize * index + 4 * field], value);
 }
 
+PayloadEntry EntryAt(const std::vector<uint8_t>& installer, int index) {
+    MemoryReader r(installer);
+    InstallerContents c;
+    std::string error;
+    EXPECT_TRUE(ReadInstaller(r, &c, &error)) << error;
+    return index < (int)c.entries.size() ? c.entries[(size_t)index] : PayloadEntry();
+}
+
 Machine::Machine() : sim(drive.path()) {
     MakeDirs(drive.path() + "/WINDOWS");
     MakeDirs(drive.path() + "/SETUP");
 }
 
 void Machine::Place(const std::vector<uint8_t>& installer, const std::string& name) {
+    this->installer = installer;
     WriteFile(drive.path() + "/SETUP/" + name, installer);
     sim.SetModulePath("C:\\SETUP\\" + name);
 }

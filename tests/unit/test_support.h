@@ -44,6 +44,8 @@ bool FileExists(const std::string& path);
 // Sets one 32-bit field (0 offset, 1 stored size, 2 unpacked size,
 // 3 extension) of entry `index` in an installer's table.
 void PatchEntry(std::vector<uint8_t>& installer, int index, int field, uint32_t value);
+// Entry `index` of an installer's table.
+PayloadEntry EntryAt(const std::vector<uint8_t>& installer, int index);
 
 // A simulated machine on its own fresh folder, with C:\WINDOWS and C:\SETUP.
 struct Machine {
@@ -55,6 +57,7 @@ struct Machine {
     std::string Host(const std::string& rel) const { return drive.path() + "/" + rel; }
     TempDir drive;
     SimPlatform sim;
+    std::vector<uint8_t> installer;  // the one placed
 };
 
 // A test on a simulated machine, which must end without errors, with every

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/text.h"
+#include "base/text.h"
 
 TEST(FormatThousands, GroupsDigitsInThrees) {
     const struct {

@@ -2,8 +2,8 @@
 // path differently, and on purpose: the installed program is named by the
 // first '.' of the base name, the data directory by the last '.' of the
 // whole path (directories included).
-#ifndef APP_NAMES_H
-#define APP_NAMES_H
+#ifndef INSTALL_NAMES_H
+#define INSTALL_NAMES_H
 
 #include <stddef.h>
 

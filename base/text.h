@@ -2,8 +2,8 @@
 // terminating NUL; nothing here ever writes past it. Functions that can cut
 // a text short say so by returning false, so a caller that must not act on
 // a cut path can refuse.
-#ifndef APP_TEXT_H
-#define APP_TEXT_H
+#ifndef BASE_TEXT_H
+#define BASE_TEXT_H
 
 #include <stddef.h>
 #include <stdint.h>

@@ -1,6 +1,6 @@
-#include "app/names.h"
+#include "install/names.h"
 
-#include "app/text.h"
+#include "base/text.h"
 
 static const char* AfterLastBackslash(const char* path) {
     const char* slash = FindLast(path, '\\');

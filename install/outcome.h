@@ -1,8 +1,11 @@
-// Writing every payload entry to its target file.
-#ifndef PAYLOAD_EXTRACT_H
-#define PAYLOAD_EXTRACT_H
+// How an installation went, and the message that tells the user when it
+// failed.
+#ifndef INSTALL_OUTCOME_H
+#define INSTALL_OUTCOME_H
 
-#include "platform/platform.h"
+#include <stddef.h>
+
+#include "base/sizes.h"
 
 enum InstallError {
     kInstallOk,
@@ -19,10 +22,10 @@ enum InstallError {
     kInstallNotRun,              // the installation dialog never ran
 };
 
-// How an installation went: the first failure and the file it concerns.
+// The first failure and the file it concerns.
 struct InstallOutcome {
     InstallError error;
-    char file[260];
+    char file[kPathSize];
     bool programWritten;
     bool filesComplete;  // every entry was written (a later step failed)
 };
@@ -30,10 +33,7 @@ struct InstallOutcome {
 // Records a failure unless one is already recorded.
 void FailInstall(InstallOutcome* o, InstallError e, const char* file);
 
-// Checks the whole payload first (every entry inside the file, every target
-// name safe and short enough), then writes entry 0 to the Windows directory
-// as `screenSaverName` and the others to QUORBEL\SSAVERS\<installer base>.
-// Stops at the first failure; a partly written target is removed.
-void ExtractEntries(Platform& p, const char* screenSaverName, InstallOutcome* out);
+// The message that tells the user the installation failed.
+void FormatInstallFailure(const InstallOutcome& o, char* out, size_t cap);
 
 #endif

@@ -1,4 +1,4 @@
-#include "app/text.h"
+#include "base/text.h"
 
 size_t TextLength(const char* s) {
     size_t n = 0;

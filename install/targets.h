@@ -1,6 +1,6 @@
 // Where each payload entry is written, relative to the Windows directory.
-#ifndef PAYLOAD_TARGETS_H
-#define PAYLOAD_TARGETS_H
+#ifndef INSTALL_TARGETS_H
+#define INSTALL_TARGETS_H
 
 #include <stddef.h>
 #include <stdint.h>
@@ -11,16 +11,11 @@
 extern const char kDataRoot[];     // "QUORBEL"
 extern const char kDataParent[];   // "SSAVERS"
 
-// The extension field as it is used in a name: at most 4 characters,
-// stopping at a NUL. False when it holds a character that must never reach
-// the file system: a path separator, ':', a control character, or one that
-// no file name may hold (* ? " < > |).
-bool EntryExtension(const PayloadEntry& e, char out[kExtensionSize + 1]);
-
 // The entry's file name within its directory: the screen-saver file name
 // for entry 0, "<installer base>.DAT" for entry 1, and "FILE" + the file
 // number (numbering base + index - 2, at least 4 digits) + the extension
-// for the others. False when the name can't be made safely or does not fit.
+// for the others. False when the extension is unsafe (see EntryExtension)
+// or the name does not fit.
 bool EntryFileName(int index, uint16_t numberingBase, const PayloadEntry& e,
                    const char* screenSaverName, const char* installerBase,
                    char* out, size_t cap);
