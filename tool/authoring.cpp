@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "base/sizes.h"
 #include "install/names.h"
 #include "install/targets.h"
 #include "payload/contents.h"
@@ -252,7 +253,7 @@ std::string TargetPath(const std::string& installerFileName, int index, uint16_t
     std::string path = "C:\\SETUP\\" + (slash == std::string::npos
                                             ? installerFileName
                                             : installerFileName.substr(slash + 1));
-    char scr[260], base[260], name[260];
+    char scr[kPathSize], base[kPathSize], name[kPathSize];
     if (!ScreenSaverFileName(path.c_str(), scr, sizeof scr) ||
         !InstallerBase(path.c_str(), base, sizeof base) ||
         !EntryFileName(index, numberingBase, e, scr, base, name, sizeof name))
