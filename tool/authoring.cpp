@@ -178,8 +178,6 @@ private:
     std::FILE* f_;
 };
 
-}  // namespace
-
 std::string ProblemText(PayloadProblem p) {
     switch (p) {
     case kPayloadSound: return "sound";
@@ -198,6 +196,8 @@ std::string DescribeCheck(const PayloadCheck& c) {
     std::string what = ProblemText(c.problem);
     return c.entry < 0 ? what : "entry " + std::to_string(c.entry) + " " + what;
 }
+
+}  // namespace
 
 bool WriteEntry(const std::vector<uint8_t>& installer, const PayloadEntry& e, ByteSink& out,
                 std::string* error) {

@@ -81,6 +81,7 @@ public:
     void AnswerDialog(std::vector<uintptr_t> commands);
     size_t UnusedAnswers() const { return script_.size(); }
 
+    // Faults, aimed by what they hit (see SimFault).
     void Fail(SimFault fault) { faults_.push_back(fault); }
     // How often an operation was used.
     int Count(SimOp op) const;
