@@ -18,6 +18,8 @@ add_executable(ssstub-raw WIN32
   app/installer.cpp app/main.cpp platform/win32/win32_platform.cpp
   res/stub.rc)
 target_include_directories(ssstub-raw PRIVATE ${CMAKE_SOURCE_DIR})
+# One platform: the seam's calls go straight to the Win32 side.
+target_compile_definitions(ssstub-raw PRIVATE PLATFORM_DIRECT)
 target_compile_options(ssstub-raw PRIVATE
   $<$<COMPILE_LANGUAGE:CXX>:-Os -flto -fomit-frame-pointer -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables
   -fno-threadsafe-statics -ffunction-sections -fdata-sections -Wall -Wextra>)

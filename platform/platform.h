@@ -37,6 +37,18 @@ enum PathKind { kPathMissing, kPathFile, kPathDirectory };
 
 struct Rect { int32_t left, top, right, bottom; };
 
+// The seam's calls are virtual in the host build, where the simulated
+// machine stands in for Windows, and direct in the stub (PLATFORM_DIRECT),
+// whose only platform is Win32: there the Win32 side defines these very
+// functions, and no table of calls stands between the logic and Windows.
+#ifdef PLATFORM_DIRECT
+#define PLATFORM_CALL
+#define PLATFORM_SIDE
+#else
+#define PLATFORM_CALL virtual
+#define PLATFORM_SIDE = 0
+#endif
+
 class Platform;
 
 // A dialog procedure: gets the dialog's messages, returns 1 (handled) or 0.
@@ -52,31 +64,31 @@ class FileSystem {
 public:
     // The installer's own file, as GetModuleFileNameA gives it. Returns the
     // length; 0 on failure or when the path does not fit (then buf is "").
-    virtual unsigned ModuleFileName(char* buf, unsigned cap) = 0;
+    PLATFORM_CALL unsigned ModuleFileName(char* buf, unsigned cap) PLATFORM_SIDE;
     // The Windows directory, as GetWindowsDirectoryA gives it; same rules.
-    virtual unsigned WindowsDirectory(char* buf, unsigned cap) = 0;
+    PLATFORM_CALL unsigned WindowsDirectory(char* buf, unsigned cap) PLATFORM_SIDE;
 
     // Read-only opens share with other readers. Read returns the bytes read
     // (fewer at the end) or -1; Seek the new position or -1.
-    virtual FileHandle OpenRead(const char* path) = 0;
-    virtual int Read(FileHandle f, void* buf, int n) = 0;
-    virtual int64_t Seek(FileHandle f, int64_t offset, SeekOrigin origin) = 0;
-    virtual void Close(FileHandle f) = 0;
+    PLATFORM_CALL FileHandle OpenRead(const char* path) PLATFORM_SIDE;
+    PLATFORM_CALL int Read(FileHandle f, void* buf, int n) PLATFORM_SIDE;
+    PLATFORM_CALL int64_t Seek(FileHandle f, int64_t offset, SeekOrigin origin) PLATFORM_SIDE;
+    PLATFORM_CALL void Close(FileHandle f) PLATFORM_SIDE;
     // Creates a file for writing, or empties it when it exists.
-    virtual FileHandle CreateForWrite(const char* path) = 0;
+    PLATFORM_CALL FileHandle CreateForWrite(const char* path) PLATFORM_SIDE;
     // Bytes written: fewer than n when the disk is full; -1 on error.
-    virtual int Write(FileHandle f, const void* buf, int n) = 0;
-    virtual bool RemoveFile(const char* path) = 0;
+    PLATFORM_CALL int Write(FileHandle f, const void* buf, int n) PLATFORM_SIDE;
+    PLATFORM_CALL bool RemoveFile(const char* path) PLATFORM_SIDE;
     // False when the directory could not be made (it may already exist).
-    virtual bool MakeDirectory(const char* path) = 0;
-    virtual PathKind QueryPath(const char* path) = 0;
+    PLATFORM_CALL bool MakeDirectory(const char* path) PLATFORM_SIDE;
+    PLATFORM_CALL PathKind QueryPath(const char* path) PLATFORM_SIDE;
     // The 8.3 form of an existing file's full path; 0 on failure or when
     // it does not fit (then out is "").
-    virtual unsigned ShortPathName(const char* path, char* out, unsigned cap) = 0;
+    PLATFORM_CALL unsigned ShortPathName(const char* path, char* out, unsigned cap) PLATFORM_SIDE;
 
     // The copy buffer of the extraction; null when it can't be had.
-    virtual void* AllocateBuffer(unsigned size) = 0;
-    virtual void FreeBuffer(void* buffer) = 0;
+    PLATFORM_CALL void* AllocateBuffer(unsigned size) PLATFORM_SIDE;
+    PLATFORM_CALL void FreeBuffer(void* buffer) PLATFORM_SIDE;
 
 protected:
     ~FileSystem() {}
@@ -85,27 +97,27 @@ protected:
 // The user interface. Message boxes and dialogs have no owner window.
 class UserInterface {
 public:
-    virtual int ShowMessage(const char* text, const char* caption, unsigned style) = 0;
+    PLATFORM_CALL int ShowMessage(const char* text, const char* caption, unsigned style) PLATFORM_SIDE;
     // Runs the stub's dialog resource `id` modally; returns the value given
     // to EndDialog.
-    virtual int RunDialog(int id, DialogProc proc, void* context) = 0;
-    virtual void EndDialog(Window dialog, int result) = 0;
-    virtual void SetText(Window w, const char* text) = 0;
-    virtual void SetItemText(Window dialog, int id, const char* text) = 0;
+    PLATFORM_CALL int RunDialog(int id, DialogProc proc, void* context) PLATFORM_SIDE;
+    PLATFORM_CALL void EndDialog(Window dialog, int result) PLATFORM_SIDE;
+    PLATFORM_CALL void SetText(Window w, const char* text) PLATFORM_SIDE;
+    PLATFORM_CALL void SetItemText(Window dialog, int id, const char* text) PLATFORM_SIDE;
     // Queues the command of the dialog's button `id`, as a press of it
     // would; it is handled after the current message.
-    virtual void PostCommand(Window dialog, int id) = 0;
-    virtual bool GetWindowRect(Window w, Rect* r) = 0;
-    virtual void MoveWindow(Window w, int x, int y, int width, int height) = 0;
-    virtual int ScreenWidth() = 0;
-    virtual int ScreenHeight() = 0;
-    virtual void SetCursor(Cursor c) = 0;
+    PLATFORM_CALL void PostCommand(Window dialog, int id) PLATFORM_SIDE;
+    PLATFORM_CALL bool GetWindowRect(Window w, Rect* r) PLATFORM_SIDE;
+    PLATFORM_CALL void MoveWindow(Window w, int x, int y, int width, int height) PLATFORM_SIDE;
+    PLATFORM_CALL int ScreenWidth() PLATFORM_SIDE;
+    PLATFORM_CALL int ScreenHeight() PLATFORM_SIDE;
+    PLATFORM_CALL void SetCursor(Cursor c) PLATFORM_SIDE;
 
     // Registers the window class, creates the hidden main window and runs
     // the message loop. `onCreate` runs inside the creation message; the
     // window is then destroyed and the loop ends with onCreate's result.
-    virtual int RunMainWindow(const char* className, int iconId, CreateHandler onCreate,
-                              void* context) = 0;
+    PLATFORM_CALL int RunMainWindow(const char* className, int iconId, CreateHandler onCreate,
+                              void* context) PLATFORM_SIDE;
 
 protected:
     ~UserInterface() {}
@@ -115,13 +127,13 @@ protected:
 class SystemServices {
 public:
     // A value in an INI file (a bare file name is in the Windows directory).
-    virtual bool WriteProfileValue(const char* section, const char* key, const char* value,
-                                   const char* file) = 0;
+    PLATFORM_CALL bool WriteProfileValue(const char* section, const char* key, const char* value,
+                                   const char* file) PLATFORM_SIDE;
     // The switch that turns the screen saver on, saved to the user's settings.
-    virtual void SetScreenSaverActive(bool on) = 0;
+    PLATFORM_CALL void SetScreenSaverActive(bool on) PLATFORM_SIDE;
     // Starts a program by command line (WinExec, SW_SHOW); the result is
     // not examined by the installer.
-    virtual void StartProgram(const char* commandLine) = 0;
+    PLATFORM_CALL void StartProgram(const char* commandLine) PLATFORM_SIDE;
 
 protected:
     ~SystemServices() {}

@@ -2,9 +2,15 @@
 
 #include <windows.h>
 
-static HINSTANCE Instance(void* instance) { return static_cast<HINSTANCE>(instance); }
+// There is one platform, of the running program's own module; the window
+// and dialog procedures reach it here.
+static HINSTANCE g_instance;
+static Platform* g_platform;
 
-Win32Platform::Win32Platform() : instance_(GetModuleHandleA(NULL)) {}
+Win32Platform::Win32Platform() {
+    g_instance = GetModuleHandleA(NULL);
+    g_platform = this;
+}
 
 void EndProcess(int code) { ExitProcess((UINT)code); }
 
@@ -26,42 +32,42 @@ static unsigned Checked(unsigned n, char* buf, unsigned cap) {
     return n;
 }
 
-unsigned Win32Platform::ModuleFileName(char* buf, unsigned cap) {
-    return Checked(GetModuleFileNameA(Instance(instance_), buf, cap), buf, cap);
+unsigned FileSystem::ModuleFileName(char* buf, unsigned cap) {
+    return Checked(GetModuleFileNameA(g_instance, buf, cap), buf, cap);
 }
 
-unsigned Win32Platform::WindowsDirectory(char* buf, unsigned cap) {
+unsigned FileSystem::WindowsDirectory(char* buf, unsigned cap) {
     return Checked(GetWindowsDirectoryA(buf, cap), buf, cap);
 }
 
-FileHandle Win32Platform::OpenRead(const char* path) {
+FileHandle FileSystem::OpenRead(const char* path) {
     HANDLE h = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
     return h == INVALID_HANDLE_VALUE ? kNoFile : reinterpret_cast<FileHandle>(h);
 }
 
-int Win32Platform::Read(FileHandle f, void* buf, int n) {
+int FileSystem::Read(FileHandle f, void* buf, int n) {
     DWORD got = 0;
     if (n < 0 || !ReadFile(Handle(f), buf, (DWORD)n, &got, NULL)) return -1;
     return (int)got;
 }
 
-int64_t Win32Platform::Seek(FileHandle f, int64_t offset, SeekOrigin origin) {
+int64_t FileSystem::Seek(FileHandle f, int64_t offset, SeekOrigin origin) {
     LONG high = (LONG)(offset >> 32);
     DWORD low = SetFilePointer(Handle(f), (LONG)(uint32_t)offset, &high, (DWORD)origin);
     if (low == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR) return -1;
     return (int64_t)((uint64_t)(uint32_t)high << 32 | low);
 }
 
-void Win32Platform::Close(FileHandle f) { CloseHandle(Handle(f)); }
+void FileSystem::Close(FileHandle f) { CloseHandle(Handle(f)); }
 
-FileHandle Win32Platform::CreateForWrite(const char* path) {
+FileHandle FileSystem::CreateForWrite(const char* path) {
     HANDLE h = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, NULL, CREATE_ALWAYS,
                            FILE_ATTRIBUTE_NORMAL, NULL);
     return h == INVALID_HANDLE_VALUE ? kNoFile : reinterpret_cast<FileHandle>(h);
 }
 
-int Win32Platform::Write(FileHandle f, const void* buf, int n) {
+int FileSystem::Write(FileHandle f, const void* buf, int n) {
     DWORD put = 0;
     if (n < 0) return -1;
     // A full disk fails the call; what it stored still counts.
@@ -69,40 +75,39 @@ int Win32Platform::Write(FileHandle f, const void* buf, int n) {
     return (int)put;
 }
 
-bool Win32Platform::RemoveFile(const char* path) { return DeleteFileA(path) != 0; }
+bool FileSystem::RemoveFile(const char* path) { return DeleteFileA(path) != 0; }
 
-bool Win32Platform::MakeDirectory(const char* path) { return CreateDirectoryA(path, NULL) != 0; }
+bool FileSystem::MakeDirectory(const char* path) { return CreateDirectoryA(path, NULL) != 0; }
 
-PathKind Win32Platform::QueryPath(const char* path) {
+PathKind FileSystem::QueryPath(const char* path) {
     DWORD a = GetFileAttributesA(path);
     if (a == INVALID_FILE_ATTRIBUTES) return kPathMissing;
     return (a & FILE_ATTRIBUTE_DIRECTORY) ? kPathDirectory : kPathFile;
 }
 
-unsigned Win32Platform::ShortPathName(const char* path, char* out, unsigned cap) {
+unsigned FileSystem::ShortPathName(const char* path, char* out, unsigned cap) {
     return Checked(GetShortPathNameA(path, out, cap), out, cap);
 }
 
-bool Win32Platform::WriteProfileValue(const char* section, const char* key, const char* value,
+bool SystemServices::WriteProfileValue(const char* section, const char* key, const char* value,
                                       const char* file) {
     return WritePrivateProfileStringA(section, key, value, file) != 0;
 }
 
-void Win32Platform::SetScreenSaverActive(bool on) {
+void SystemServices::SetScreenSaverActive(bool on) {
     SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, on ? 1 : 0, NULL, SPIF_UPDATEINIFILE);
 }
 
-void* Win32Platform::AllocateBuffer(unsigned size) { return LocalAlloc(LMEM_FIXED, size); }
+void* FileSystem::AllocateBuffer(unsigned size) { return LocalAlloc(LMEM_FIXED, size); }
 
-void Win32Platform::FreeBuffer(void* buffer) { LocalFree(buffer); }
+void FileSystem::FreeBuffer(void* buffer) { LocalFree(buffer); }
 
-int Win32Platform::ShowMessage(const char* text, const char* caption, unsigned style) {
+int UserInterface::ShowMessage(const char* text, const char* caption, unsigned style) {
     return MessageBoxA(NULL, text, caption, style);
 }
 
 namespace {
 struct DialogContext {
-    Platform* platform;
     DialogProc proc;
     void* context;
 };
@@ -112,29 +117,29 @@ static INT_PTR CALLBACK DialogThunk(HWND w, UINT msg, WPARAM wParam, LPARAM lPar
     if (msg == WM_INITDIALOG) SetWindowLongPtrA(w, DWLP_USER, lParam);
     DialogContext* c = reinterpret_cast<DialogContext*>(GetWindowLongPtrA(w, DWLP_USER));
     if (!c) return FALSE;  // messages before WM_INITDIALOG
-    return c->proc(*c->platform, reinterpret_cast<Window>(w), msg, wParam, c->context);
+    return c->proc(*g_platform, reinterpret_cast<Window>(w), msg, wParam, c->context);
 }
 
-int Win32Platform::RunDialog(int id, DialogProc proc, void* context) {
-    DialogContext c = {this, proc, context};
-    return (int)DialogBoxParamA(Instance(instance_), MAKEINTRESOURCEA(id), NULL, DialogThunk,
+int UserInterface::RunDialog(int id, DialogProc proc, void* context) {
+    DialogContext c = {proc, context};
+    return (int)DialogBoxParamA(g_instance, MAKEINTRESOURCEA(id), NULL, DialogThunk,
                                 reinterpret_cast<LPARAM>(&c));
 }
 
-void Win32Platform::EndDialog(Window dialog, int result) { ::EndDialog(Hwnd(dialog), result); }
+void UserInterface::EndDialog(Window dialog, int result) { ::EndDialog(Hwnd(dialog), result); }
 
-void Win32Platform::SetText(Window w, const char* text) { SetWindowTextA(Hwnd(w), text); }
+void UserInterface::SetText(Window w, const char* text) { SetWindowTextA(Hwnd(w), text); }
 
-void Win32Platform::SetItemText(Window dialog, int id, const char* text) {
+void UserInterface::SetItemText(Window dialog, int id, const char* text) {
     SetDlgItemTextA(Hwnd(dialog), id, text);
 }
 
-void Win32Platform::PostCommand(Window dialog, int id) {
+void UserInterface::PostCommand(Window dialog, int id) {
     // As the button itself would send it: its id, and its window.
     PostMessageA(Hwnd(dialog), WM_COMMAND, (WPARAM)id, (LPARAM)GetDlgItem(Hwnd(dialog), id));
 }
 
-bool Win32Platform::GetWindowRect(Window w, Rect* r) {
+bool UserInterface::GetWindowRect(Window w, Rect* r) {
     RECT rc;
     if (!::GetWindowRect(Hwnd(w), &rc)) return false;
     r->left = rc.left;
@@ -144,21 +149,20 @@ bool Win32Platform::GetWindowRect(Window w, Rect* r) {
     return true;
 }
 
-void Win32Platform::MoveWindow(Window w, int x, int y, int width, int height) {
+void UserInterface::MoveWindow(Window w, int x, int y, int width, int height) {
     ::MoveWindow(Hwnd(w), x, y, width, height, FALSE);
 }
 
-int Win32Platform::ScreenWidth() { return GetSystemMetrics(SM_CXSCREEN); }
-int Win32Platform::ScreenHeight() { return GetSystemMetrics(SM_CYSCREEN); }
+int UserInterface::ScreenWidth() { return GetSystemMetrics(SM_CXSCREEN); }
+int UserInterface::ScreenHeight() { return GetSystemMetrics(SM_CYSCREEN); }
 
-void Win32Platform::SetCursor(Cursor c) {
+void UserInterface::SetCursor(Cursor c) {
     ::SetCursor(LoadCursorA(NULL, c == kCursorWait ? IDC_WAIT : IDC_ARROW));
 }
 
-void Win32Platform::StartProgram(const char* commandLine) { WinExec(commandLine, SW_SHOW); }
+void SystemServices::StartProgram(const char* commandLine) { WinExec(commandLine, SW_SHOW); }
 
 // The main window's procedure needs the run it belongs to; there is one.
-static Platform* g_platform;
 static CreateHandler g_onCreate;
 static void* g_context;
 static int g_exitCode;
@@ -177,9 +181,8 @@ static LRESULT CALLBACK MainWindowProc(HWND w, UINT msg, WPARAM wParam, LPARAM l
     return DefWindowProcA(w, msg, wParam, lParam);
 }
 
-int Win32Platform::RunMainWindow(const char* className, int iconId, CreateHandler onCreate,
+int UserInterface::RunMainWindow(const char* className, int iconId, CreateHandler onCreate,
                                  void* context) {
-    g_platform = this;
     g_onCreate = onCreate;
     g_context = context;
 
@@ -188,8 +191,8 @@ int Win32Platform::RunMainWindow(const char* className, int iconId, CreateHandle
     wc.lpfnWndProc = MainWindowProc;
     wc.cbClsExtra = 0;
     wc.cbWndExtra = 0;
-    wc.hInstance = Instance(instance_);
-    wc.hIcon = LoadIconA(Instance(instance_), MAKEINTRESOURCEA(iconId));
+    wc.hInstance = g_instance;
+    wc.hIcon = LoadIconA(g_instance, MAKEINTRESOURCEA(iconId));
     wc.hCursor = LoadCursorA(NULL, IDC_ARROW);
     wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
     wc.lpszMenuName = NULL;
@@ -198,7 +201,7 @@ int Win32Platform::RunMainWindow(const char* className, int iconId, CreateHandle
 
     // The creation handler runs inside this call and makes it fail.
     CreateWindowExA(0, className, "", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
-                    CW_USEDEFAULT, CW_USEDEFAULT, NULL, NULL, Instance(instance_), NULL);
+                    CW_USEDEFAULT, CW_USEDEFAULT, NULL, NULL, g_instance, NULL);
     // Windows destroys a window whose creation failed with WM_DESTROY, which
     // posts the quit message; Wine frees it without one. Either way the loop
     // must end.
