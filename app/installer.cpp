@@ -1,18 +1,14 @@
 #include "app/installer.h"
 
 #include "base/text.h"
+#include "checks/checks.h"
 #include "install/install.h"
 #include "install/names.h"
 #include "payload/payload.h"
 #include "res/ids.h"
+#include "res/texts.h"
 
 static const char kWindowClass[] = "ZELMInst";
-static const char kConfirmFormat[] =
-    "This program will install %s (%s Screen Saver) to %s and will make it "
-    "your default Screen Saver.  This installation will take %s bytes.";
-static const char kCompleteFormat[] =
-    "Installation Complete!\r\n\r\nData files have also been installed in "
-    "your %sQUORBEL\\SSAVERS%s directory.";
 
 int OrderingInfoDialogProc(Platform& p, Window dialog, unsigned msg, uintptr_t wParam, void*) {
     if (msg == kMsgInitDialog) {
@@ -32,11 +28,16 @@ int RunInstallation(Platform& p, InstallerState& s) {
     p.ModuleFileName(s.modulePath, sizeof s.modulePath);
     p.WindowsDirectory(s.windowsDirectory, sizeof s.windowsDirectory);
 
+    ScreenSaverFileName(s.modulePath, s.screenSaverName, sizeof s.screenSaverName);
+    const InstallPlace where = {s.modulePath, s.windowsDirectory, s.screenSaverName};
+
     ReadPayloadTitle(p, s.modulePath, s.title);
+    if (!CheckNameConflict(p, where) || !CheckDiskSpace(p, where, &s.totalPayloadSize) ||
+        !CheckGraphicsLibraries(p))
+        return 0;
     TrimTrailingSpaces(s.title);
     char caption[kCaptionSize];
     FormatCaption(s.title, caption, sizeof caption);
-    ScreenSaverFileName(s.modulePath, s.screenSaverName, sizeof s.screenSaverName);
 
     char windowsDir[kPathSize];
     CopyText(windowsDir, sizeof windowsDir, s.windowsDirectory);
@@ -45,12 +46,11 @@ int RunInstallation(Platform& p, InstallerState& s) {
     FormatThousands(s.totalPayloadSize, size, sizeof size);
     char text[kTextSize];
     const char* confirmArgs[] = {s.screenSaverName, s.title, windowsDir, size};
-    FormatText(text, sizeof text, kConfirmFormat, confirmArgs, 4);
+    FormatText(text, sizeof text, Text(kTextConfirm), confirmArgs, 4);
     if (p.ShowMessage(text, caption, kMbOkCancel | kMbIconInformation) != kIdOk) return 0;
 
     p.SetCursor(kCursorWait);
-    InstallContext install = {s.title, {s.modulePath, s.windowsDirectory, s.screenSaverName}, false,
-                              {kInstallOk, "", false, false}};
+    InstallContext install = {s.title, where, false, {kInstallOk, "", false, false}};
     p.RunDialog(IDD_INSTALLING, InstallDialogProc, &install);
     p.SetCursor(kCursorArrow);
     if (!install.ran) FailInstall(&install.outcome, kInstallNotRun, "");
@@ -65,7 +65,7 @@ int RunInstallation(Platform& p, InstallerState& s) {
     char dataDir[kPathSize];
     CompletionDirectoryPart(s.modulePath, dataDir, sizeof dataDir);
     const char* completeArgs[] = {windowsDir, dataDir};
-    FormatText(text, sizeof text, kCompleteFormat, completeArgs, 2);
+    FormatText(text, sizeof text, Text(kTextComplete), completeArgs, 2);
     p.ShowMessage(text, caption, kMbOk | kMbIconExclamation);
 
     p.RunDialog(IDD_ORDERING_INFO, OrderingInfoDialogProc, 0);

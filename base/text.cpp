@@ -61,9 +61,16 @@ bool FormatText(char* dst, size_t cap, const char* fmt,
     return ok;
 }
 
+static char UpperOf(char c) { return c >= 'a' && c <= 'z' ? (char)(c - 'a' + 'A') : c; }
+
 void UpperAscii(char* s) {
-    for (; *s; ++s)
-        if (*s >= 'a' && *s <= 'z') *s = (char)(*s - 'a' + 'A');
+    for (; *s; ++s) *s = UpperOf(*s);
+}
+
+bool SameTextIgnoringCase(const char* a, const char* b) {
+    for (; UpperOf(*a) == UpperOf(*b); ++a, ++b)
+        if (!*a) return true;
+    return false;
 }
 
 void ReverseText(char* s) {

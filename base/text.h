@@ -26,6 +26,8 @@ bool FormatText(char* dst, size_t cap, const char* fmt,
 
 // Only the ASCII letters a to z change.
 void UpperAscii(char* s);
+// The same text but for the case of the ASCII letters.
+bool SameTextIgnoringCase(const char* a, const char* b);
 void ReverseText(char* s);
 // Removes trailing spaces in place.
 void TrimTrailingSpaces(char* s);

@@ -16,12 +16,21 @@ endif()
 # includes one above it). The codec stands alone.
 add_library(lzhuf STATIC lzhuf/decoder.cpp lzhuf/tree.cpp)
 target_include_directories(lzhuf PUBLIC ${CMAKE_SOURCE_DIR})
+# The stub's texts, packed by the packer into a source both builds compile.
+add_executable(make_texts tool/make_texts.cpp tool/packer.cpp)
+target_link_libraries(make_texts PRIVATE lzhuf)
+set(PACKED_TEXTS ${CMAKE_BINARY_DIR}/texts_packed.cpp)
+add_custom_command(OUTPUT ${PACKED_TEXTS}
+  COMMAND make_texts ${PACKED_TEXTS} DEPENDS make_texts ${CMAKE_SOURCE_DIR}/res/texts.inc)
+add_custom_target(texts ALL DEPENDS ${PACKED_TEXTS})
+
 add_library(installer_core STATIC
-  base/text.cpp
+  base/text.cpp res/texts.cpp ${PACKED_TEXTS}
   payload/locator.cpp payload/validate.cpp payload/contents.cpp payload/payload.cpp
   install/names.cpp install/targets.cpp install/outcome.cpp install/extract.cpp install/install.cpp
-  app/installer.cpp)
+  checks/checks.cpp app/installer.cpp)
 target_link_libraries(installer_core PUBLIC lzhuf)
+add_dependencies(installer_core texts)
 
 add_library(sim_platform STATIC platform/sim/sim_platform.cpp)
 target_link_libraries(sim_platform PUBLIC installer_core)
@@ -43,10 +52,10 @@ if(BUILD_WINDOWS)
     SOURCE_DIR ${CMAKE_SOURCE_DIR}
     BINARY_DIR ${WIN_DIR}
     CMAKE_ARGS -DCMAKE_TOOLCHAIN_FILE=${CMAKE_SOURCE_DIR}/cmake/mingw-i686.cmake
-               -DCMAKE_BUILD_TYPE=MinSizeRel -DSTUB_ICON_DIR=${CMAKE_BINARY_DIR}
+               -DCMAKE_BUILD_TYPE=MinSizeRel -DSTUB_GENERATED_DIR=${CMAKE_BINARY_DIR}
     INSTALL_COMMAND ""
     BUILD_ALWAYS ON
-    DEPENDS icon
+    DEPENDS icon texts
     BUILD_BYPRODUCTS ${WIN_DIR}/ssstub-raw.exe ${WIN_DIR}/winhelper.exe ${WIN_DIR}/testscr.scr)
   # The linked stub has the marker's data first; lay it out with it last.
   add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/ssstub.exe

@@ -1,9 +1,10 @@
 # The Windows programs: the stub, and the helpers of the end-to-end tests.
 enable_language(RC)
 
-set(STUB_ICON_DIR "" CACHE PATH "Folder holding installer.ico (made by the host build)")
-if(NOT STUB_ICON_DIR)
-  message(FATAL_ERROR "STUB_ICON_DIR is not set; build through the host build")
+set(STUB_GENERATED_DIR "" CACHE PATH
+  "Folder holding installer.ico and texts_packed.cpp (made by the host build)")
+if(NOT STUB_GENERATED_DIR)
+  message(FATAL_ERROR "STUB_GENERATED_DIR is not set; build through the host build")
 endif()
 
 # The stub: no C runtime start-up code, no exceptions, no RTTI, no unwind
@@ -12,22 +13,22 @@ endif()
 # only platform and call it directly.
 set(CMAKE_CXX_STANDARD_LIBRARIES "")
 add_executable(ssstub-raw WIN32
-  base/text.cpp lzhuf/decoder.cpp lzhuf/tree.cpp
+  base/text.cpp lzhuf/decoder.cpp lzhuf/tree.cpp res/texts.cpp ${STUB_GENERATED_DIR}/texts_packed.cpp
   payload/locator.cpp payload/validate.cpp payload/contents.cpp payload/payload.cpp
   install/names.cpp install/targets.cpp install/outcome.cpp install/extract.cpp install/install.cpp
-  app/installer.cpp app/main.cpp platform/win32/win32_platform.cpp
+  checks/checks.cpp app/installer.cpp app/main.cpp platform/win32/win32_platform.cpp
   res/stub.rc)
 target_include_directories(ssstub-raw PRIVATE ${CMAKE_SOURCE_DIR})
 # One platform: the seam's calls go straight to the Win32 side.
 target_compile_definitions(ssstub-raw PRIVATE PLATFORM_DIRECT)
 target_compile_options(ssstub-raw PRIVATE
   $<$<COMPILE_LANGUAGE:CXX>:-Os -flto -fomit-frame-pointer -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables
-  -fno-threadsafe-statics -ffunction-sections -fdata-sections -Wall -Wextra>)
+  -fno-threadsafe-statics -fno-inline-functions-called-once -ffunction-sections -fdata-sections -Wall -Wextra>)
 set_property(SOURCE res/stub.rc APPEND PROPERTY COMPILE_OPTIONS
-  -I${CMAKE_SOURCE_DIR}/res -I${STUB_ICON_DIR})
+  -I${CMAKE_SOURCE_DIR}/res -I${STUB_GENERATED_DIR})
 set_property(SOURCE res/stub.rc APPEND PROPERTY OBJECT_DEPENDS
-  ${STUB_ICON_DIR}/installer.ico ${CMAKE_SOURCE_DIR}/res/ids.h)
-target_link_options(ssstub-raw PRIVATE -Os -flto -fomit-frame-pointer -nostartfiles -nostdlib -e _StubEntry -s
+  ${STUB_GENERATED_DIR}/installer.ico ${CMAKE_SOURCE_DIR}/res/ids.h)
+target_link_options(ssstub-raw PRIVATE -Os -flto -fomit-frame-pointer -fno-inline-functions-called-once -nostartfiles -nostdlib -e _StubEntry -s
   -Wl,-T,${CMAKE_SOURCE_DIR}/res/stub.ld
   -Wl,--gc-sections,--disable-dynamicbase,--disable-reloc-section)
 target_link_libraries(ssstub-raw PRIVATE msvcrt kernel32 user32 gdi32 gcc)

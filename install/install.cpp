@@ -2,10 +2,11 @@
 
 #include "base/text.h"
 #include "res/ids.h"
+#include "res/texts.h"
 
 void FormatCaption(const char* title, char* out, size_t cap) {
     const char* args[] = {title};
-    FormatText(out, cap, "%s Screen Saver Installation", args, 1);
+    FormatText(out, cap, Text(kTextCaption), args, 1);
 }
 
 void CentreWindow(UserInterface& ui, Window w) {
@@ -47,7 +48,7 @@ int InstallDialogProc(Platform& p, Window dialog, unsigned msg, uintptr_t wParam
         FormatCaption(c->title, text, sizeof text);
         p.SetText(dialog, text);
         const char* args[] = {c->title};
-        FormatText(text, sizeof text, "%s Screen Saver", args, 1);
+        FormatText(text, sizeof text, Text(kTextDialogTitle), args, 1);
         p.SetItemText(dialog, IDC_INSTALL_TITLE, text);
         CentreWindow(p, dialog);
         // The work starts once the dialog is up, on this command.

@@ -33,6 +33,13 @@ bool InstallerBase(const char* modulePath, char* out, size_t cap) {
     return AppendTextN(out, cap, modulePath + start, keep - start);
 }
 
+bool InstallerNameStem(const char* modulePath, char* out, size_t cap) {
+    const char* name = AfterLastBackslash(modulePath);
+    const char* dot = FindLast(name, '.');
+    if (cap) out[0] = 0;
+    return AppendTextN(out, cap, name, dot ? (size_t)(dot - name) : TextLength(name));
+}
+
 bool CompletionDirectoryPart(const char* modulePath, char* out, size_t cap) {
     size_t keep = LengthBeforeLastDot(modulePath);
     size_t start = 0;

@@ -15,6 +15,10 @@ bool ScreenSaverFileName(const char* modulePath, char* out, size_t cap);
 // (anywhere in it), then the part after the last '\\'; case kept.
 bool InstallerBase(const char* modulePath, char* out, size_t cap);
 
+// "C:\PROGRAMS\A.B\FOREST" -> "FOREST", "C:\SETUP\My.Forest.exe" ->
+// "My.Forest": the installer's own file name cut at its last '.'.
+bool InstallerNameStem(const char* modulePath, char* out, size_t cap);
+
 // The tail of the completion message: the installer base upper-cased with
 // the '\\' before it, "\MY.FOREST".
 bool CompletionDirectoryPart(const char* modulePath, char* out, size_t cap);

@@ -2,6 +2,11 @@
 
 #include <string.h>
 
+LzhufDecoder& SharedDecoder() {
+    static LzhufDecoder decoder;
+    return decoder;
+}
+
 void LzhufDecoder::ResetBuffers() {
     memset(block_, 0, sizeof block_);
     unread_ = index_ = 0;

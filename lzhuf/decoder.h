@@ -61,4 +61,8 @@ private:
     bool writeFailed_, cutShort_, readFailed_;
 };
 
+// The program's one decoder: its state is large, and one stream is decoded
+// at a time.
+LzhufDecoder& SharedDecoder();
+
 #endif

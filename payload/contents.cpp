@@ -2,9 +2,6 @@
 
 #include "lzhuf/decoder.h"
 
-// The decoder's state is large and single: it lives here, not on the stack.
-static LzhufDecoder g_decoder;
-
 static EntryResult CopyStored(ByteReader& in, uint32_t size, ByteSink& out, void* buffer,
                               unsigned bufferSize) {
     for (uint32_t done = 0; done < size;) {
@@ -23,7 +20,7 @@ EntryResult WriteEntryContents(ByteReader& in, const PayloadEntry& e, ByteSink& 
                                unsigned size) {
     if (in.Seek(e.offset, kSeekSet) != (int64_t)e.offset) return kEntryReadFailed;
     if (e.unpackedSize == 0) return CopyStored(in, e.storedSize, out, buffer, size);
-    switch (g_decoder.Decode(in, out, e.unpackedSize, e.storedSize)) {
+    switch (SharedDecoder().Decode(in, out, e.unpackedSize, e.storedSize)) {
     case kLzhufOk: return kEntryWritten;
     case kLzhufCutShort: return kEntryCutShort;
     case kLzhufReadFailed: return kEntryReadFailed;

@@ -35,6 +35,14 @@ const FileHandle kNoFile = -1;
 
 enum PathKind { kPathMissing, kPathFile, kPathDirectory };
 
+// A loaded library; 0 is none.
+typedef uintptr_t Library;
+
+// A drive's free space as GetDiskFreeSpaceA counts it.
+struct DiskClusters {
+    uint32_t sectorsPerCluster, bytesPerSector, freeClusters;
+};
+
 struct Rect { int32_t left, top, right, bottom; };
 
 // The seam's calls are virtual in the host build, where the simulated
@@ -86,6 +94,14 @@ public:
     // it does not fit (then out is "").
     PLATFORM_CALL unsigned ShortPathName(const char* path, char* out, unsigned cap) PLATFORM_SIDE;
 
+    // The free bytes of the drive of `root` (a path ending in '\\') that the
+    // caller may use, by the GetDiskFreeSpaceExA of the loaded KERNEL32.DLL
+    // `kernel`; false when that entry point is missing or the call fails.
+    PLATFORM_CALL bool FreeBytesAvailable(Library kernel, const char* root,
+                                          uint64_t* bytes) PLATFORM_SIDE;
+    // The same drive's free clusters by GetDiskFreeSpaceA; false on failure.
+    PLATFORM_CALL bool FreeClusters(const char* root, DiskClusters* out) PLATFORM_SIDE;
+
     // The copy buffer of the extraction; null when it can't be had.
     PLATFORM_CALL void* AllocateBuffer(unsigned size) PLATFORM_SIDE;
     PLATFORM_CALL void FreeBuffer(void* buffer) PLATFORM_SIDE;
@@ -117,7 +133,7 @@ public:
     // the message loop. `onCreate` runs inside the creation message; the
     // window is then destroyed and the loop ends with onCreate's result.
     PLATFORM_CALL int RunMainWindow(const char* className, int iconId, CreateHandler onCreate,
-                              void* context) PLATFORM_SIDE;
+                                    void* context) PLATFORM_SIDE;
 
 protected:
     ~UserInterface() {}
@@ -128,12 +144,22 @@ class SystemServices {
 public:
     // A value in an INI file (a bare file name is in the Windows directory).
     PLATFORM_CALL bool WriteProfileValue(const char* section, const char* key, const char* value,
-                                   const char* file) PLATFORM_SIDE;
+                                         const char* file) PLATFORM_SIDE;
     // The switch that turns the screen saver on, saved to the user's settings.
     PLATFORM_CALL void SetScreenSaverActive(bool on) PLATFORM_SIDE;
     // Starts a program by command line (WinExec, SW_SHOW); the result is
     // not examined by the installer.
     PLATFORM_CALL void StartProgram(const char* commandLine) PLATFORM_SIDE;
+
+    // Loads a library of the system directory by its file name, from there
+    // and nowhere else (never the installer's own directory, nor the
+    // current one); 0 when it can't be loaded.
+    PLATFORM_CALL Library LoadSystemLibrary(const char* name) PLATFORM_SIDE;
+    PLATFORM_CALL bool HasEntryPoint(Library library, const char* name) PLATFORM_SIDE;
+    PLATFORM_CALL void ReleaseLibrary(Library library) PLATFORM_SIDE;
+    // Asks the shell to open an address ("open", no owner, maximised);
+    // false when it reports failure (a result of 32 or less).
+    PLATFORM_CALL bool OpenWithShell(const char* address) PLATFORM_SIDE;
 
 protected:
     ~SystemServices() {}

@@ -75,7 +75,10 @@ bool SimPlatform::Fails(SimOp op, const std::string& target, int64_t at, int n) 
     ++uses_[op];
     bool fail = false;
     for (SimFault& f : faults_) {
-        if (f.op != op || f.count == 0 || (f.from > 0 && at + n <= f.from) || !Matches(f.target.c_str(), target.c_str()))
+        bool inDialog = f.dialog == 0;
+        for (const OpenDialog& d : openDialogs_) inDialog = inDialog || d.id == f.dialog;
+        if (f.op != op || f.count == 0 || (f.from > 0 && at + n <= f.from) || !inDialog ||
+            !Matches(f.target.c_str(), target.c_str()))
             continue;
         if (f.nth > 1) {
             --f.nth;
@@ -323,7 +326,7 @@ void SimPlatform::DeliverPosted(Window w, DialogProc proc, void* context) {
 int SimPlatform::RunDialog(int id, DialogProc proc, void* context) {
     if (Fails(SimOp::RunDialog, std::to_string(id))) return -1;
     std::pair<int, int> size = dialogSize_.count(id) ? dialogSize_[id] : std::make_pair(300, 200);
-    OpenDialog d = {nextWindow_++, {0, 0, size.first, size.second}, "", false, 0, {}, {}};
+    OpenDialog d = {id, nextWindow_++, {0, 0, size.first, size.second}, "", false, 0, {}, {}};
     openDialogs_.push_back(d);
     Window w = d.handle;
     proc(*this, w, kMsgInitDialog, 0, context);
@@ -411,4 +414,61 @@ int SimPlatform::RunMainWindow(const char* className, int iconId, CreateHandler 
     windowClass = className;
     windowIcon = iconId;
     return onCreate(*this, context);
+}
+
+bool SimPlatform::FreeBytesAvailable(Library kernel, const char* root, uint64_t* bytes) {
+    freeSpaceRoots.push_back(root);
+    auto it = loaded_.find(kernel);
+    if (it == loaded_.end()) {
+        errors.push_back("FreeBytesAvailable with a library that is not loaded");
+        return false;
+    }
+    if (!HasEntryPoint(kernel, "GetDiskFreeSpaceExA") || Fails(SimOp::FreeBytesAvailable, root)) return false;
+    *bytes = reportedBytes_;
+    return true;
+}
+
+bool SimPlatform::FreeClusters(const char* root, DiskClusters* out) {
+    freeSpaceRoots.push_back(root);
+    if (Fails(SimOp::FreeClusters, root)) return false;
+    *out = reportedClusters_;
+    return true;
+}
+
+Library SimPlatform::LoadSystemLibrary(const char* name) {
+    if (std::strpbrk(name, "\\/:")) errors.push_back(std::string("a library loaded by a path: ") + name);
+    if (Fails(SimOp::LoadLibrary, name)) return 0;
+    for (const auto& l : libraries_)
+        if (strcasecmp(l.first.c_str(), name) == 0) {
+            ++loads[l.first];
+            loaded_[nextLibrary_] = l.first;
+            return nextLibrary_++;
+        }
+    return 0;
+}
+
+bool SimPlatform::HasEntryPoint(Library library, const char* name) {
+    auto it = loaded_.find(library);
+    if (it == loaded_.end()) {
+        errors.push_back("HasEntryPoint on a library that is not loaded");
+        return false;
+    }
+    for (const std::string& e : libraries_[it->second])
+        if (e == name) return true;
+    return false;
+}
+
+void SimPlatform::ReleaseLibrary(Library library) {
+    auto it = loaded_.find(library);
+    if (it == loaded_.end()) {
+        errors.push_back("ReleaseLibrary of a library that is not loaded");
+        return;
+    }
+    ++releases[it->second];
+    loaded_.erase(it);
+}
+
+bool SimPlatform::OpenWithShell(const char* address) {
+    shellOpened.push_back(address);
+    return !Fails(SimOp::OpenWithShell, address);
 }

@@ -19,12 +19,14 @@
 
 // The operations a fault can hit, each with the target it is aimed at: a
 // Windows path for the file operations (the path a handle was opened with,
-// for Read, Seek and Write), the dialog's id in decimal for RunDialog, the
-// caption for ShowMessage, the command line for StartProgram, and "" for
-// the rest.
+// for Read, Seek and Write, the root for the free-space queries), the
+// dialog's id in decimal for RunDialog, the caption for ShowMessage, the
+// command line for StartProgram, the library's name for LoadLibrary, the
+// address for OpenWithShell, and "" for the rest.
 enum class SimOp {
     ModuleFileName, WindowsDirectory, Open, Read, Seek, Create, Write, Remove, MakeDirectory,
     ShortPathName, WriteProfileValue, Allocate, ShowMessage, RunDialog, GetWindowRect, StartProgram,
+    FreeBytesAvailable, FreeClusters, LoadLibrary, OpenWithShell,
 };
 
 // A fault, in the manner of a test VFS: the operation fails on the nth use
@@ -33,13 +35,16 @@ enum class SimOp {
 // of characters, '?' for one, letters match without regard to case, as
 // Windows names do ("*\\FOREST.SCR", "*.DAT"). Reads and writes hit only
 // when they reach byte `from` of their file or beyond: {Read, installer,
-// 1, -1, n} is an installer that can't be read past n bytes.
+// 1, -1, n} is an installer that can't be read past n bytes. A fault with
+// a `dialog` hits only while that dialog is open: {Open, installer, 1, 1,
+// 0, 103} fails the installation dialog's open of the installer.
 struct SimFault {
     SimOp op;
     std::string target = "*";
     int nth = 1;
     int count = 1;
     int64_t from = 0;
+    int dialog = 0;
 };
 
 struct SimMessage {
@@ -70,6 +75,19 @@ public:
     void SetDialogSize(int id, int width, int height) { dialogSize_[id] = {width, height}; }
     // How many more bytes the drive takes; writes beyond are cut short.
     void SetFreeBytes(uint64_t n) { freeBytes_ = n; }
+    // What the free-space queries report, whatever the drive takes: the
+    // bytes available to the caller (GetDiskFreeSpaceExA) and the clusters
+    // (GetDiskFreeSpaceA). Either fails by a fault.
+    void SetReportedFreeSpace(uint64_t availableBytes, DiskClusters clusters) {
+        reportedBytes_ = availableBytes, reportedClusters_ = clusters;
+    }
+    // The libraries of the system directory, each with its entry points.
+    // KERNEL32.DLL (with GetDiskFreeSpaceExA), OPENGL32.DLL (with
+    // glGenTextures) and GLU32.DLL are there from the start.
+    void SetLibrary(const std::string& name, std::vector<std::string> entryPoints) {
+        libraries_[name] = std::move(entryPoints);
+    }
+    void RemoveLibrary(const std::string& name) { libraries_.erase(name); }
     // The host path a Windows path stands for ("" when it is not on C:).
     // Names match without regard to case, as on Windows.
     std::string HostPath(const std::string& windowsPath) const;
@@ -98,6 +116,10 @@ public:
     int OpenBuffers() const { return (int)buffers_.size(); }
     int screenSaverActive = -1;   // -1: never set
     std::vector<std::string> removed;  // Windows paths of removed files
+    std::vector<std::string> freeSpaceRoots;  // the root of each free-space query
+    std::map<std::string, int> loads, releases;  // per library
+    std::vector<std::string> shellOpened;  // addresses the shell was asked to open (a fault fails it)
+    int LoadedLibraries() const { return (int)loaded_.size(); }
 
     // Platform.
     unsigned ModuleFileName(char* buf, unsigned cap) override;
@@ -131,6 +153,12 @@ public:
     void StartProgram(const char* commandLine) override;
     int RunMainWindow(const char* className, int iconId, CreateHandler onCreate,
                       void* context) override;
+    bool FreeBytesAvailable(Library kernel, const char* root, uint64_t* bytes) override;
+    bool FreeClusters(const char* root, DiskClusters* out) override;
+    Library LoadSystemLibrary(const char* name) override;
+    bool HasEntryPoint(Library library, const char* name) override;
+    void ReleaseLibrary(Library library) override;
+    bool OpenWithShell(const char* address) override;
 
 private:
     struct Answer {
@@ -143,6 +171,7 @@ private:
         std::string path;  // as the installer named it
     };
     struct OpenDialog {
+        int id;
         Window handle;
         Rect rect;
         std::string text;
@@ -176,6 +205,15 @@ private:
     std::vector<OpenDialog> openDialogs_;
     Window nextWindow_ = 0x100;
     uint64_t freeBytes_ = UINT64_MAX;
+    uint64_t reportedBytes_ = 8ull << 30;
+    DiskClusters reportedClusters_ = {8, 512, 2u << 20};  // 8 GiB
+    std::map<std::string, std::vector<std::string>> libraries_ = {
+        {"KERNEL32.DLL", {"GetDiskFreeSpaceExA"}},
+        {"OPENGL32.DLL", {"glGenTextures"}},
+        {"GLU32.DLL", {"gluPerspective"}},
+    };
+    std::map<Library, std::string> loaded_;
+    Library nextLibrary_ = 0x10000;
     std::vector<void*> buffers_;
     std::deque<Posted> posted_;
 };

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "base/text.h"
+
 // There is one platform, of the running program's own module; the window
 // and dialog procedures reach it here.
 static HINSTANCE g_instance;
@@ -19,6 +21,7 @@ void EndProcess(int code) { ExitProcess((UINT)code); }
 extern "C" void __cxa_pure_virtual() { ExitProcess(3); }
 static HANDLE Handle(FileHandle f) { return reinterpret_cast<HANDLE>(f); }
 static HWND Hwnd(Window w) { return reinterpret_cast<HWND>(w); }
+static HMODULE Hmodule(Library l) { return reinterpret_cast<HMODULE>(l); }
 
 // Both directory calls give the length on success, 0 on failure, and the
 // size needed (or, for a cut module path, the whole capacity) when the
@@ -98,6 +101,24 @@ void SystemServices::SetScreenSaverActive(bool on) {
     SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, on ? 1 : 0, NULL, SPIF_UPDATEINIFILE);
 }
 
+bool FileSystem::FreeBytesAvailable(Library kernel, const char* root, uint64_t* bytes) {
+    typedef BOOL(WINAPI * Query)(LPCSTR, PULARGE_INTEGER, PULARGE_INTEGER, PULARGE_INTEGER);
+    // Looked up, not imported: systems before Windows 95 OSR2 lack it.
+    Query query = reinterpret_cast<Query>(
+        reinterpret_cast<void*>(GetProcAddress(Hmodule(kernel), "GetDiskFreeSpaceExA")));
+    ULARGE_INTEGER available, total, free;
+    if (!query || !query(root, &available, &total, &free)) return false;
+    *bytes = available.QuadPart;
+    return true;
+}
+
+bool FileSystem::FreeClusters(const char* root, DiskClusters* out) {
+    DWORD sectors, bytes, free, total;
+    if (!GetDiskFreeSpaceA(root, &sectors, &bytes, &free, &total)) return false;
+    *out = {sectors, bytes, free};
+    return true;
+}
+
 void* FileSystem::AllocateBuffer(unsigned size) { return LocalAlloc(LMEM_FIXED, size); }
 
 void FileSystem::FreeBuffer(void* buffer) { LocalFree(buffer); }
@@ -161,6 +182,34 @@ void UserInterface::SetCursor(Cursor c) {
 }
 
 void SystemServices::StartProgram(const char* commandLine) { WinExec(commandLine, SW_SHOW); }
+
+Library SystemServices::LoadSystemLibrary(const char* name) {
+    // By its full path in the system directory; what it needs in turn is
+    // looked for beside it, not beside the installer.
+    char path[MAX_PATH];
+    if (!Checked(GetSystemDirectoryA(path, sizeof path), path, sizeof path) ||
+        !AppendBackslash(path, sizeof path) || !AppendText(path, sizeof path, name))
+        return 0;
+    return reinterpret_cast<Library>(LoadLibraryExA(path, NULL, LOAD_WITH_ALTERED_SEARCH_PATH));
+}
+
+bool SystemServices::HasEntryPoint(Library library, const char* name) {
+    return GetProcAddress(Hmodule(library), name) != NULL;
+}
+
+void SystemServices::ReleaseLibrary(Library library) { FreeLibrary(Hmodule(library)); }
+
+bool SystemServices::OpenWithShell(const char* address) {
+    // SHELL32 only when it is needed, and from the system directory; it
+    // stays loaded, since what the shell starts may still run in it.
+    typedef HINSTANCE(WINAPI * Execute)(HWND, LPCSTR, LPCSTR, LPCSTR, LPCSTR, INT);
+    Library shell = LoadSystemLibrary("SHELL32.DLL");
+    if (!shell) return false;
+    Execute execute = reinterpret_cast<Execute>(
+        reinterpret_cast<void*>(GetProcAddress(Hmodule(shell), "ShellExecuteA")));
+    if (!execute) return false;
+    return reinterpret_cast<uintptr_t>(execute(NULL, "open", address, NULL, NULL, SW_SHOWMAXIMIZED)) > 32;
+}
 
 // The main window's procedure needs the run it belongs to; there is one.
 static CreateHandler g_onCreate;

@@ -101,9 +101,18 @@ screensaver_active() {
     awk '$1 == "ScreenSaveActive" {print $3}'
 }
 
-# The texts of one run, for installer file NAME, screen-saver file SCR, data directory part DATA.
+# The bytes an installation of the test saver, its data and FILES... writes,
+# with thousands commas.
+total_of() {
+  local n=0 f
+  for f in "$TESTSCR" "$DIR/saver.dat" "$@"; do n=$((n + $(stat -c %s "$f"))); done
+  echo "$n" | sed ':a;s/\B[0-9]\{3\}\>/,&/;ta'
+}
+
+# The texts of one run: confirm_text SCR TITLE [FILES...], complete_text DATA.
 confirm_text() {
-  echo "This program will install $1 ($2 Screen Saver) to C:\\WINDOWS and will make it your default Screen Saver.  This installation will take 0 bytes."
+  local scr=$1 title=$2; shift 2
+  echo "This program will install $scr ($title Screen Saver) to C:\\WINDOWS and will make it your default Screen Saver.  This installation will take $(total_of "$@") bytes."
 }
 complete_text() {
   echo "Installation Complete!{CR}{LF}{CR}{LF}Data files have also been installed in your C:\\windows\\QUORBEL\\SSAVERS\\$1 directory."

@@ -57,6 +57,7 @@ void ExpectClean(const Machine& m) {
     for (const std::string& e : m.sim.errors) ADD_FAILURE() << "simulated machine: " << e;
     EXPECT_EQ(m.sim.OpenFiles(), 0) << "files left open";
     EXPECT_EQ(m.sim.OpenBuffers(), 0) << "copy buffer not freed";
+    EXPECT_EQ(m.sim.LoadedLibraries(), 0) << "libraries left loaded";
 }
 
 class ExtractTest : public ::testing::Test {
@@ -133,6 +134,7 @@ TEST_F(ExtractTest, ExistingFilesAndDirectoriesAreReused) {
     WriteFile(m.Host("WINDOWS/FOREST.SCR"), Pattern(5, 9));
     std::vector<InputFile> files = ForestFiles();
     m.Place(MakeInstaller("Forest", files));
+    m.sim.AnswerMessage(kIdYes);  // replace it
     EXPECT_EQ(m.RunAnsweringOk(), 0);
     EXPECT_EQ(ReadHost(Data("Forest/Forest.DAT")), files[1].bytes);
     EXPECT_EQ(ReadHost(m.Host("WINDOWS/FOREST.SCR")), files[0].bytes);
@@ -212,8 +214,8 @@ TEST_F(ExtractTest, FailuresAreReportedAndNothingIsRegistered) {
         {"no entries at all", patch(0, 1, 0), "The installer C:\\SETUP\\Forest.exe holds no screen saver", true},
         {"no Windows directory", fail({SimOp::WindowsDirectory}), "The Windows directory could not be found", true},
         {"no module path", fail({SimOp::ModuleFileName}), "could not find its own file", true},
-        // The first open reads the title; the second is the extraction's.
-        {"the installer can't be opened for the extraction", fail({SimOp::Open, "*\\Forest.exe", 2}),
+        {"the installer can't be opened for the extraction",
+         fail({SimOp::Open, "*\\Forest.exe", 1, 1, 0, IDD_INSTALLING}),
          "The installer C:\\SETUP\\Forest.exe is damaged", true},
         {"no copy buffer", fail({SimOp::Allocate}), "not enough memory", true},
         {"the installation dialog can't be shown", fail({SimOp::RunDialog, "103"}), "could not be started", true},

@@ -12,7 +12,7 @@ namespace {
 
 const char kForestConfirm[] =
     "This program will install FOREST.SCR (Forest Screen Saver) to C:\\WINDOWS and will make it "
-    "your default Screen Saver.  This installation will take 0 bytes.";
+    "your default Screen Saver.  This installation will take 11 bytes.";
 const char kForestComplete[] =
     "Installation Complete!\r\n\r\nData files have also been installed in your "
     "C:\\WINDOWS\\QUORBEL\\SSAVERS\\FOREST directory.";
@@ -88,10 +88,10 @@ TEST_F(FlowTest, NamesComeFromTheInstallersPathAndTheWindowsDirectory) {
         {"Forest.exe", "C:\\", "FOREST.SCR", "C:\\", "C:\\QUORBEL\\SSAVERS\\FOREST"},
     };
     for (const auto& c : cases) {
-        SimPlatform m(drive.path());
-        WriteFile(drive.path() + "/SETUP/" + c.installer, MakeInstaller("Forest"));
-        m.SetModulePath(std::string("C:\\SETUP\\") + c.installer);
-        m.SetWindowsDirectoryPath(c.windowsDir);
+        Machine k;  // each on a drive of its own: no screen saver installed yet
+        k.Place(MakeInstaller("Forest"), c.installer);
+        k.sim.SetWindowsDirectoryPath(c.windowsDir);
+        SimPlatform& m = k.sim;
         m.AnswerMessage(kIdOk);
         m.AnswerMessage(kIdOk);
         m.AnswerDialog({kIdOk});
@@ -101,7 +101,7 @@ TEST_F(FlowTest, NamesComeFromTheInstallersPathAndTheWindowsDirectory) {
         EXPECT_EQ(m.messages[0].text, std::string("This program will install ") + c.scr +
                                           " (Forest Screen Saver) to " + c.confirmDir +
                                           " and will make it your default Screen Saver.  "
-                                          "This installation will take 0 bytes.");
+                                          "This installation will take 11 bytes.");
         EXPECT_EQ(m.messages[1].text, std::string("Installation Complete!\r\n\r\nData files have "
                                                   "also been installed in your ") +
                                           c.completeDir + " directory.");

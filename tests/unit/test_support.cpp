@@ -131,5 +131,6 @@ int Machine::RunAnsweringOk() {
 void SimTest::TearDown() {
     for (const std::string& e : sim.errors) ADD_FAILURE() << "simulated machine: " << e;
     EXPECT_EQ(sim.OpenFiles(), 0) << "files left open";
+    EXPECT_EQ(sim.LoadedLibraries(), 0) << "libraries left loaded";
     EXPECT_EQ(sim.UnusedAnswers(), 0u) << "scripted answers left over";
 }

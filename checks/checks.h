@@ -1,0 +1,35 @@
+// The checks made before the confirmation: a screen saver of the same name
+// already installed, room on the drive, the OpenGL libraries. Each returns
+// kGoOn or kStop; a check whose system query fails lets the installation
+// go on without a word.
+#ifndef CHECKS_CHECKS_H
+#define CHECKS_CHECKS_H
+
+#include <stdint.h>
+
+#include "install/extract.h"
+#include "platform/platform.h"
+
+enum CheckResult { kStop = 0, kGoOn = 1 };
+
+// When the file the installation writes (the screen-saver file name in the
+// Windows directory) exists already, as a file or a directory, asks
+// whether to replace it; No shows how to install under another name and
+// stops.
+int CheckNameConflict(Platform& p, const InstallPlace& where);
+
+// Adds up the bytes the installation writes into *total (saturating at
+// 0xFFFFFFFF) and, when the drive of the Windows directory has no more
+// kilobytes free than that needs, asks whether to go on all the same.
+int CheckDiskSpace(Platform& p, const InstallPlace& where, uint32_t* total);
+
+// Probes OPENGL32.DLL (with glGenTextures) and GLU32.DLL, and offers the
+// download for a missing one.
+int CheckGraphicsLibraries(Platform& p);
+
+// The free kilobytes on the drive of `path`, at most 0xFFFFFFFE;
+// kFailedQuery when neither query answers.
+const uint32_t kFailedQuery = 0xFFFFFFFFu;
+uint32_t GetFreeKilobytes(Platform& p, const char* path);
+
+#endif

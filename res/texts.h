@@ -1,0 +1,23 @@
+// The stub's texts: every message, caption and format it shows, named in
+// res/texts.inc. They travel LZHUF-packed and are unpacked, with the
+// stub's own decoder, the first time one is asked for.
+#ifndef RES_TEXTS_H
+#define RES_TEXTS_H
+
+enum TextId {
+#define TEXT(id, text) id,
+#include "res/texts.inc"
+#undef TEXT
+    kTextCount
+};
+
+const char* Text(TextId id);
+
+// The packed texts, made by the build (tool/make_texts): NUL-terminated
+// texts in the order of TextId, kTextsSize bytes in all, which the build
+// checks against the room the stub has for them.
+enum { kTextsCapacity = 4096 };
+extern const unsigned char kPackedTexts[];
+extern const unsigned kPackedTextsSize, kTextsSize;
+
+#endif
