@@ -56,7 +56,8 @@ if(BUILD_WINDOWS)
     INSTALL_COMMAND ""
     BUILD_ALWAYS ON
     DEPENDS icon texts
-    BUILD_BYPRODUCTS ${WIN_DIR}/ssstub-raw.exe ${WIN_DIR}/winhelper.exe ${WIN_DIR}/testscr.scr)
+    BUILD_BYPRODUCTS ${WIN_DIR}/ssstub-raw.exe ${WIN_DIR}/winhelper.exe ${WIN_DIR}/testscr.scr
+                     ${WIN_DIR}/opengl32.dll)
   # The linked stub has the marker's data first; lay it out with it last.
   add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/ssstub.exe
     COMMAND ssinst fix-stub ${WIN_DIR}/ssstub-raw.exe -o ${CMAKE_BINARY_DIR}/ssstub.exe

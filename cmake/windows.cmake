@@ -43,3 +43,7 @@ foreach(helper winhelper testscr)
 endforeach()
 set_target_properties(winhelper PROPERTIES WIN32_EXECUTABLE OFF)  # a console program
 set_target_properties(testscr PROPERTIES SUFFIX ".scr")
+# A planted OPENGL32.DLL, for the test that the installer never loads it.
+add_library(fakegl SHARED tests/e2e/fakegl.cpp)
+target_link_options(fakegl PRIVATE -static -static-libgcc -s)
+set_target_properties(fakegl PROPERTIES OUTPUT_NAME opengl32 PREFIX "")

@@ -57,10 +57,12 @@ build_installer() {
 }
 
 # run_installer NAME: runs C:\setup\NAME with the helper script $DIR/script
-# answering it; sets RC to the installer's exit code.
+# answering it (and the DLL overrides of INSTALLER_DLLS for the installer
+# alone); sets RC to the installer's exit code.
 run_installer() {
   local name=$1
-  ( cd "$C/setup" && timeout 120 wine "C:\\setup\\$name" >"$DIR/installer.out" 2>&1; echo $? >"$DIR/rc" ) &
+  ( cd "$C/setup" && WINEDLLOVERRIDES="$WINEDLLOVERRIDES${INSTALLER_DLLS:+;$INSTALLER_DLLS}" \
+      timeout 120 wine "C:\\setup\\$name" >"$DIR/installer.out" 2>&1; echo $? >"$DIR/rc" ) &
   local pid=$!
   timeout 150 wine "$HELPER" "$DIR/script" >"$DIR/helper.out" 2>&1 || { fail "helper:"; cat "$DIR/helper.out"; }
   wait $pid
@@ -227,6 +229,58 @@ stored_only)
   cmp -s "$DIR/notes.TXT" "$D/FILE0007.TXT" || fail "FILE0007.TXT is wrong"
   same_as_extract Forest.exe
   registered 'C:\windows\FOREST.SCR'
+  ;;
+reinstall_no)
+  # A second run finds the installed screen saver and asks before replacing
+  # it; No says how to rename the installer and changes nothing.
+  build_installer Forest.exe --title Forest
+  ok_to_all
+  run_installer Forest.exe
+  wineserver -w
+  snapshot() { (cd "$WINDIR" && find FOREST.SCR QUORBEL system.ini -type f -exec md5sum {} + | sort); }
+  before=$(snapshot)
+  cat >"$DIR/script" <<END
+wait Replace Screen Saver?
+text There is already a screen saver by the same name (Forest.SCR) installed on your system.  Would you like to replace it?
+press No
+wait Rename Installer
+text If you would like to change the name of the .SCR file that would be installed on your system, simply change the installers file name (Forest.EXE) and run it again.
+press OK
+none 3
+END
+  run_installer Forest.exe
+  [ "$(snapshot)" = "$before" ] || fail "the second run changed the installed files"
+  ;;
+no_opengl)
+  # Without OpenGL (GLU32 needs it too) each library is offered for
+  # download; No to both installs the screen saver all the same.
+  build_installer Forest.exe --title Forest
+  missing() {
+    printf '%s\n' "wait Missing Support File" \
+      "text This screen saver needs $1 to run. Click on the \"Yes\" button below to download a copy from ftp://ftp.lumasketch.example.com/pub/opengl/opengl95.exe, then re-run this installer (if you have trouble downloading this file, please feel free to call our technical support for assistance at 1-800-555-0187). Click on \"No\" to install the screen saver anyway, though it will NOT work! Click on \"Cancel\" to cancel the installation." \
+      "press No"
+  }
+  { missing OPENGL32.DLL; missing GLU32.DLL; ok_to_all; cat "$DIR/script"; } >"$DIR/script.all"
+  mv "$DIR/script.all" "$DIR/script"
+  INSTALLER_DLLS=opengl32=d run_installer Forest.exe
+  cmp -s "$TESTSCR" "$WINDIR/FOREST.SCR" || fail "FOREST.SCR is not the program"
+  registered 'C:\windows\FOREST.SCR'
+  ;;
+planted_opengl)
+  # An OPENGL32.DLL without glGenTextures beside the installer, and an
+  # override that prefers a native DLL: the probe takes the system's own.
+  build_installer Forest.exe --title Forest
+  cp "$E2E_WIN/opengl32.dll" "$C/setup/OPENGL32.DLL"
+  ok_to_all
+  INSTALLER_DLLS=opengl32=n,b run_installer Forest.exe
+  [ -e "$C/planted.log" ] && fail "the OPENGL32.DLL beside the installer was loaded"
+  registered 'C:\windows\FOREST.SCR'
+  # The control: a program in that folder that loads it by its bare name
+  # does get the planted one.
+  cp "$HELPER" "$C/setup/loader.exe"
+  echo "load OPENGL32.DLL" >"$DIR/load"
+  (cd "$C/setup" && WINEDLLOVERRIDES="$WINEDLLOVERRIDES;opengl32=n,b" wine 'C:\setup\loader.exe' "$DIR/load" >/dev/null)
+  [ -e "$C/planted.log" ] || fail "the control could not load the planted DLL: the test proves nothing"
   ;;
 damaged)
   # An installer cut short: the user is told, nothing is written or registered.

@@ -15,6 +15,7 @@
 //   none SECONDS      no new top-level window appears within SECONDS
 //   centred           the current window stands in the middle of the screen
 //   nofile PATH       no file PATH exists (yet)
+//   load NAME         LoadLibraryA(NAME) by that bare name succeeds
 // In TEXT, {CR} and {LF} stand for a carriage return and a line feed.
 // Runs in the same Wine prefix as the installer; exits 0 when every line
 // held, 1 otherwise, printing what it saw.
@@ -259,6 +260,7 @@ int main(int argc, char** argv) {
         else if (cmd == "shot") ok = Shot(arg);
         else if (cmd == "centred") ok = Centred();
         else if (cmd == "nofile") ok = NoFile(arg);
+        else if (cmd == "load") ok = LoadLibraryA(arg.c_str()) != NULL;
         else if (cmd == "none") ok = None(std::atoi(arg.c_str()));
         else {
             std::printf("line %d: unknown command %s\n", number, cmd.c_str());

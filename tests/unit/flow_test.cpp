@@ -111,6 +111,32 @@ TEST_F(FlowTest, NamesComeFromTheInstallersPathAndTheWindowsDirectory) {
     }
 }
 
+TEST_F(FlowTest, AStoppingCheckEndsTheRunBeforeTheConfirmation) {
+    REQUIRE_STUB();
+    const struct {
+        void (*setup)(Machine&);
+        std::vector<int> answers;
+        const char* lastCaption;
+    } cases[] = {
+        {[](Machine& k) { WriteFile(k.Host("WINDOWS/FOREST.SCR"), {1}); }, {kIdNo, kIdOk}, "Rename Installer"},
+        {[](Machine& k) { k.sim.SetReportedFreeSpace(0, {}); }, {kIdCancel}, "Disk Full"},
+        {[](Machine& k) { k.sim.RemoveLibrary("OPENGL32.DLL"); }, {kIdCancel}, "Missing Support File"},
+    };
+    for (const auto& c : cases) {
+        Machine k;
+        k.Place(MakeInstaller("Forest"));
+        c.setup(k);
+        for (int a : c.answers) k.sim.AnswerMessage(a);
+        InstallerState s = {};
+        EXPECT_EQ(InstallerMain(k.sim, s), 0);
+        ASSERT_EQ(k.sim.messages.size(), c.answers.size());
+        EXPECT_EQ(k.sim.messages.back().caption, c.lastCaption);
+        EXPECT_TRUE(k.sim.dialogs.empty());
+        EXPECT_FALSE(FileExists(k.Host("WINDOWS/QUORBEL")));
+        EXPECT_TRUE(k.sim.errors.empty());
+    }
+}
+
 TEST_F(FlowTest, TitlesAreShownWithoutTrailingSpaces) {
     REQUIRE_STUB();
     const struct {
