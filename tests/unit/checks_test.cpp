@@ -1,5 +1,5 @@
 // The checks made before the confirmation, on the simulated machine. Every
-// message is compared whole: text, caption and style.
+// message is compared whole: caption, style and text.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -11,62 +11,56 @@
 
 namespace {
 
-const char kAddress[] = "ftp://ftp.lumasketch.example.com/pub/opengl/opengl95.exe";
+const std::string kAddress = "ftp://ftp.lumasketch.example.com/pub/opengl/opengl95.exe";
 
-struct Shown {
-    std::string text, caption;
-    unsigned style;
-    bool operator==(const Shown& o) const { return text == o.text && caption == o.caption && style == o.style; }
-};
-std::ostream& operator<<(std::ostream& os, const Shown& m) { return os << m.caption << ": " << m.text; }
-
-std::vector<Shown> Messages(const SimPlatform& sim) {
-    std::vector<Shown> out;
-    for (const SimMessage& m : sim.messages) out.push_back({m.text, m.caption, m.style});
+std::string Shown(const std::string& caption, unsigned style, const std::string& text) {
+    return caption + " | " + std::to_string(style) + " | " + text;
+}
+std::vector<std::string> Messages(const SimPlatform& sim) {
+    std::vector<std::string> out;
+    for (const SimMessage& m : sim.messages) out.push_back(Shown(m.caption, m.style, m.text));
     return out;
 }
-
-Shown Replace(const std::string& name) {
-    return {"There is already a screen saver by the same name (" + name +
-                ") installed on your system.  Would you like to replace it?",
-            "Replace Screen Saver?", kMbYesNo | kMbIconQuestion};
+std::string Replace(const std::string& name) {
+    return Shown("Replace Screen Saver?", kMbYesNo | kMbIconQuestion, "There is already a screen saver by the same "
+                 "name (" + name + ") installed on your system.  Would you like to replace it?");
 }
-Shown Rename(const std::string& name) {
-    return {"If you would like to change the name of the .SCR file that would be installed on your system, "
-            "simply change the installers file name (" + name + ") and run it again.",
-            "Rename Installer", kMbOk | kMbIconInformation};
+std::string Rename(const std::string& name) {
+    return Shown("Rename Installer", kMbOk | kMbIconInformation, "If you would like to change the name of the .SCR "
+                 "file that would be installed on your system, simply change the installers file name (" + name +
+                 ") and run it again.");
 }
-Shown DiskFull(const std::string& needed, const std::string& free) {
-    return {"You will need " + needed + " kilobytes free in your Windows directory to install this screen saver.  "
-            "It appears that you only have " + free + " kilobytes free on this drive.  Would you like to continue "
-            "the installation?", "Disk Full", kMbOkCancel | kMbIconInformation};
+std::string DiskFull(const std::string& needed, const std::string& free) {
+    return Shown("Disk Full", kMbOkCancel | kMbIconInformation, "You will need " + needed + " kilobytes free in "
+                 "your Windows directory to install this screen saver.  It appears that you only have " + free +
+                 " kilobytes free on this drive.  Would you like to continue the installation?");
 }
-Shown Missing(const std::string& library) {
-    return {"This screen saver needs " + library + " to run. Click on the \"Yes\" button below to download a copy "
-            "from " + kAddress + ", then re-run this installer (if you have trouble downloading this file, please "
-            "feel free to call our technical support for assistance at 1-800-555-0187). Click on \"No\" to "
-            "install the screen saver anyway, though it will NOT work! Click on \"Cancel\" to cancel the "
-            "installation.", "Missing Support File", kMbYesNoCancel | kMbIconQuestion};
+std::string Missing(const std::string& library) {
+    return Shown("Missing Support File", kMbYesNoCancel | kMbIconQuestion, "This screen saver needs " + library +
+                 " to run. Click on the \"Yes\" button below to download a copy from " + kAddress + ", then re-run "
+                 "this installer (if you have trouble downloading this file, please feel free to call our technical "
+                 "support for assistance at 1-800-555-0187). Click on \"No\" to install the screen saver anyway, "
+                 "though it will NOT work! Click on \"Cancel\" to cancel the installation.");
 }
-const Shown kOutdated = {"Your OPENGL32.DLL file appears to be out of date. If you experience problems running this "
-                         "screen saver, make sure to click on Troubleshooting in this screen saver's Settings "
-                         "dialog. Continue?", "Outdated Support File", kMbYesNo | kMbIconQuestion};
-const Shown kNoConnection = {"Could not connect to this site.", kAddress, kMbOk | kMbIconError};
+const std::string kOutdated = Shown("Outdated Support File", kMbYesNo | kMbIconQuestion, "Your OPENGL32.DLL file "
+    "appears to be out of date. If you experience problems running this screen saver, make sure to click on "
+    "Troubleshooting in this screen saver's Settings dialog. Continue?");
+const std::string kNoConnection = Shown(kAddress, kMbOk | kMbIconError, "Could not connect to this site.");
 
 }  // namespace
 
 TEST(Checks, NameConflictAsksOnlyAboutTheFileTheInstallationWrites) {
     const struct {
-        const char *module, *windows, *existing;  // existing: a host path, "dir:" for a directory
+        const char *module, *windows, *existing;  // a host path; "dir:" for a directory
         int answer, result;
-        std::vector<Shown> shown;
+        std::vector<std::string> shown;
     } cases[] = {
         {"C:\\SETUP\\FOREST.EXE", "C:\\WINDOWS", "WINDOWS/FOREST.SCR", kIdYes, kGoOn, {Replace("FOREST.SCR")}},
         {"C:\\SETUP\\FOREST.EXE", "C:\\WINDOWS", "WINDOWS/FOREST.SCR", kIdNo, kStop,
          {Replace("FOREST.SCR"), Rename("FOREST.EXE")}},
         {"C:\\SETUP\\forest.exe", "C:\\WINDOWS", "WINDOWS/FOREST.SCR", kIdNo, kStop,
          {Replace("forest.SCR"), Rename("forest.EXE")}},
-        // The file written is MY.SCR, and the one a directory's '.' would name is FOREST.SCR.
+        // The file written is MY.SCR, and FOREST.SCR for the '.' in a directory.
         {"C:\\SETUP\\My.Forest.exe", "C:\\WINDOWS", "WINDOWS/MY.SCR", kIdNo, kStop,
          {Replace("MY.SCR"), Rename("My.Forest.EXE")}},
         {"C:\\SETUP\\My.Forest.exe", "C:\\WINDOWS", "WINDOWS/My.Forest.SCR", 0, kGoOn, {}},
@@ -74,18 +68,17 @@ TEST(Checks, NameConflictAsksOnlyAboutTheFileTheInstallationWrites) {
          {Replace("FOREST.SCR"), Rename("FOREST.EXE")}},
         {"C:\\SETUP\\Forest.exe", "C:\\WINDOWS", "dir:WINDOWS/FOREST.SCR", kIdYes, kGoOn, {Replace("Forest.SCR")}},
         {"C:\\SETUP\\Forest.exe", "C:\\", "FOREST.SCR", kIdCancel, kGoOn, {Replace("Forest.SCR")}},
-        {"C:\\SETUP\\Forest.exe", "C:\\WINDOWS", "WINDOWS/OTHER.SCR", 0, kGoOn, {}},
-        {"", "C:\\WINDOWS", "WINDOWS/.SCR", 0, kGoOn, {}},  // failed queries: no question
+        {"", "C:\\WINDOWS", "WINDOWS/.SCR", 0, kGoOn, {}},  // failed queries ask nothing
         {"C:\\SETUP\\FOREST.EXE", "", "FOREST.SCR", 0, kGoOn, {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.module + std::string(" ") + c.existing);
         Machine k;
-        std::string existing = c.existing;
+        const std::string existing = c.existing;
         if (existing.rfind("dir:", 0) == 0) MakeDirs(k.Host(existing.substr(4)));
         else WriteFile(k.Host(existing), {1});
-        if (c.answer) k.sim.AnswerMessage(c.answer);
-        if (c.shown.size() > 1) k.sim.AnswerMessage(kIdOk);
+        for (int a : {c.answer, c.shown.size() > 1 ? (int)kIdOk : 0})
+            if (a) k.sim.AnswerMessage(a);
         char scr[kPathSize];
         ScreenSaverFileName(c.module, scr, sizeof scr);
         EXPECT_EQ(CheckNameConflict(k.sim, {c.module, c.windows, scr}), c.result);
@@ -96,29 +89,26 @@ TEST(Checks, NameConflictAsksOnlyAboutTheFileTheInstallationWrites) {
 
 TEST(Checks, DiskSpaceAddsUpThePayloadAndWarnsWhenTheDriveIsShort) {
     REQUIRE_STUB();
+    // 100000 unpacked and 150000 stored: 250000 bytes, 244 KB.
+    const std::vector<std::array<uint32_t, 3>> k250000 = {{0, 1, 40000}, {0, 2, 100000}, {1, 1, 150000}};
     const struct {
-        const char* what;
         std::vector<std::array<uint32_t, 3>> patches;  // entry, field, value
         uint64_t freeBytes;
         int answer, result;
         uint32_t total;
-        std::vector<Shown> shown;
+        std::vector<std::string> shown;
     } cases[] = {
-        // 100000 unpacked and 150000 stored: 250000 bytes, 244 KB.
-        {"equal is not enough", {{0, 1, 40000}, {0, 2, 100000}, {1, 1, 150000}}, 244 << 10, kIdCancel, kStop, 250000,
-         {DiskFull("244", "244")}},
-        {"OK goes on", {{0, 1, 40000}, {0, 2, 100000}, {1, 1, 150000}}, 244 << 10, kIdOk, kGoOn, 250000,
-         {DiskFull("244", "244")}},
-        {"one more passes", {{0, 1, 40000}, {0, 2, 100000}, {1, 1, 150000}}, 245 << 10, 0, kGoOn, 250000, {}},
-        {"each number its own", {{0, 2, 1234 << 10}}, 1000 << 10, kIdOk, kGoOn, (1234 << 10) + 4,
-         {DiskFull("1,234", "1,000")}},
-        {"under 1 KB needs 0", {}, 0, kIdOk, kGoOn, 11, {DiskFull("0", "0")}},
-        {"under 1 KB, 1 KB free", {}, 1024, 0, kGoOn, 11, {}},
-        {"the terminator's size counts", {{2, 2, 5000}}, 1 << 30, 0, kGoOn, 5011, {}},
-        {"a sum past 4 GiB stays there", {{0, 2, 0xFFFFFF00u}, {1, 2, 0x1000}}, 8ull << 30, 0, kGoOn, 0xFFFFFFFFu, {}},
+        {k250000, 244 << 10, kIdCancel, kStop, 250000, {DiskFull("244", "244")}},  // equal is too little
+        {k250000, 244 << 10, kIdOk, kGoOn, 250000, {DiskFull("244", "244")}},
+        {k250000, 245 << 10, 0, kGoOn, 250000, {}},
+        {{{0, 2, 1234 << 10}}, 1000 << 10, kIdOk, kGoOn, (1234 << 10) + 4, {DiskFull("1,234", "1,000")}},
+        {{}, 0, kIdOk, kGoOn, 11, {DiskFull("0", "0")}},  // under 1 KB needs 0
+        {{}, 1024, 0, kGoOn, 11, {}},
+        {{{2, 2, 5000}}, 1 << 30, 0, kGoOn, 5011, {}},  // the terminator's size counts
+        {{{0, 2, 0xFFFFFF00u}, {1, 2, 0x1000}}, 8ull << 30, 0, kGoOn, 0xFFFFFFFFu, {}},  // no wrap-around
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
+        SCOPED_TRACE(c.total);
         Machine k;
         std::vector<uint8_t> installer = MakeInstaller("Forest");
         for (const auto& patch : c.patches) PatchEntry(installer, (int)patch[0], (int)patch[1], patch[2]);
@@ -134,9 +124,7 @@ TEST(Checks, DiskSpaceAddsUpThePayloadAndWarnsWhenTheDriveIsShort) {
 }
 
 TEST(Checks, FreeKilobytesByEitherQuery) {
-    const uint64_t kTB = 1ull << 40;
     const struct {
-        const char* what;
         const char* path;
         std::vector<SimFault> faults;
         bool kernel, entry;
@@ -145,23 +133,20 @@ TEST(Checks, FreeKilobytesByEitherQuery) {
         uint32_t result;
         std::vector<std::string> roots;  // asked, in order
     } cases[] = {
-        {"the caller's bytes", "C:\\WINDOWS", {}, true, true, 5000 << 10, {8, 512, 1}, 5000, {"C:\\"}},
-        {"a long path cut to 32", "D:\\GAMES\\OLD\\SYSTEMS\\WINDOWS\\WIN95", {}, true, true, 1 << 20, {}, 1024,
-         {"D:\\GAMES\\OLD\\SYSTEMS\\WINDOWS\\"}},
-        {"no '\\\\' in 32: the drive", "C:WINDOWS-WITHOUT-A-BACKSLASH-ANYWHERE", {}, true, true, 2048, {}, 2, {"C:\\"}},
-        {"no '\\\\', no drive", "WINDOWS", {}, true, true, 2048, {}, kFailedQuery, {}},
-        {"no GetDiskFreeSpaceExA", "C:\\WINDOWS", {}, true, false, 0, {8, 512, 1000}, 4000, {"C:\\", "C:\\"}},
-        {"no KERNEL32.DLL to ask", "C:\\WINDOWS", {}, false, false, 0, {8, 512, 1000}, 4000, {"C:\\"}},
-        {"the first query fails", "C:\\WINDOWS", {{SimOp::FreeBytesAvailable}}, true, true, 0, {2, 512, 3}, 3,
+        {"C:\\WINDOWS", {}, true, true, 5000 << 10, {8, 512, 1}, 5000, {"C:\\"}},
+        {"D:\\GAMES\\OLD\\SYSTEMS\\WINDOWS\\WIN95", {}, true, true, 1 << 20, {}, 1024, {"D:\\GAMES\\OLD\\SYSTEMS\\WINDOWS\\"}},
+        {"C:WINDOWS-WITHOUT-A-BACKSLASH-ANYWHERE", {}, true, true, 2048, {}, 2, {"C:\\"}},
+        {"WINDOWS", {}, true, true, 2048, {}, kFailedQuery, {}},
+        {"C:\\WINDOWS", {}, true, false, 0, {8, 512, 1000}, 4000, {"C:\\", "C:\\"}},  // no GetDiskFreeSpaceExA
+        {"C:\\WINDOWS", {}, false, false, 0, {8, 512, 1000}, 4000, {"C:\\"}},         // no KERNEL32.DLL
+        {"C:\\WINDOWS", {{SimOp::FreeBytesAvailable}}, true, true, 0, {2, 512, 3}, 3, {"C:\\", "C:\\"}},
+        {"C:\\WINDOWS", {{SimOp::FreeBytesAvailable}, {SimOp::FreeClusters}}, true, true, 0, {}, kFailedQuery,
          {"C:\\", "C:\\"}},
-        {"both fail", "C:\\WINDOWS", {{SimOp::FreeBytesAvailable}, {SimOp::FreeClusters}}, true, true, 0, {},
-         kFailedQuery, {"C:\\", "C:\\"}},
-        {"4 TB: not a failure", "C:\\WINDOWS", {}, true, true, 4 * kTB, {}, 0xFFFFFFFEu, {"C:\\"}},
-        {"4 TB in clusters", "C:\\WINDOWS", {}, true, false, 0, {64, 4096, 0x10000000}, 0xFFFFFFFEu,
-         {"C:\\", "C:\\"}},
+        {"C:\\WINDOWS", {}, true, true, 4ull << 40, {}, 0xFFFFFFFEu, {"C:\\"}},  // 4 TB: room, not a failure
+        {"C:\\WINDOWS", {}, true, false, 0, {64, 4096, 0x10000000}, 0xFFFFFFFEu, {"C:\\", "C:\\"}},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
+        SCOPED_TRACE(c.path + std::string(" ") + std::to_string(c.result));
         Machine k;
         if (!c.kernel) k.sim.RemoveLibrary("KERNEL32.DLL");
         else if (!c.entry) k.sim.SetLibrary("KERNEL32.DLL", {});
@@ -177,30 +162,26 @@ TEST(Checks, FreeKilobytesByEitherQuery) {
 TEST(Checks, GraphicsLibrariesAreProbedAndTheDownloadOffered) {
     enum { kPresent, kAbsent, kOld };
     const struct {
-        const char* what;
         int gl, glu;
         std::vector<int> answers;
         bool shellFails;
         int result;
-        std::vector<Shown> shown;
+        std::vector<std::string> shown;
         bool opened, gluProbed;
     } cases[] = {
-        {"both there", kPresent, kPresent, {}, false, kGoOn, {}, false, true},
-        {"no OPENGL32, Yes", kAbsent, kPresent, {kIdYes}, false, kStop, {Missing("OPENGL32.DLL")}, true, false},
-        {"no OPENGL32, Yes, no connection", kAbsent, kPresent, {kIdYes, kIdOk}, true, kStop,
-         {Missing("OPENGL32.DLL"), kNoConnection}, true, false},
-        {"no OPENGL32, Cancel", kAbsent, kPresent, {kIdCancel}, false, kStop, {Missing("OPENGL32.DLL")}, false, false},
-        {"neither, No and No", kAbsent, kAbsent, {kIdNo, kIdNo}, false, kGoOn,
-         {Missing("OPENGL32.DLL"), Missing("GLU32.DLL")}, false, true},
-        {"no GLU32, Yes", kPresent, kAbsent, {kIdYes}, false, kStop, {Missing("GLU32.DLL")}, true, true},
-        {"no GLU32, Cancel", kPresent, kAbsent, {kIdCancel}, false, kStop, {Missing("GLU32.DLL")}, false, true},
-        {"outdated, Yes", kOld, kPresent, {kIdYes}, false, kGoOn, {kOutdated}, false, true},
-        {"outdated, No", kOld, kPresent, {kIdNo}, false, kStop, {kOutdated}, false, false},
-        {"outdated, Yes, no GLU32, No", kOld, kAbsent, {kIdYes, kIdNo}, false, kGoOn,
-         {kOutdated, Missing("GLU32.DLL")}, false, true},
+        {kPresent, kPresent, {}, false, kGoOn, {}, false, true},
+        {kAbsent, kPresent, {kIdYes}, false, kStop, {Missing("OPENGL32.DLL")}, true, false},
+        {kAbsent, kPresent, {kIdYes, kIdOk}, true, kStop, {Missing("OPENGL32.DLL"), kNoConnection}, true, false},
+        {kAbsent, kPresent, {kIdCancel}, false, kStop, {Missing("OPENGL32.DLL")}, false, false},
+        {kAbsent, kAbsent, {kIdNo, kIdNo}, false, kGoOn, {Missing("OPENGL32.DLL"), Missing("GLU32.DLL")}, false, true},
+        {kPresent, kAbsent, {kIdYes}, false, kStop, {Missing("GLU32.DLL")}, true, true},
+        {kPresent, kAbsent, {kIdCancel}, false, kStop, {Missing("GLU32.DLL")}, false, true},
+        {kOld, kPresent, {kIdYes}, false, kGoOn, {kOutdated}, false, true},
+        {kOld, kPresent, {kIdNo}, false, kStop, {kOutdated}, false, false},
+        {kOld, kAbsent, {kIdYes, kIdNo}, false, kGoOn, {kOutdated, Missing("GLU32.DLL")}, false, true},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
+        SCOPED_TRACE(testing::Message() << c.gl << c.glu << " answers " << c.answers.size());
         Machine k;
         if (c.gl == kAbsent) k.sim.RemoveLibrary("OPENGL32.DLL");
         if (c.gl == kOld) k.sim.SetLibrary("OPENGL32.DLL", {"glBegin"});
