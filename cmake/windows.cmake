@@ -7,10 +7,10 @@ if(NOT STUB_GENERATED_DIR)
   message(FATAL_ERROR "STUB_GENERATED_DIR is not set; build through the host build")
 endif()
 
-# The stub: no C runtime start-up code, no exceptions, no RTTI, no unwind
-# tables, no relocations, no symbols. Its own entry point calls ExitProcess.
-# Link-time optimisation lets the compiler see that the Win32 side is the
-# only platform and call it directly.
+# The stub: no C runtime at all (and no loops turned into its calls), no
+# exceptions, no RTTI, no unwind tables, no relocations, no symbols. Its own
+# entry point calls ExitProcess. Everything is built for size; link-time
+# optimisation sees the whole program.
 set(CMAKE_CXX_STANDARD_LIBRARIES "")
 add_executable(ssstub-raw WIN32
   base/text.cpp lzhuf/decoder.cpp lzhuf/tree.cpp res/texts.cpp ${STUB_GENERATED_DIR}/texts_packed.cpp
@@ -23,15 +23,17 @@ target_include_directories(ssstub-raw PRIVATE ${CMAKE_SOURCE_DIR})
 target_compile_definitions(ssstub-raw PRIVATE PLATFORM_DIRECT)
 target_compile_options(ssstub-raw PRIVATE
   $<$<COMPILE_LANGUAGE:CXX>:-Os -flto -fomit-frame-pointer -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables
-  -fno-threadsafe-statics -fno-inline-functions-called-once -ffunction-sections -fdata-sections -Wall -Wextra>)
+  -fno-threadsafe-statics -fno-inline-functions-called-once -fno-tree-loop-distribute-patterns
+  -ffunction-sections -fdata-sections -Wall -Wextra>)
 set_property(SOURCE res/stub.rc APPEND PROPERTY COMPILE_OPTIONS
   -I${CMAKE_SOURCE_DIR}/res -I${STUB_GENERATED_DIR})
 set_property(SOURCE res/stub.rc APPEND PROPERTY OBJECT_DEPENDS
   ${STUB_GENERATED_DIR}/installer.ico ${CMAKE_SOURCE_DIR}/res/ids.h)
-target_link_options(ssstub-raw PRIVATE -Os -flto -fomit-frame-pointer -fno-inline-functions-called-once -nostartfiles -nostdlib -e _StubEntry -s
+target_link_options(ssstub-raw PRIVATE -Os -flto -fomit-frame-pointer -fno-inline-functions-called-once
+  -fno-tree-loop-distribute-patterns -nostartfiles -nostdlib -e _StubEntry -s
   -Wl,-T,${CMAKE_SOURCE_DIR}/res/stub.ld
   -Wl,--gc-sections,--disable-dynamicbase,--disable-reloc-section)
-target_link_libraries(ssstub-raw PRIVATE msvcrt kernel32 user32 gdi32 gcc)
+target_link_libraries(ssstub-raw PRIVATE kernel32 user32 gdi32 gcc)
 set_property(TARGET ssstub-raw APPEND PROPERTY LINK_DEPENDS ${CMAKE_SOURCE_DIR}/res/stub.ld)
 
 # End-to-end helpers: they may use the whole runtime, linked in statically.

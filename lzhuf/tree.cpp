@@ -1,7 +1,5 @@
 #include "lzhuf/lzhuf.h"
 
-#include <string.h>
-
 void LzhufTree::InitTree() {
     for (int s = 0; s < kSymbols; ++s) {
         freq[s] = 1;
@@ -29,12 +27,13 @@ void LzhufTree::RebuildTree() {
     // The internal nodes joined afresh, each after every node of its weight.
     for (int i = 0, j = kSymbols; j < kSlots; i += 2, ++j) {
         uint16_t w = (uint16_t)(freq[i] + freq[i + 1]);
-        int k = j - 1;
-        while (w < freq[k]) --k;
-        ++k;
-        memmove(&freq[k + 1], &freq[k], (size_t)(j - k) * sizeof freq[0]);
+        // Slots above the new node's move up by one, as it is searched for.
+        int k = j;
+        for (; w < freq[k - 1]; --k) {
+            freq[k] = freq[k - 1];
+            child[k] = child[k - 1];
+        }
         freq[k] = w;
-        memmove(&child[k + 1], &child[k], (size_t)(j - k) * sizeof child[0]);
         child[k] = (uint16_t)i;
     }
     for (int i = 0; i < kSlots; ++i) {
