@@ -27,12 +27,13 @@ void LzhufTree::RebuildTree() {
     // The internal nodes joined afresh, each after every node of its weight.
     for (int i = 0, j = kSymbols; j < kSlots; i += 2, ++j) {
         uint16_t w = (uint16_t)(freq[i] + freq[i + 1]);
-        // Slots above the new node's move up by one, as it is searched for.
-        int k = j;
-        for (; w < freq[k - 1]; --k) {
-            freq[k] = freq[k - 1];
-            child[k] = child[k - 1];
-        }
+        int k = j - 1;
+        while (w < freq[k]) --k;
+        ++k;
+        // An overlapping move up by one slot (the host's compiler makes
+        // these memmove; the stub has no C runtime to call).
+        for (int m = j; m > k; --m) freq[m] = freq[m - 1];
+        for (int m = j; m > k; --m) child[m] = child[m - 1];
         freq[k] = w;
         child[k] = (uint16_t)i;
     }
