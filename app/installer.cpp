@@ -69,7 +69,12 @@ int RunInstallation(Platform& p, InstallerState& s) {
     p.ShowMessage(text, caption, kMbOk | kMbIconExclamation);
 
     p.RunDialog(IDD_ORDERING_INFO, OrderingInfoDialogProc, 0);
-    p.StartProgram(s.screenSaverName);
+    // By its full path, quoted: a program of that name beside the installer
+    // (in a Downloads folder, say) is never the one started.
+    char command[kPathSize + 2] = "\"";
+    if (AppendText(command, sizeof command, windowsDir) &&
+        AppendText(command, sizeof command, s.screenSaverName) && AppendText(command, sizeof command, "\""))
+        p.StartProgram(command);
     return 0;
 }
 

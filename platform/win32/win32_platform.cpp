@@ -10,6 +10,17 @@ static HINSTANCE g_instance;
 static Platform* g_platform;
 
 Win32Platform::Win32Platform() {
+    // Before anything else is loaded, where the system has them (Windows 7
+    // with its 2011 update, and later): libraries from the system directory
+    // only, and the current directory searched last, for good.
+    typedef BOOL(WINAPI * SetFlags)(DWORD);
+    HMODULE kernel = GetModuleHandleA("KERNEL32.DLL");  // loaded already: nothing is searched
+    SetFlags dllDirectories = reinterpret_cast<SetFlags>(
+        reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
+    SetFlags searchMode =
+        reinterpret_cast<SetFlags>(reinterpret_cast<void*>(GetProcAddress(kernel, "SetSearchPathMode")));
+    if (dllDirectories) dllDirectories(0x800);   // LOAD_LIBRARY_SEARCH_SYSTEM32
+    if (searchMode) searchMode(0x1 | 0x8000);    // BASE_SEARCH_PATH_ENABLE_SAFE_SEARCHMODE | _PERMANENT
     g_instance = GetModuleHandleA(NULL);
     g_platform = this;
 }

@@ -191,6 +191,9 @@ install_files)
   before=$(screensaver_active)
   [ "$before" = 1 ] && fail "the screen saver is on before the installation"
   build_installer Forest.exe --title Forest --file "$DIR/picture.BMP" --file "$DIR/sound.wav" --file "$DIR/notes.txt"
+  # A program of the installed name beside the installer (a Downloads folder)
+  # must not be the one started.
+  cp "$TESTSCR" "$C/setup/FOREST.SCR"
   # The program and its data go in packed (the stub's decoder writes them),
   # the random picture and sound stored.
   "$SSINST" list "$C/setup/Forest.exe" | awk '$1 ~ /^[0-9]+$/ {print $1, ($4 != 0 ? "packed" : "stored")}' >"$DIR/kinds"
@@ -208,7 +211,8 @@ install_files)
   same_as_extract Forest.exe
   registered 'C:\windows\FOREST.SCR'
   log=$(tr -d '\r' <"$C/scrstart.log" 2>/dev/null)
-  [ "$log" = "FOREST.SCR" ] || fail "the screen saver was started as '$log', expected 'FOREST.SCR'"
+  [ "$log" = 'C:\windows\FOREST.SCR|"C:\windows\FOREST.SCR"' ] ||
+    fail "the screen saver ran as '$log', expected the installed one, started by its full path"
   ;;
 stored_only)
   # A stored program, a stored data file and three stored extra files

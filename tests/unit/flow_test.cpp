@@ -53,7 +53,8 @@ TEST_F(FlowTest, ConfirmedRunShowsEachTextInOrder) {
     EXPECT_EQ(sim.dialogs[1].id, IDD_ORDERING_INFO);
     EXPECT_EQ(sim.dialogs[1].result, kIdOk);
     EXPECT_EQ(sim.cursors, (std::vector<Cursor>{kCursorWait, kCursorArrow}));
-    EXPECT_EQ(sim.started, std::vector<std::string>{"FOREST.SCR"});
+    // By its full path, quoted, never by a name the system would search for.
+    EXPECT_EQ(sim.started, std::vector<std::string>{"\"C:\\WINDOWS\\FOREST.SCR\""});
     EXPECT_TRUE(FileExists(sim.HostPath("C:\\WINDOWS\\FOREST.SCR")));
     EXPECT_TRUE(FileExists(sim.HostPath("C:\\WINDOWS\\QUORBEL\\SSAVERS\\Forest\\Forest.DAT")));
     EXPECT_EQ(sim.screenSaverActive, 1);
@@ -105,7 +106,8 @@ TEST_F(FlowTest, NamesComeFromTheInstallersPathAndTheWindowsDirectory) {
         EXPECT_EQ(m.messages[1].text, std::string("Installation Complete!\r\n\r\nData files have "
                                                   "also been installed in your ") +
                                           c.completeDir + " directory.");
-        EXPECT_EQ(m.started, std::vector<std::string>{c.scr});
+        EXPECT_EQ(m.started, std::vector<std::string>{"\"" + std::string(c.windowsDir) +
+                                                      (c.windowsDir[3] ? "\\" : "") + c.scr + "\""});
         EXPECT_STREQ(s.screenSaverName, c.scr);
         EXPECT_TRUE(m.errors.empty());
     }
