@@ -283,6 +283,33 @@ planted_opengl)
   (cd "$C/setup" && WINEDLLOVERRIDES="$WINEDLLOVERRIDES;opengl32=n,b" wine 'C:\setup\loader.exe' "$DIR/load" >/dev/null)
   [ -e "$C/planted.log" ] || fail "the control could not load the planted DLL: the test proves nothing"
   ;;
+signed)
+  # Signed after it is built (Authenticode, by osslsigncode, with a
+  # throwaway certificate): the signature verifies and covers the payload,
+  # and the signed installer lists, extracts and installs as the unsigned one.
+  build_installer Forest.exe --title Forest --file "$TESTSCR"
+  mv "$C/setup/Forest.exe" "$DIR/Forest.exe"
+  openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=Throwaway Author" \
+    -keyout "$DIR/key.pem" -out "$DIR/cert.pem" >/dev/null 2>&1 || fail "openssl made no certificate"
+  osslsigncode sign -certs "$DIR/cert.pem" -key "$DIR/key.pem" -n Forest \
+    -in "$DIR/Forest.exe" -out "$C/setup/Forest.exe" >/dev/null || fail "osslsigncode could not sign"
+  osslsigncode verify -CAfile "$DIR/cert.pem" -in "$C/setup/Forest.exe" >"$DIR/verify.out" 2>&1 ||
+    fail "the signed installer does not verify: $(tail -3 "$DIR/verify.out")"
+  diff <("$SSINST" list "$DIR/Forest.exe") <("$SSINST" list "$C/setup/Forest.exe") || fail "ssinst list differs"
+  "$SSINST" extract "$DIR/Forest.exe" -C "$DIR/unsigned" >/dev/null &&
+    "$SSINST" extract "$C/setup/Forest.exe" -C "$DIR/signed" >/dev/null &&
+    diff -r "$DIR/unsigned" "$DIR/signed" || fail "ssinst extract differs"
+  ok_to_all
+  run_installer Forest.exe
+  same_as_extract Forest.exe
+  registered 'C:\windows\FOREST.SCR'
+  # One byte of the payload changed (the title's first): no longer verifies.
+  at=$("$SSINST" list "$DIR/Forest.exe" | awk '/^payload at:/ {print $3}')
+  cp "$C/setup/Forest.exe" "$DIR/flipped.exe"
+  printf 'G' | dd of="$DIR/flipped.exe" bs=1 seek="$at" conv=notrunc 2>/dev/null
+  osslsigncode verify -CAfile "$DIR/cert.pem" -in "$DIR/flipped.exe" >/dev/null 2>&1 &&
+    fail "a changed payload byte still verifies: the signature does not cover it"
+  ;;
 damaged)
   # An installer cut short: the user is told, nothing is written or registered.
   build_installer Forest.exe --title Forest
