@@ -37,6 +37,7 @@ private:
     const InstallPlace& where_;
     InstallOutcome* out_;
     FileHandle f_ = kNoFile;
+    uint32_t certificates_ = 0;  // where a signature's table starts
     FileReader reader_;
     uint16_t numberingBase_ = 0;
     int entries_ = 0;  // as counted by the check
@@ -96,7 +97,8 @@ bool Extraction::TargetFits(void* self, int index, uint16_t numberingBase, const
 bool Extraction::Validate(int64_t payloadStart) {
     const int64_t fileSize = fs_.Seek(f_, 0, kSeekEnd);
     if (fileSize < 0 || fs_.Seek(f_, payloadStart, kSeekSet) != payloadStart) return CantRead();
-    PayloadCheck c = ValidatePayload(reader_, (uint64_t)fileSize, TargetFits, this);
+    const uint64_t limit = PayloadLimit((uint64_t)fileSize, certificates_);
+    PayloadCheck c = ValidatePayload(reader_, limit, TargetFits, this);
     switch (c.problem) {
     case kPayloadSound: break;
     case kPayloadRefused: return false;  // TargetPath said why
@@ -143,7 +145,7 @@ bool Extraction::Extract(int64_t payloadStart, char* buffer) {
 
 void Extraction::Run() {
     if (!Prepare()) return;
-    f_ = LocatePayload(fs_, where_.modulePath);
+    f_ = LocatePayload(fs_, where_.modulePath, &certificates_);
     if (f_ == kNoFile) {
         // A file that opens but holds no payload is damaged; one that does
         // not open could not be read.

@@ -10,6 +10,9 @@ const int kPeHeadersSize = 4 + 20 + 224;  // signature, file header, PE32 option
 const int kSectionHeaderSize = 40;
 const int kDirectoryHeaderSize = 16;
 const uint32_t kSubdirectoryBit = 0x80000000u;
+// The fifth data directory of the PE32 optional header (after the 4-byte
+// signature and the 20-byte file header).
+const int kSecurityDirectory = 4 + 20 + 96 + 8 * 4;
 
 bool SeekTo(ByteReader& r, int64_t pos) {
     return pos >= 0 && r.Seek(pos, kSeekSet) == pos;
@@ -31,11 +34,13 @@ bool IsResourceSectionName(const unsigned char name[8]) {
 
 }  // namespace
 
-int64_t LocatePayloadIn(ByteReader& r) {
+int64_t LocatePayloadIn(ByteReader& r, uint32_t* certificates) {
     uint32_t peOffset;
     if (!SeekTo(r, kPeHeaderPointer) || !ReadLE32(r, &peOffset)) return -1;
     unsigned char headers[kPeHeadersSize];
     if (!SeekTo(r, peOffset) || !ReadExactly(r, headers, sizeof headers)) return -1;
+    // The security directory: a file position, not an address.
+    if (certificates) *certificates = GetLE32(headers + kSecurityDirectory);
 
     unsigned char section[kSectionHeaderSize];
     int i = 0;

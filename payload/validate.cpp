@@ -19,6 +19,10 @@ bool EntryExtension(const PayloadEntry& e, char out[kExtensionSize + 1]) {
     return true;
 }
 
+uint64_t PayloadLimit(uint64_t fileSize, uint32_t certificates) {
+    return certificates && certificates < fileSize ? certificates : fileSize;
+}
+
 PayloadProblem CheckEntry(int index, const PayloadEntry& e, uint64_t fileSize) {
     char ext[kExtensionSize + 1];
     if (!EntryInsideFile(e, fileSize)) return kPayloadOutsideFile;

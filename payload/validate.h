@@ -35,6 +35,11 @@ typedef bool (*EntryVisitor)(void* context, int index, uint16_t numberingBase, c
 // wrong with it.
 PayloadProblem CheckEntry(int index, const PayloadEntry& e, uint64_t fileSize);
 
+// Where a payload's bytes must end: the end of the file, or the start of
+// its certificate table when it is signed, so that a signature covers
+// every byte the installer reads.
+uint64_t PayloadLimit(uint64_t fileSize, uint32_t certificates);
+
 // Walks the table from a reader at the payload start, in a file of
 // fileSize bytes, and checks every entry; stops at the first problem.
 PayloadCheck ValidatePayload(ByteReader& r, uint64_t fileSize, EntryVisitor visit = 0,

@@ -226,7 +226,7 @@ bool EntryContents(const std::vector<uint8_t>& installer, const PayloadEntry& e,
 
 bool ReadInstaller(ByteReader& r, InstallerContents* out, std::string* error) {
     *out = InstallerContents();
-    out->payloadStart = LocatePayloadIn(r);
+    out->payloadStart = LocatePayloadIn(r, &out->certificates);
     if (out->payloadStart < 0) {
         *error = "no payload marker: not an installer built on this stub, or damaged in its headers";
         return false;
@@ -289,7 +289,7 @@ bool ExtractInstaller(const std::string& installerPath, const std::string& dir,
     }
     // The stub's own check, before anything is written.
     reader.Seek(c.payloadStart, kSeekSet);
-    const PayloadCheck check = ValidatePayload(reader, bytes.size());
+    const PayloadCheck check = ValidatePayload(reader, PayloadLimit(bytes.size(), c.certificates));
     if (check.problem != kPayloadSound) {
         *error = installerPath + ": damaged: " + DescribeCheck(check);
         return false;

@@ -44,6 +44,7 @@ struct InstallerContents {
     uint16_t numberingBase = 0;
     std::vector<PayloadEntry> entries;
     bool terminated = false;     // false: the table ran into the end of the file
+    uint32_t certificates = 0;   // where a signature's table starts; 0 unsigned
 };
 
 // The entry's bytes as installed, into `out`: stored ones as they are,

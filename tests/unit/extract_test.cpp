@@ -437,3 +437,24 @@ TEST(InstallFailureText, StaysInsideItsArea) {
 }
 
 }  // namespace
+
+// A signature covers what lies before its certificate table: an entry that
+// reaches into the table is damaged, to the stub and to ssinst alike.
+TEST(SignedInstallers, EntriesEndBeforeTheCertificateTable) {
+    REQUIRE_STUB();
+    for (uint32_t reach : {0u, 8u}) {
+        std::vector<uint8_t> installer = MakeInstaller("Forest", ForestFiles({{"a", Pattern(7, 3), ".BMP"}}));
+        const uint32_t pe = GetLE32(&installer[60]), table = (uint32_t)installer.size();
+        PutLE32(&installer[pe + 24 + 128], table);  // the security directory: 16 bytes after the payload
+        PutLE32(&installer[pe + 24 + 132], 16);
+        installer.resize(table + 16, 0xCC);
+        PatchEntry(installer, 2, 1, 7 + reach);
+        Machine k;
+        k.Place(installer);
+        EXPECT_EQ(k.RunAnsweringOk(), reach ? kExitInstallFailed : 0) << reach;
+        std::string error;
+        TempDir out;
+        EXPECT_EQ(ExtractInstaller(k.Host("SETUP/Forest.exe"), out.path(), nullptr, &error), reach == 0) << error;
+        ExpectClean(k);
+    }
+}
