@@ -18,9 +18,11 @@ enum CheckResult { kStop = 0, kGoOn = 1 };
 // stops.
 int CheckNameConflict(Platform& p, const InstallPlace& where);
 
-// Adds up the bytes the installation writes into *total (saturating at
-// 0xFFFFFFFF) and, when the drive of the Windows directory has no more
-// kilobytes free than that needs, asks whether to go on all the same.
+// Adds up the sizes of the payload's table into *total (saturating at
+// 0xFFFFFFFF): each entry's unpacked size, or its stored size when it is
+// stored as is, and, as the format has it, the unpacked size written into
+// the record that ends the table. When the drive of the Windows directory
+// has no more kilobytes free than that needs, asks whether to go on.
 int CheckDiskSpace(Platform& p, const InstallPlace& where, uint32_t* total);
 
 // Probes OPENGL32.DLL (with glGenTextures) and GLU32.DLL, and offers the

@@ -33,7 +33,7 @@ target_link_libraries(installer_core PUBLIC lzhuf)
 add_dependencies(installer_core texts)
 
 add_library(sim_platform STATIC platform/sim/sim_platform.cpp)
-target_link_libraries(sim_platform PUBLIC installer_core)
+target_include_directories(sim_platform PUBLIC ${CMAKE_SOURCE_DIR})
 
 add_library(authoring STATIC tool/authoring.cpp tool/packer.cpp tool/pe_image.cpp)
 target_link_libraries(authoring PUBLIC installer_core)
@@ -57,7 +57,7 @@ if(BUILD_WINDOWS)
     BUILD_ALWAYS ON
     DEPENDS icon texts
     BUILD_BYPRODUCTS ${WIN_DIR}/ssstub-raw.exe ${WIN_DIR}/winhelper.exe ${WIN_DIR}/testscr.scr
-                     ${WIN_DIR}/opengl32.dll)
+                     ${WIN_DIR}/opengl32.dll ${WIN_DIR}/loadcheck.exe)
   # The linked stub has the marker's data first; lay it out with it last.
   add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/ssstub.exe
     COMMAND ssinst fix-stub ${WIN_DIR}/ssstub-raw.exe -o ${CMAKE_BINARY_DIR}/ssstub.exe

@@ -45,6 +45,13 @@ foreach(helper winhelper testscr)
 endforeach()
 set_target_properties(winhelper PROPERTIES WIN32_EXECUTABLE OFF)  # a console program
 set_target_properties(testscr PROPERTIES SUFFIX ".scr")
+# The stub's library probe alone, without its safe search paths.
+add_executable(loadcheck tests/e2e/loadcheck.cpp platform/win32/win32_platform.cpp base/text.cpp)
+target_include_directories(loadcheck PRIVATE ${CMAKE_SOURCE_DIR})
+target_compile_definitions(loadcheck PRIVATE PLATFORM_DIRECT)
+target_link_options(loadcheck PRIVATE -static -static-libgcc -static-libstdc++ -s)
+target_link_libraries(loadcheck PRIVATE kernel32 user32 gdi32)
+
 # A planted OPENGL32.DLL, for the test that the installer never loads it.
 add_library(fakegl SHARED tests/e2e/fakegl.cpp)
 target_link_options(fakegl PRIVATE -static -static-libgcc -s)

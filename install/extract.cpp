@@ -145,18 +145,18 @@ bool Extraction::Extract(int64_t payloadStart, char* buffer) {
 
 void Extraction::Run() {
     if (!Prepare()) return;
-    f_ = LocatePayload(fs_, where_.modulePath, &certificates_);
+    // A file that does not open could not be read; one that opens but holds
+    // no payload is damaged.
+    f_ = fs_.OpenRead(where_.modulePath);
     if (f_ == kNoFile) {
-        // A file that opens but holds no payload is damaged; one that does
-        // not open could not be read.
-        FileHandle probe = fs_.OpenRead(where_.modulePath);
-        if (probe != kNoFile) fs_.Close(probe);
-        Fail(probe == kNoFile ? kInstallCantRead : kInstallDamaged, where_.modulePath);
+        CantRead();
         return;
     }
     reader_.SetHandle(f_);
-    const int64_t payloadStart = fs_.Seek(f_, 0, kSeekCur);
-    if (Validate(payloadStart)) {
+    const int64_t payloadStart = LocatePayloadIn(reader_, &certificates_);
+    if (payloadStart < 0) {
+        Damaged();
+    } else if (Validate(payloadStart)) {
         char* buffer = static_cast<char*>(fs_.AllocateBuffer(kCopyBufferSize));
         if (!buffer) {
             Fail(kInstallNoMemory, "");

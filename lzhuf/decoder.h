@@ -9,8 +9,9 @@
 
 struct BitInput;  // the bit reader's state, held by the decoding loop
 
-// How a stream's decoding ended. The sink always got exactly the unpacked
-// size unless the result is kLzhufWriteFailed.
+// How a stream's decoding ended. The sink got exactly the unpacked size
+// unless the result is kLzhufWriteFailed, or the size was one that decodes
+// nothing (0, or more than kLargestStreamOutput: callers check sizes first).
 enum LzhufResult {
     kLzhufOk,
     kLzhufCutShort,     // the input ended before the stored size; the rest read as zeros

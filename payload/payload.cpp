@@ -1,11 +1,11 @@
 #include "payload/payload.h"
 
-FileHandle LocatePayload(FileSystem& fs, const char* modulePath, uint32_t* certificates) {
+FileHandle LocatePayload(FileSystem& fs, const char* modulePath) {
     if (!modulePath[0]) return kNoFile;
     FileHandle f = fs.OpenRead(modulePath);
     if (f == kNoFile) return kNoFile;
     FileReader r(fs, f);
-    if (LocatePayloadIn(r, certificates) < 0) {
+    if (LocatePayloadIn(r) < 0) {
         fs.Close(f);
         return kNoFile;
     }

@@ -31,8 +31,7 @@ private:
 
 // Opens the installer's own file (at modulePath) afresh and leaves it at
 // the payload start. kNoFile on failure; the caller closes the handle.
-// `certificates` as for LocatePayloadIn.
-FileHandle LocatePayload(FileSystem& fs, const char* modulePath, uint32_t* certificates = 0);
+FileHandle LocatePayload(FileSystem& fs, const char* modulePath);
 
 // Reads the title into title (33 bytes, zero-filled at start). When the
 // payload can't be found the buffer stays as it was.

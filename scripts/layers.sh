@@ -18,6 +18,14 @@ rank() {
   echo -1
 }
 
+# The sources, build trees (folders with a CMakeCache.txt) left out.
+sources() {
+  local builds
+  builds=$(find . -name CMakeCache.txt -printf '%h/\n')
+  find . -path ./.git -prune -o \( -name '*.h' -o -name '*.cpp' -o -name '*.rc' \) -print |
+    grep -v -F "${builds:-//none//}" || true
+}
+
 status=0
 while read -r count from to; do
   rf=$(rank "$from") rt=$(rank "$to") verdict=ok
@@ -28,8 +36,7 @@ while read -r count from to; do
   printf '%-9s -> %-9s %4s  %s\n' "$from" "$to" "$count" "$verdict"
   [ "$verdict" = ok ] || status=1
 done < <(
-  find . -path ./build -prune -o -path ./.git -prune -o \
-       \( -name '*.h' -o -name '*.cpp' -o -name '*.rc' \) -print |
+  sources |
     xargs grep -Ho '^#include "[^"/]*/[^"]*"' |
     sed -E 's|^\./([^/]+)/[^:]*:#include "([^/]+)/.*|\1 \2|' |
     sort | uniq -c | sort -k2,2 -k3,3 |

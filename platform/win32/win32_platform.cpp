@@ -8,6 +8,7 @@
 // and dialog procedures reach it here.
 static HINSTANCE g_instance;
 static Platform* g_platform;
+static bool g_systemLibrariesOnly;  // the default library search is the system directory
 
 Win32Platform::Win32Platform() {
     // Before anything else is loaded, where the system has them (Windows 7
@@ -19,7 +20,7 @@ Win32Platform::Win32Platform() {
         reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
     SetFlags searchMode =
         reinterpret_cast<SetFlags>(reinterpret_cast<void*>(GetProcAddress(kernel, "SetSearchPathMode")));
-    if (dllDirectories) dllDirectories(0x800);   // LOAD_LIBRARY_SEARCH_SYSTEM32
+    g_systemLibrariesOnly = dllDirectories && dllDirectories(0x800);  // LOAD_LIBRARY_SEARCH_SYSTEM32
     if (searchMode) searchMode(0x1 | 0x8000);    // BASE_SEARCH_PATH_ENABLE_SAFE_SEARCHMODE | _PERMANENT
     g_instance = GetModuleHandleA(NULL);
     g_platform = this;
@@ -195,13 +196,15 @@ void UserInterface::SetCursor(Cursor c) {
 void SystemServices::StartProgram(const char* commandLine) { WinExec(commandLine, SW_SHOW); }
 
 Library SystemServices::LoadSystemLibrary(const char* name) {
-    // By its full path in the system directory; what it needs in turn is
-    // looked for beside it, not beside the installer.
+    // By its full path in the system directory. What it needs in turn is
+    // looked for there too: by the default search where the system has set
+    // it, else beside the library first, not beside the installer.
     char path[MAX_PATH];
     if (!Checked(GetSystemDirectoryA(path, sizeof path), path, sizeof path) ||
         !AppendBackslash(path, sizeof path) || !AppendText(path, sizeof path, name))
         return 0;
-    return reinterpret_cast<Library>(LoadLibraryExA(path, NULL, LOAD_WITH_ALTERED_SEARCH_PATH));
+    return reinterpret_cast<Library>(
+        LoadLibraryExA(path, NULL, g_systemLibrariesOnly ? 0 : LOAD_WITH_ALTERED_SEARCH_PATH));
 }
 
 bool SystemServices::HasEntryPoint(Library library, const char* name) {

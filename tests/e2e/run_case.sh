@@ -276,6 +276,12 @@ planted_opengl)
   INSTALLER_DLLS=opengl32=n,b run_installer Forest.exe
   [ -e "$C/planted.log" ] && fail "the OPENGL32.DLL beside the installer was loaded"
   registered 'C:\windows\FOREST.SCR'
+  # The probe alone, without the safe search paths set at start (a system
+  # that lacks them), in the same folder: it still takes the system's own.
+  cp "$E2E_WIN/loadcheck.exe" "$C/setup/loadcheck.exe"
+  (cd "$C/setup" && WINEDLLOVERRIDES="$WINEDLLOVERRIDES;opengl32=n,b" wine 'C:\setup\loadcheck.exe') ||
+    fail "the probe without safe search paths did not load the system's OPENGL32.DLL"
+  [ -e "$C/planted.log" ] && fail "the probe without safe search paths loaded the planted OPENGL32.DLL"
   # The control: a program in that folder that loads it by its bare name
   # does get the planted one.
   cp "$HELPER" "$C/setup/loader.exe"

@@ -216,7 +216,7 @@ TEST_F(ExtractTest, FailuresAreReportedAndNothingIsRegistered) {
         {"no module path", fail({SimOp::ModuleFileName}), "could not find its own file", true},
         {"the installer can't be opened for the extraction",
          fail({SimOp::Open, "*\\Forest.exe", 1, 1, 0, IDD_INSTALLING}),
-         "The installer C:\\SETUP\\Forest.exe is damaged", true},
+         "The installer C:\\SETUP\\Forest.exe could not be read", true},
         {"no copy buffer", fail({SimOp::Allocate}), "not enough memory", true},
         {"the installation dialog can't be shown", fail({SimOp::RunDialog, "103"}), "could not be started", true},
     };
