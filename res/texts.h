@@ -11,6 +11,9 @@ enum TextId {
     kTextCount
 };
 
+// The first call unpacks all of them with the shared decoder, so it must
+// not come while an entry is being unpacked; the run asks for its first
+// text (the caption) before it extracts anything.
 const char* Text(TextId id);
 
 // The packed texts, made by the build (tool/make_texts): NUL-terminated
