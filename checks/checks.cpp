@@ -20,12 +20,15 @@ void OfferDownload(Platform& p) {
     if (!p.OpenWithShell(address)) p.ShowMessage(Text(kTextNoConnection), address, kMbOk | kMbIconError);
 }
 
-// The missing-library question for `library`: the answer.
+// The missing-library question for `library`: Yes opens the download and
+// stops, Cancel stops, any other answer (No) goes on.
 int AskMissing(Platform& p, const char* library) {
     char text[kTextSize];
     const char* args[] = {library, Text(kTextDownloadAddress)};
     FormatText(text, sizeof text, Text(kTextMissing), args, 2);
-    return p.ShowMessage(text, Text(kTextMissingCaption), kMbYesNoCancel | kMbIconQuestion);
+    const int answer = p.ShowMessage(text, Text(kTextMissingCaption), kMbYesNoCancel | kMbIconQuestion);
+    if (answer == kIdYes) OfferDownload(p);
+    return answer == kIdYes || answer == kIdCancel ? kStop : kGoOn;
 }
 
 }  // namespace
@@ -114,12 +117,7 @@ uint32_t GetFreeKilobytes(Platform& p, const char* path) {
 int CheckGraphicsLibraries(Platform& p) {
     Library gl = p.LoadSystemLibrary("OPENGL32.DLL");
     if (!gl) {
-        const int answer = AskMissing(p, "OPENGL32.DLL");
-        if (answer == kIdCancel) return kStop;
-        if (answer == kIdYes) {
-            OfferDownload(p);
-            return kStop;
-        }
+        if (AskMissing(p, "OPENGL32.DLL") == kStop) return kStop;
     } else if (!p.HasEntryPoint(gl, "glGenTextures")) {
         if (p.ShowMessage(Text(kTextOutdated), Text(kTextOutdatedCaption), kMbYesNo | kMbIconQuestion) ==
             kIdNo) {
@@ -130,15 +128,7 @@ int CheckGraphicsLibraries(Platform& p) {
     if (gl) p.ReleaseLibrary(gl);
 
     Library glu = p.LoadSystemLibrary("GLU32.DLL");
-    if (glu) {
-        p.ReleaseLibrary(glu);
-        return kGoOn;
-    }
-    const int answer = AskMissing(p, "GLU32.DLL");
-    if (answer == kIdCancel) return kStop;
-    if (answer == kIdYes) {
-        OfferDownload(p);
-        return kStop;
-    }
+    if (!glu) return AskMissing(p, "GLU32.DLL");
+    p.ReleaseLibrary(glu);
     return kGoOn;
 }

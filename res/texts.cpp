@@ -10,6 +10,8 @@ namespace {
 char g_texts[kTextsCapacity];
 bool g_unpacked;
 
+// The packed bytes, read straight through: payload's MemoryReader, with its
+// seeks and 64-bit positions, would cost the stub 160 bytes it lacks.
 class PackedTexts : public ByteSource {
 public:
     int Read(void* buf, int n) override {

@@ -1,32 +1,16 @@
 // make_texts OUT.cpp: packs the stub's texts (res/texts.inc) with the
 // LZHUF packer into a source file for the stub and the host build, and
 // checks the stream by unpacking it again.
-#include <algorithm>
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <vector>
 
 #include "lzhuf/decoder.h"
+#include "payload/reader.h"
 #include "res/texts.h"
 #include "tool/packer.h"
 
 namespace {
-
-class Bytes : public ByteSource {
-public:
-    explicit Bytes(const std::vector<uint8_t>& b) : b_(b) {}
-    int Read(void* buf, int n) override {
-        size_t take = std::min(b_.size() - at_, (size_t)n);
-        std::memcpy(buf, b_.data() + at_, take);
-        at_ += take;
-        return (int)take;
-    }
-
-private:
-    const std::vector<uint8_t>& b_;
-    size_t at_ = 0;
-};
 
 class Collect : public ByteSink {
 public:
@@ -58,7 +42,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     const std::vector<uint8_t> packed = PackLzhuf(texts.data(), texts.size());
-    Bytes in(packed);
+    MemoryReader in(packed);
     Collect check;
     if (SharedDecoder().Decode(in, check, (uint32_t)texts.size(), (uint32_t)packed.size()) != kLzhufOk ||
         check.bytes != texts) {
