@@ -72,8 +72,7 @@ int RunInstallation(Platform& p, InstallerState& s) {
     // By its full path, quoted: a program of that name beside the installer
     // (in a Downloads folder, say) is never the one started.
     char command[kPathSize + 2] = "\"";
-    if (AppendText(command, sizeof command, windowsDir) &&
-        AppendText(command, sizeof command, s.screenSaverName) && AppendText(command, sizeof command, "\""))
+    if (ScreenSaverPath(where, command + 1, kPathSize) && AppendText(command, sizeof command, "\""))
         p.StartProgram(command);
     return 0;
 }

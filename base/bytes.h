@@ -7,6 +7,12 @@
 
 enum SeekOrigin { kSeekSet = 0, kSeekCur = 1, kSeekEnd = 2 };
 
+// A position in a file. Installers count in 32 bits (their entries' offsets
+// are 32-bit), so positions are too; all ones stands for a failed seek or a
+// position past what 32 bits count, which no installer reaches.
+typedef uint32_t FilePosition;
+const FilePosition kNoPosition = 0xFFFFFFFFu;
+
 inline uint32_t GetLE32(const unsigned char* p) {
     return (uint32_t)p[0] | (uint32_t)p[1] << 8 | (uint32_t)p[2] << 16 | (uint32_t)p[3] << 24;
 }

@@ -100,35 +100,30 @@ const char* FindLast(const char* s, char c) {
     return found;
 }
 
-char* FormatThousands(uint32_t value, char* out, size_t cap) {
-    // Digits come out lowest first; a comma goes in after every third
-    // when more digits follow, then the whole is turned round.
+// Digits come out lowest first, with leading zeros up to minDigits and,
+// when asked, a comma after every third when more digits follow; then the
+// whole is turned round. False when it did not fit.
+static bool FormatNumber(uint32_t value, int minDigits, bool commas, char* out, size_t cap) {
     char rev[16];
     int n = 0, digits = 0;
     do {
-        if (digits > 0 && digits % 3 == 0) rev[n++] = ',';
+        if (commas && digits > 0 && digits % 3 == 0) rev[n++] = ',';
         rev[n++] = (char)('0' + value % 10);
         value /= 10;
         ++digits;
-    } while (value != 0);
-    if (cap == 0) return out;
-    size_t i = 0;
-    for (; i < (size_t)n && i + 1 < cap; ++i) out[i] = rev[n - 1 - i];
-    out[i] = 0;
-    return out;
-}
-
-bool FormatDecimal(uint32_t value, int minDigits, char* out, size_t cap) {
-    char rev[16];
-    int n = 0;
-    do {
-        rev[n++] = (char)('0' + value % 10);
-        value /= 10;
-    } while (value != 0);
-    while (n < minDigits && n < (int)sizeof rev) rev[n++] = '0';
+    } while ((value != 0 || digits < minDigits) && n + 2 <= (int)sizeof rev);
     if (cap == 0) return false;
     size_t i = 0;
     for (; i < (size_t)n && i + 1 < cap; ++i) out[i] = rev[n - 1 - i];
     out[i] = 0;
     return i == (size_t)n;
+}
+
+char* FormatThousands(uint32_t value, char* out, size_t cap) {
+    FormatNumber(value, 1, true, out, cap);
+    return out;
+}
+
+bool FormatDecimal(uint32_t value, int minDigits, char* out, size_t cap) {
+    return FormatNumber(value, minDigits, false, out, cap);
 }

@@ -34,11 +34,9 @@ int AskMissing(Platform& p, const char* library) {
 }  // namespace
 
 int CheckNameConflict(Platform& p, const InstallPlace& where) {
-    if (!where.modulePath[0] || !where.windowsDirectory[0]) return kGoOn;
+    // No Windows directory, or a path too long to exist: nothing to replace.
     char path[kPathSize];
-    if (!CopyText(path, sizeof path, where.windowsDirectory) || !AppendBackslash(path, sizeof path) ||
-        !AppendText(path, sizeof path, where.screenSaverName))
-        return kGoOn;  // a path too long to exist
+    if (!where.modulePath[0] || !ScreenSaverPath(where, path, sizeof path)) return kGoOn;
     if (p.QueryPath(path) == kPathMissing) return kGoOn;
 
     // The file that will be replaced, named as the installer's own name

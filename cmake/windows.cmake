@@ -19,8 +19,9 @@ add_executable(ssstub-raw WIN32
   checks/checks.cpp app/installer.cpp app/main.cpp platform/win32/win32_platform.cpp
   res/stub.rc)
 target_include_directories(ssstub-raw PRIVATE ${CMAKE_SOURCE_DIR})
-# One platform: the seam's calls go straight to the Win32 side.
-target_compile_definitions(ssstub-raw PRIVATE PLATFORM_DIRECT)
+# One platform: the seam's calls go straight to the Win32 side. The codec in
+# its compact form, which the host tests too (lzhuf_small_tests).
+target_compile_definitions(ssstub-raw PRIVATE PLATFORM_DIRECT LZHUF_SMALL)
 target_compile_options(ssstub-raw PRIVATE
   $<$<COMPILE_LANGUAGE:CXX>:-Os -flto -fomit-frame-pointer -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables
   -fno-threadsafe-statics -fno-inline-functions-called-once -fno-tree-loop-distribute-patterns
@@ -28,7 +29,7 @@ target_compile_options(ssstub-raw PRIVATE
 set_property(SOURCE res/stub.rc APPEND PROPERTY COMPILE_OPTIONS
   -I${CMAKE_SOURCE_DIR}/res -I${STUB_GENERATED_DIR})
 set_property(SOURCE res/stub.rc APPEND PROPERTY OBJECT_DEPENDS
-  ${STUB_GENERATED_DIR}/installer.ico ${CMAKE_SOURCE_DIR}/res/ids.h)
+  ${STUB_GENERATED_DIR}/installer.ico ${CMAKE_SOURCE_DIR}/res/ids.h ${CMAKE_SOURCE_DIR}/res/manifest.xml)
 target_link_options(ssstub-raw PRIVATE -Os -flto -fomit-frame-pointer -fno-inline-functions-called-once
   -fno-tree-loop-distribute-patterns -nostartfiles -nostdlib -e _StubEntry -s
   -Wl,-T,${CMAKE_SOURCE_DIR}/res/stub.ld

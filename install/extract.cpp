@@ -20,9 +20,9 @@ public:
 
 private:
     bool Prepare();
-    bool Validate(int64_t payloadStart);
+    bool Validate(FilePosition payloadStart);
     static bool TargetFits(void* self, int index, uint16_t numberingBase, const PayloadEntry& e);
-    bool Extract(int64_t payloadStart, char* buffer);
+    bool Extract(FilePosition payloadStart, char* buffer);
     bool TargetPath(int index, const PayloadEntry& e, bool makeDirectories, char* path);
     bool AppendDirectory(char* path, const char* part, bool make);
     bool WriteEntry(const PayloadEntry& e, const char* target, char* buffer);
@@ -94,10 +94,10 @@ bool Extraction::TargetFits(void* self, int index, uint16_t numberingBase, const
 
 // Every entry must lie inside the file and have a target it may write,
 // before anything is written.
-bool Extraction::Validate(int64_t payloadStart) {
-    const int64_t fileSize = fs_.Seek(f_, 0, kSeekEnd);
-    if (fileSize < 0 || fs_.Seek(f_, payloadStart, kSeekSet) != payloadStart) return CantRead();
-    const uint64_t limit = PayloadLimit((uint64_t)fileSize, certificates_);
+bool Extraction::Validate(FilePosition payloadStart) {
+    const FilePosition fileSize = fs_.Seek(f_, 0, kSeekEnd);
+    if (fileSize == kNoPosition || fs_.Seek(f_, payloadStart, kSeekSet) != payloadStart) return CantRead();
+    const FilePosition limit = PayloadLimit(fileSize, certificates_);
     PayloadCheck c = ValidatePayload(reader_, limit, TargetFits, this);
     switch (c.problem) {
     case kPayloadSound: break;
@@ -123,7 +123,7 @@ bool Extraction::WriteEntry(const PayloadEntry& e, const char* target, char* buf
     return Fail(kInstallCantWrite, target);
 }
 
-bool Extraction::Extract(int64_t payloadStart, char* buffer) {
+bool Extraction::Extract(FilePosition payloadStart, char* buffer) {
     if (fs_.Seek(f_, payloadStart, kSeekSet) != payloadStart) return CantRead();
     EntryWalk walk(reader_);
     if (!walk.Begin()) return CantRead();
@@ -134,8 +134,8 @@ bool Extraction::Extract(int64_t payloadStart, char* buffer) {
         if (walk.Next(&e) != EntryWalk::kEntry) return CantRead();
         char target[kPathSize];
         if (!TargetPath(index, e, true, target)) return false;
-        const int64_t next = fs_.Seek(f_, 0, kSeekCur);  // just past this record
-        if (next < 0) return CantRead();
+        const FilePosition next = fs_.Seek(f_, 0, kSeekCur);  // just past this record
+        if (next == kNoPosition) return CantRead();
         if (!WriteEntry(e, target, buffer)) return false;
         if (index == kEntryProgram) out_->programWritten = true;
         if (fs_.Seek(f_, next, kSeekSet) != next) return CantRead();
@@ -153,8 +153,8 @@ void Extraction::Run() {
         return;
     }
     reader_.SetHandle(f_);
-    const int64_t payloadStart = LocatePayloadIn(reader_, &certificates_);
-    if (payloadStart < 0) {
+    const FilePosition payloadStart = LocatePayloadIn(reader_, &certificates_);
+    if (payloadStart == kNoPosition) {
         Damaged();
     } else if (Validate(payloadStart)) {
         char* buffer = static_cast<char*>(fs_.AllocateBuffer(kCopyBufferSize));

@@ -3,16 +3,8 @@
 #define INSTALL_EXTRACT_H
 
 #include "install/outcome.h"
+#include "install/targets.h"
 #include "platform/platform.h"
-
-// Where an installation goes, as the flow read it once: the installer's own
-// file, the Windows directory as the platform reports it ("" for either
-// when it could not be had) and the screen-saver file name (FOREST.SCR).
-struct InstallPlace {
-    const char* modulePath;
-    const char* windowsDirectory;
-    const char* screenSaverName;
-};
 
 // Checks the whole payload first (every entry inside the file, every target
 // name safe and short enough), then writes entry 0 to the Windows directory

@@ -20,13 +20,10 @@ void CentreWindow(UserInterface& ui, Window w) {
 
 void RegisterScreenSaver(Platform& p, const InstallPlace& where, InstallOutcome* o) {
     if (o->error != kInstallOk) return;  // nothing incomplete is ever registered
+    // The extraction wrote this very path, so it fits; were it ever not to,
+    // nothing may be registered.
     char path[kPathSize];
-    if (!where.windowsDirectory[0]) {
-        FailInstall(o, kInstallNoWindowsDirectory, "");
-        return;
-    }
-    if (!CopyText(path, sizeof path, where.windowsDirectory) || !AppendBackslash(path, sizeof path) ||
-        !AppendText(path, sizeof path, where.screenSaverName)) {
+    if (!ScreenSaverPath(where, path, sizeof path)) {
         FailInstall(o, kInstallPathTooLong, where.screenSaverName);
         return;
     }

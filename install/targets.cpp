@@ -6,6 +6,11 @@
 const char kDataRoot[] = "QUORBEL";
 const char kDataParent[] = "SSAVERS";
 
+bool ScreenSaverPath(const InstallPlace& where, char* out, size_t cap) {
+    return where.windowsDirectory[0] && CopyText(out, cap, where.windowsDirectory) &&
+           AppendBackslash(out, cap) && AppendText(out, cap, where.screenSaverName);
+}
+
 bool EntryFileName(int index, uint16_t numberingBase, const PayloadEntry& e,
                    const char* screenSaverName, const char* installerBase,
                    char* out, size_t cap) {

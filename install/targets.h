@@ -7,6 +7,20 @@
 
 #include "payload/format.h"
 
+// Where an installation goes, as the flow read it once: the installer's own
+// file, the Windows directory as the platform reports it ("" for either
+// when it could not be had) and the screen-saver file name (FOREST.SCR).
+struct InstallPlace {
+    const char* modulePath;
+    const char* windowsDirectory;
+    const char* screenSaverName;
+};
+
+// The installed program's full path: the Windows directory, a '\\' unless
+// it ends in one, the screen-saver file name. False when there is no
+// Windows directory or the path does not fit.
+bool ScreenSaverPath(const InstallPlace& where, char* out, size_t cap);
+
 // The data directory under the Windows directory: "QUORBEL\SSAVERS\<base>".
 extern const char kDataRoot[];     // "QUORBEL"
 extern const char kDataParent[];   // "SSAVERS"

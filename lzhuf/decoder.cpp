@@ -8,9 +8,7 @@ LzhufDecoder& SharedDecoder() {
 }
 
 void LzhufDecoder::ResetBuffers() {
-    memset(block_, 0, sizeof block_);
     unread_ = index_ = 0;
-    memset(buffer_, 0, sizeof buffer_);
     writeFailed_ = cutShort_ = readFailed_ = false;
 }
 
@@ -49,6 +47,34 @@ struct BitInput {
     uint32_t budget;   // stored bytes not yet taken
 };
 
+#ifdef LZHUF_SMALL
+// The compact form, which the stub is built with: a byte at a time into the
+// bit buffer, and the tree updated from the leaf up. It reads, writes and
+// decodes exactly as the fast form does.
+inline unsigned LzhufDecoder::ReadBit(BitInput& in) {
+    if (in.count < 1) {
+        in.bits = in.budget ? (uint32_t)ReadPtr(in.budget--) << 24 : 0;
+        in.count = 8;
+    }
+    unsigned b = in.bits >> 31;
+    in.bits <<= 1;
+    --in.count;
+    return b;
+}
+
+inline unsigned LzhufDecoder::ReadBits8(BitInput& in) {
+    unsigned b = 0;
+    for (int i = 0; i < 8; ++i) b = b << 1 | ReadBit(in);
+    return b;
+}
+
+inline int LzhufDecoder::DecodeSymbol(BitInput& in) {
+    unsigned n = tree_.child[kRoot];
+    while (n < kSlots) n = tree_.child[n + ReadBit(in)];
+    tree_.UpdateTree((int)(n - kSlots));
+    return (int)(n - kSlots);
+}
+#else
 // Takes and gives the state by value, so that it never has an address and
 // stays in registers.
 BitInput LzhufDecoder::TopUp(BitInput in) {
@@ -98,6 +124,7 @@ inline int LzhufDecoder::DecodeSymbol(BitInput& in) {
     else tree_.UpdateTree(s);
     return s;
 }
+#endif
 
 inline unsigned LzhufDecoder::DecodeDistance(BitInput& in) {
     unsigned b = ReadBits8(in), u, length;
@@ -151,6 +178,17 @@ uint32_t LzhufDecoder::DecodeStream(uint32_t total, uint32_t budget) {
     uint32_t count = 0;
     while (count < total && !writeFailed_) {
         int s = DecodeSymbol(bits);
+#ifdef LZHUF_SMALL
+        // One way for both, in the compact form: a literal is a match of
+        // one byte.
+        unsigned src = 0, length = 1;
+        if (s >= 256) {
+            src = (pos - DecodeDistance(bits) - 1) & kRingMask;
+            length = (unsigned)(s - 253);
+        }
+        for (unsigned k = 0; k < length; ++k) put(s < 256 ? (uint8_t)s : ring[(src + k) & kRingMask]);
+        count += length;
+#else
         if (s < 256) {
             put((uint8_t)s);
             ++count;
@@ -161,6 +199,7 @@ uint32_t LzhufDecoder::DecodeStream(uint32_t total, uint32_t budget) {
             for (unsigned k = 0; k < length; ++k) put(ring[(src + k) & kRingMask]);
             count += length;
         }
+#endif
     }
     return count;
 }

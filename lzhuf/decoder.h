@@ -25,7 +25,7 @@ class LzhufDecoder {
 public:
     // Decodes one stream from the input's current position until `total`
     // bytes have been produced, reading at most `budget` stored bytes (bits
-    // past them read as zero). Clears both buffers first. A total of 0, or
+    // past them read as zero). Starts with both buffers empty. A total of 0, or
     // of more than kLargestStreamOutput, decodes nothing.
     LzhufResult Decode(ByteSource& in, ByteSink& out, uint32_t total, uint32_t budget);
 
@@ -40,7 +40,9 @@ private:
     unsigned DecodeDistance(BitInput& in);
     unsigned ReadBit(BitInput& in);
     unsigned ReadBits8(BitInput& in);
+#ifndef LZHUF_SMALL
     BitInput TopUp(BitInput in);
+#endif
     uint8_t ReadPtr(uint32_t allowed);
     void RefillBlock(uint32_t allowed);
     void Flush(unsigned fill);

@@ -1,18 +1,15 @@
 #include "lzhuf/lzhuf.h"
 
 void LzhufTree::InitTree() {
-    for (int s = 0; s < kSymbols; ++s) {
-        freq[s] = 1;
-        child[s] = (uint16_t)(kSlots + s);
-        parent[kSlots + s] = (uint16_t)s;
-    }
-    for (int i = 0, j = kSymbols; j < kSlots; i += 2, ++j) {
-        freq[j] = (uint16_t)(freq[i] + freq[i + 1]);
-        child[j] = (uint16_t)i;
-        parent[i] = parent[i + 1] = (uint16_t)j;
+    // Every symbol once: leaves of weight 2, which the rebuild halves to 1,
+    // joined pairwise in order (equal weights never move a node).
+    for (int i = 0; i < kSlots; ++i) {
+        freq[i] = 2;
+        child[i] = (uint16_t)(i < kSymbols ? kSlots + i : 0);
     }
     freq[kSlots] = 0xFFFF;
     parent[kRoot] = 0;
+    RebuildTree();
 }
 
 void LzhufTree::RebuildTree() {

@@ -18,7 +18,7 @@ static EntryResult CopyStored(ByteReader& in, uint32_t size, ByteSink& out, void
 
 EntryResult WriteEntryContents(ByteReader& in, const PayloadEntry& e, ByteSink& out, void* buffer,
                                unsigned size) {
-    if (in.Seek(e.offset, kSeekSet) != (int64_t)e.offset) return kEntryReadFailed;
+    if (in.Seek(e.offset, kSeekSet) != e.offset) return kEntryReadFailed;
     if (e.unpackedSize == 0) return CopyStored(in, e.storedSize, out, buffer, size);
     switch (SharedDecoder().Decode(in, out, e.unpackedSize, e.storedSize)) {
     case kLzhufOk: return kEntryWritten;

@@ -34,8 +34,8 @@ void EncodeEntry(const PayloadEntry& e, unsigned char raw[kEntrySize]);
 const uint32_t kLargestUnpackedSize = kLargestStreamOutput;
 
 // The entry's stored bytes lie inside a file of fileSize bytes.
-inline bool EntryInsideFile(const PayloadEntry& e, uint64_t fileSize) {
-    return (uint64_t)e.offset + e.storedSize <= fileSize;
+inline bool EntryInsideFile(const PayloadEntry& e, FilePosition fileSize) {
+    return e.storedSize <= fileSize && e.offset <= fileSize - e.storedSize;
 }
 
 // The bytes the installation writes for an entry: its unpacked size, or its

@@ -14,9 +14,12 @@ const uint32_t kSubdirectoryBit = 0x80000000u;
 // signature and the 20-byte file header).
 const int kSecurityDirectory = 4 + 20 + 96 + 8 * 4;
 
-bool SeekTo(ByteReader& r, int64_t pos) {
-    return pos >= 0 && r.Seek(pos, kSeekSet) == pos;
+bool SeekTo(ByteReader& r, FilePosition pos) {
+    return pos != kNoPosition && r.Seek(pos, kSeekSet) == pos;
 }
+
+// a + b, or kNoPosition when that passes 32 bits.
+FilePosition Add(FilePosition a, uint32_t b) { return a + b < a ? kNoPosition : a + b; }
 
 bool ReadLE32(ByteReader& r, uint32_t* v) {
     unsigned char b[4];
@@ -34,40 +37,42 @@ bool IsResourceSectionName(const unsigned char name[8]) {
 
 }  // namespace
 
-int64_t LocatePayloadIn(ByteReader& r, uint32_t* certificates) {
+FilePosition LocatePayloadIn(ByteReader& r, uint32_t* certificates) {
     uint32_t peOffset;
-    if (!SeekTo(r, kPeHeaderPointer) || !ReadLE32(r, &peOffset)) return -1;
+    if (!SeekTo(r, kPeHeaderPointer) || !ReadLE32(r, &peOffset)) return kNoPosition;
     unsigned char headers[kPeHeadersSize];
-    if (!SeekTo(r, peOffset) || !ReadExactly(r, headers, sizeof headers)) return -1;
+    if (!SeekTo(r, peOffset) || !ReadExactly(r, headers, sizeof headers)) return kNoPosition;
     // The security directory: a file position, not an address.
     if (certificates) *certificates = GetLE32(headers + kSecurityDirectory);
 
     unsigned char section[kSectionHeaderSize];
     int i = 0;
     for (;; ++i) {
-        if (i == kMaxSections || !ReadExactly(r, section, sizeof section)) return -1;
+        if (i == kMaxSections || !ReadExactly(r, section, sizeof section)) return kNoPosition;
         if (IsResourceSectionName(section)) break;
     }
-    const int64_t sectionVa = GetLE32(section + 12);
-    const int64_t resourceBase = GetLE32(section + 20);
+    const uint32_t sectionVa = GetLE32(section + 12);
+    const FilePosition resourceBase = GetLE32(section + 20);
 
     // Root directory: skip its header, take its first entry; the first
     // entries of the name and language levels follow the same way.
-    const int64_t entryBase = resourceBase + kDirectoryHeaderSize;
-    if (!SeekTo(r, entryBase)) return -1;
+    const FilePosition entryBase = Add(resourceBase, kDirectoryHeaderSize);
+    if (!SeekTo(r, entryBase)) return kNoPosition;
     uint32_t entry[2];
     for (int level = 0; level < 2; ++level) {
-        if (!ReadLE32(r, &entry[0]) || !ReadLE32(r, &entry[1])) return -1;
-        if (!SeekTo(r, entryBase + (entry[1] & ~kSubdirectoryBit))) return -1;
+        if (!ReadLE32(r, &entry[0]) || !ReadLE32(r, &entry[1])) return kNoPosition;
+        if (!SeekTo(r, Add(entryBase, entry[1] & ~kSubdirectoryBit))) return kNoPosition;
     }
-    if (!ReadLE32(r, &entry[0]) || !ReadLE32(r, &entry[1])) return -1;
+    if (!ReadLE32(r, &entry[0]) || !ReadLE32(r, &entry[1])) return kNoPosition;
     // A data entry's offset has its top bit clear; it is taken as it is.
     uint32_t dataRva, dataSize;
-    if (!SeekTo(r, resourceBase + entry[1]) || !ReadLE32(r, &dataRva) ||
+    if (!SeekTo(r, Add(resourceBase, entry[1])) || !ReadLE32(r, &dataRva) ||
         !ReadLE32(r, &dataSize))
-        return -1;
-    const int64_t payloadStart = (int64_t)dataRva - sectionVa + resourceBase;
-    if (!SeekTo(r, payloadStart)) return -1;
+        return kNoPosition;
+    // The data lies in the section: its address is past the section's.
+    if (dataRva < sectionVa) return kNoPosition;
+    const FilePosition payloadStart = Add(resourceBase, dataRva - sectionVa);
+    if (!SeekTo(r, payloadStart)) return kNoPosition;
     return payloadStart;
 }
 
@@ -80,7 +85,7 @@ bool ReadTitleAt(ByteReader& r, char title[kTitleSize + 1]) {
 bool EntryWalk::Begin() {
     index_ = -1;
     unsigned char base[kBaseSize];
-    if (r_.Seek(kTitleSize, kSeekCur) < 0 || !ReadExactly(r_, base, sizeof base))
+    if (r_.Seek(kTitleSize, kSeekCur) == kNoPosition || !ReadExactly(r_, base, sizeof base))
         return false;
     base_ = GetLE16(base);
     return true;

@@ -9,11 +9,12 @@
 
 // Follows the stub's own headers to the marker resource's data, where the
 // payload starts: the ".rsrc" section, then the first entry at each of the
-// three resource levels. Leaves r there and returns that position; -1 when
-// the file is not laid out that way (or is cut short in its headers).
+// three resource levels. Leaves r there and returns that position;
+// kNoPosition when the file is not laid out that way (or is cut short in
+// its headers).
 // `certificates`, when given, receives where a signed file's certificate
 // table starts (0 when the file is not signed).
-int64_t LocatePayloadIn(ByteReader& r, uint32_t* certificates = 0);
+FilePosition LocatePayloadIn(ByteReader& r, uint32_t* certificates = 0);
 
 // Reads the 32 title bytes at the current position into title (33 bytes,
 // zero-filled by the caller); a short read keeps what was read. False when

@@ -5,7 +5,7 @@ FileHandle LocatePayload(FileSystem& fs, const char* modulePath) {
     FileHandle f = fs.OpenRead(modulePath);
     if (f == kNoFile) return kNoFile;
     FileReader r(fs, f);
-    if (LocatePayloadIn(r) < 0) {
+    if (LocatePayloadIn(r) == kNoPosition) {
         fs.Close(f);
         return kNoFile;
     }

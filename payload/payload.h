@@ -11,7 +11,7 @@ public:
     FileReader(FileSystem& fs, FileHandle f) : fs_(fs), f_(f) {}
     void SetHandle(FileHandle f) { f_ = f; }
     int Read(void* buf, int n) override { return fs_.Read(f_, buf, n); }
-    int64_t Seek(int64_t offset, SeekOrigin origin) override { return fs_.Seek(f_, offset, origin); }
+    FilePosition Seek(uint32_t offset, SeekOrigin origin) override { return fs_.Seek(f_, offset, origin); }
 
 private:
     FileSystem& fs_;

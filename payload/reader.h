@@ -13,8 +13,9 @@
 
 class ByteReader : public ByteSource {
 public:
-    // The new position, or -1 (a position below 0 is an error).
-    virtual int64_t Seek(int64_t offset, SeekOrigin origin) = 0;
+    // Moves `offset` bytes forward from the origin; the new position, or
+    // kNoPosition when the seek fails or would reach kNoPosition or beyond.
+    virtual FilePosition Seek(uint32_t offset, SeekOrigin origin) = 0;
 
 protected:
     ~ByteReader() {}
@@ -38,12 +39,11 @@ public:
         pos_ += take;
         return (int)take;
     }
-    int64_t Seek(int64_t offset, SeekOrigin origin) override {
-        int64_t base = origin == kSeekSet ? 0 : origin == kSeekCur ? (int64_t)pos_ : (int64_t)size_;
-        int64_t to = base + offset;
-        if (to < 0) return -1;
-        pos_ = (uint64_t)to;
-        return to;
+    FilePosition Seek(uint32_t offset, SeekOrigin origin) override {
+        const uint64_t base = origin == kSeekSet ? 0 : origin == kSeekCur ? pos_ : size_;
+        if (base + offset >= kNoPosition) return kNoPosition;
+        pos_ = base + offset;
+        return (FilePosition)pos_;
     }
 
 private:

@@ -19,11 +19,11 @@ bool EntryExtension(const PayloadEntry& e, char out[kExtensionSize + 1]) {
     return true;
 }
 
-uint64_t PayloadLimit(uint64_t fileSize, uint32_t certificates) {
+FilePosition PayloadLimit(FilePosition fileSize, uint32_t certificates) {
     return certificates && certificates < fileSize ? certificates : fileSize;
 }
 
-PayloadProblem CheckEntry(int index, const PayloadEntry& e, uint64_t fileSize) {
+PayloadProblem CheckEntry(int index, const PayloadEntry& e, FilePosition fileSize) {
     char ext[kExtensionSize + 1];
     if (!EntryInsideFile(e, fileSize)) return kPayloadOutsideFile;
     if (e.unpackedSize > kLargestUnpackedSize) return kPayloadTooLarge;
@@ -31,7 +31,7 @@ PayloadProblem CheckEntry(int index, const PayloadEntry& e, uint64_t fileSize) {
     return kPayloadSound;
 }
 
-PayloadCheck ValidatePayload(ByteReader& r, uint64_t fileSize, EntryVisitor visit, void* context) {
+PayloadCheck ValidatePayload(ByteReader& r, FilePosition fileSize, EntryVisitor visit, void* context) {
     PayloadCheck c = {kPayloadSound, -1, 0, 0};
     EntryWalk walk(r);
     if (!walk.Begin()) {

@@ -33,16 +33,16 @@ typedef bool (*EntryVisitor)(void* context, int index, uint16_t numberingBase, c
 
 // The format's rule for one entry of the table: kPayloadSound, or what is
 // wrong with it.
-PayloadProblem CheckEntry(int index, const PayloadEntry& e, uint64_t fileSize);
+PayloadProblem CheckEntry(int index, const PayloadEntry& e, FilePosition fileSize);
 
 // Where a payload's bytes must end: the end of the file, or the start of
 // its certificate table when it is signed, so that a signature covers
 // every byte the installer reads.
-uint64_t PayloadLimit(uint64_t fileSize, uint32_t certificates);
+FilePosition PayloadLimit(FilePosition fileSize, uint32_t certificates);
 
 // Walks the table from a reader at the payload start, in a file of
 // fileSize bytes, and checks every entry; stops at the first problem.
-PayloadCheck ValidatePayload(ByteReader& r, uint64_t fileSize, EntryVisitor visit = 0,
+PayloadCheck ValidatePayload(ByteReader& r, FilePosition fileSize, EntryVisitor visit = 0,
                              void* context = 0);
 
 // The extension field as a name uses it: at most 4 characters, stopping at

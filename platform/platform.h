@@ -80,7 +80,7 @@ public:
     // (fewer at the end) or -1; Seek the new position or -1.
     PLATFORM_CALL FileHandle OpenRead(const char* path) PLATFORM_SIDE;
     PLATFORM_CALL int Read(FileHandle f, void* buf, int n) PLATFORM_SIDE;
-    PLATFORM_CALL int64_t Seek(FileHandle f, int64_t offset, SeekOrigin origin) PLATFORM_SIDE;
+    PLATFORM_CALL FilePosition Seek(FileHandle f, uint32_t offset, SeekOrigin origin) PLATFORM_SIDE;
     PLATFORM_CALL void Close(FileHandle f) PLATFORM_SIDE;
     // Creates a file for writing, or empties it when it exists.
     PLATFORM_CALL FileHandle CreateForWrite(const char* path) PLATFORM_SIDE;

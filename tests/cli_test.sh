@@ -41,7 +41,7 @@ if [ -f "$STUB" ]; then
   expect 0 "QUORBEL/SSAVERS/Forest/FILE0007.bmp" "$SSINST" extract "$T/Forest.exe" -C "$T/out"
   cmp -s "$T/a.bmp" "$T/out/QUORBEL/SSAVERS/Forest/FILE0007.bmp" && pass=$((pass + 1)) || { failed=$((failed + 1)); echo "FAIL: extracted FILE0007.bmp differs"; }
   expect 2 "extract needs" "$SSINST" extract "$T/Forest.exe"
-  expect 0 "rule 4   held" "$SSINST" check-stub "$STUB"
+  expect 0 "rule 5   held   the manifest" "$SSINST" check-stub "$STUB"
   expect 1 "rule 2   BROKEN" "$SSINST" check-stub "$BUILD/windows/ssstub-raw.exe"
   head -c 300 "$T/Forest.exe" > "$T/cut.exe"
   expect 1 "cut.exe: no payload marker" "$SSINST" list "$T/cut.exe"

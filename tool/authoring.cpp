@@ -82,7 +82,7 @@ bool BuildInstaller(const std::vector<uint8_t>& stub, const InstallerRecipe& rec
             return false;
         }
     MemoryReader reader(image.bytes);
-    const int64_t start = LocatePayloadIn(reader);
+    const FilePosition start = LocatePayloadIn(reader);
     if (recipe.title.size() > kTitleSize) {
         *error = "the title is " + std::to_string(recipe.title.size()) + " bytes; at most 32 fit";
         return false;
@@ -197,11 +197,17 @@ std::string DescribeCheck(const PayloadCheck& c) {
     return c.entry < 0 ? what : "entry " + std::to_string(c.entry) + " " + what;
 }
 
+// The installer reader counts in 32 bits: bytes past that are out of its
+// reach, as they are for the stub.
+FilePosition SizeAsPosition(size_t size) {
+    return size < kNoPosition ? (FilePosition)size : kNoPosition - 1;
+}
+
 }  // namespace
 
 bool WriteEntry(const std::vector<uint8_t>& installer, const PayloadEntry& e, ByteSink& out,
                 std::string* error) {
-    const PayloadProblem p = CheckEntry(kEntryProgram, e, installer.size());
+    const PayloadProblem p = CheckEntry(kEntryProgram, e, SizeAsPosition(installer.size()));
     if (p != kPayloadSound) {
         *error = "the entry " + ProblemText(p);
         return false;
@@ -227,7 +233,7 @@ bool EntryContents(const std::vector<uint8_t>& installer, const PayloadEntry& e,
 bool ReadInstaller(ByteReader& r, InstallerContents* out, std::string* error) {
     *out = InstallerContents();
     out->payloadStart = LocatePayloadIn(r, &out->certificates);
-    if (out->payloadStart < 0) {
+    if (out->payloadStart == kNoPosition) {
         *error = "no payload marker: not an installer built on this stub, or damaged in its headers";
         return false;
     }
@@ -289,7 +295,7 @@ bool ExtractInstaller(const std::string& installerPath, const std::string& dir,
     }
     // The stub's own check, before anything is written.
     reader.Seek(c.payloadStart, kSeekSet);
-    const PayloadCheck check = ValidatePayload(reader, PayloadLimit(bytes.size(), c.certificates));
+    const PayloadCheck check = ValidatePayload(reader, PayloadLimit(SizeAsPosition(bytes.size()), c.certificates));
     if (check.problem != kPayloadSound) {
         *error = installerPath + ": damaged: " + DescribeCheck(check);
         return false;

@@ -39,7 +39,7 @@ bool BuildInstaller(const std::vector<uint8_t>& stub, const InstallerRecipe& rec
                     std::vector<uint8_t>* out, std::string* error);
 
 struct InstallerContents {
-    int64_t payloadStart = -1;
+    FilePosition payloadStart = kNoPosition;
     char title[kTitleSize + 1] = {};
     uint16_t numberingBase = 0;
     std::vector<PayloadEntry> entries;

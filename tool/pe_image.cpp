@@ -6,6 +6,7 @@
 #include "base/bytes.h"
 #include "payload/locator.h"
 #include "res/ids.h"
+#include "tool/xml.h"
 
 namespace {
 
@@ -221,6 +222,32 @@ int64_t PeImage::FilePosition(uint32_t rva) const {
     return -1;
 }
 
+std::string PeImage::ResourceData(const ResourceLeaf& l) const {
+    const int64_t at = ResourceFilePosition(l.dataRva);
+    if (at < 0 || (uint64_t)at + l.dataSize > bytes.size()) return "";
+    return std::string(bytes.begin() + at, bytes.begin() + at + l.dataSize);
+}
+
+std::string ManifestProblem(const std::string& text) {
+    static const char kAsmV1[] = "urn:schemas-microsoft-com:asm.v1";
+    XmlElement root;
+    std::string error;
+    if (!ParseXml(text, &root, &error)) return "the manifest is not well-formed UTF-8 XML: " + error;
+    if (root.ns != kAsmV1 || root.name != "assembly" || root.Attribute("manifestVersion") != "1.0")
+        return "the manifest's root is not an assembly of manifest version 1.0";
+    // XP knows trustInfo in none of the namespaces of later systems' schema
+    // and refuses it in the assembly's own; it ignores those of later ones.
+    std::vector<const XmlElement*> asV1, levels;
+    root.FindAll(kAsmV1, "trustInfo", &asV1);
+    if (!asV1.empty()) return "the manifest has trustInfo in the asm.v1 namespace, which XP refuses";
+    root.FindAll("urn:schemas-microsoft-com:asm.v2", "requestedExecutionLevel", &levels);
+    root.FindAll("urn:schemas-microsoft-com:asm.v3", "requestedExecutionLevel", &levels);
+    if (levels.size() != 1) return "the manifest does not ask for an execution level once";
+    if (levels[0]->Attribute("level") != "requireAdministrator")
+        return "the manifest asks for " + levels[0]->Attribute("level") + ", not requireAdministrator";
+    return "";
+}
+
 std::vector<std::string> PeImage::ImportedDlls() const {
     const int kImportDirectory = 1;
     std::vector<std::string> names;
@@ -332,15 +359,32 @@ std::vector<RuleResult> CheckStubLayout(const PeImage& img) {
         out.push_back(r);
     }
 
+    // 5: one application manifest, administrator rights asked for in XML
+    // that every system from XP on reads.
+    {
+        RuleResult r{5, true, "the manifest is well-formed UTF-8 XML and asks for administrator rights"};
+        const ResourceLeaf* manifest = nullptr;
+        int count = 0;
+        for (const ResourceLeaf& l : img.leaves)
+            if (l.type == "#24") manifest = &l, ++count;
+        if (count != 1)
+            r = {5, false, count ? "there are " + std::to_string(count) + " manifests" : "there is no manifest"};
+        else if (manifest->name != "#1")
+            r = {5, false, "the manifest is resource " + manifest->name + ", not #1"};
+        else if (std::string problem = ManifestProblem(img.ResourceData(*manifest)); !problem.empty())
+            r = {5, false, problem};
+        out.push_back(r);
+    }
+
     // The stub's own locator must land on the marker's data.
     {
         MemoryReader reader(img.bytes);
-        int64_t found = LocatePayloadIn(reader);
-        int64_t want = m >= 0 ? img.ResourceFilePosition(img.leaves[m].dataRva) : -2;
-        RuleResult r{0, found >= 0 && found == want,
-                     found < 0 ? "the payload locator finds no marker"
+        const FilePosition found = LocatePayloadIn(reader);
+        const int64_t want = m >= 0 ? img.ResourceFilePosition(img.leaves[m].dataRva) : -2;
+        RuleResult r{0, found != kNoPosition && found == want,
+                     found == kNoPosition ? "the payload locator finds no marker"
                                : "the payload locator lands at file position " + std::to_string(found)};
-        if (found >= 0 && found != want) r.detail += ", not at the marker's data";
+        if (found != kNoPosition && found != want) r.detail += ", not at the marker's data";
         out.push_back(r);
     }
     return out;

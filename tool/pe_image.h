@@ -56,17 +56,24 @@ struct PeImage {
     std::vector<std::string> ImportedDlls() const;
     // File position of any RVA, through the section that holds it; -1 if none.
     int64_t FilePosition(uint32_t rva) const;
+    // A leaf's data as bytes; "" when it does not lie inside the file.
+    std::string ResourceData(const ResourceLeaf& leaf) const;
 };
 
 struct RuleResult {
-    int rule;           // 1 to 4; 0 for the locator cross-check
+    int rule;           // 1 to 5; 0 for the locator cross-check
     bool held;
     std::string detail;
 };
 
-// The stub's four layout rules, then whether the payload locator lands on
-// the marker's data.
+// The stub's layout rules (the fifth: its manifest), then whether the
+// payload locator lands on the marker's data.
 std::vector<RuleResult> CheckStubLayout(const PeImage& image);
+
+// What is wrong with an application manifest, or "" when it is well-formed
+// UTF-8 XML whose assembly asks for administrator rights in a namespace
+// that every Windows from XP on reads.
+std::string ManifestProblem(const std::string& text);
 
 // Names the section that holds the entry point .text and marks it as
 // executable, readable code (the linker script merges the imports, code

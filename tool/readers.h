@@ -16,10 +16,11 @@ public:
         if (got < (size_t)n && std::ferror(f_)) return -1;
         return (int)got;
     }
-    int64_t Seek(int64_t offset, SeekOrigin origin) override {
+    FilePosition Seek(uint32_t offset, SeekOrigin origin) override {
         int whence = origin == kSeekSet ? SEEK_SET : origin == kSeekCur ? SEEK_CUR : SEEK_END;
-        if (fseeko(f_, (off_t)offset, whence) != 0) return -1;
-        return (int64_t)ftello(f_);
+        if (fseeko(f_, (off_t)offset, whence) != 0) return kNoPosition;
+        const off_t at = ftello(f_);
+        return at < 0 || (uint64_t)at >= kNoPosition ? kNoPosition : (FilePosition)at;
     }
 
 private:

@@ -131,21 +131,18 @@ int SimPlatform::Read(FileHandle f, void* buf, int n) {
     return (int)std::fread(buf, 1, (size_t)n, o->stream);
 }
 
-int64_t SimPlatform::Seek(FileHandle f, int64_t offset, SeekOrigin origin) {
+FilePosition SimPlatform::Seek(FileHandle f, uint32_t offset, SeekOrigin origin) {
     OpenFile* o = Find(f, "Seek");
-    if (!o || Fails(SimOp::Seek, o->path)) return -1;
+    if (!o || Fails(SimOp::Seek, o->path)) return kNoPosition;
     std::FILE* s = o->stream;
-    const int64_t before = ftello(s);
     int64_t base = 0;
-    if (origin == kSeekCur) base = before;
+    if (origin == kSeekCur) base = ftello(s);
     if (origin == kSeekEnd && fseeko(s, 0, SEEK_END) == 0) base = ftello(s);
+    // Windows moves past 32 bits too, and reports it in the half the
+    // caller leaves out.
     const int64_t to = base + offset;
-    if (to < 0) {  // Windows refuses a position before the start
-        fseeko(s, before, SEEK_SET);
-        return -1;
-    }
     fseeko(s, to, SEEK_SET);
-    return ftello(s);
+    return to >= (int64_t)kNoPosition ? kNoPosition : (FilePosition)to;
 }
 
 void SimPlatform::Close(FileHandle f) {

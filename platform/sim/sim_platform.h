@@ -126,7 +126,7 @@ public:
     unsigned WindowsDirectory(char* buf, unsigned cap) override;
     FileHandle OpenRead(const char* path) override;
     int Read(FileHandle f, void* buf, int n) override;
-    int64_t Seek(FileHandle f, int64_t offset, SeekOrigin origin) override;
+    FilePosition Seek(FileHandle f, uint32_t offset, SeekOrigin origin) override;
     void Close(FileHandle f) override;
     FileHandle CreateForWrite(const char* path) override;
     int Write(FileHandle f, const void* buf, int n) override;

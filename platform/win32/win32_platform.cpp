@@ -67,11 +67,12 @@ int FileSystem::Read(FileHandle f, void* buf, int n) {
     return (int)got;
 }
 
-int64_t FileSystem::Seek(FileHandle f, int64_t offset, SeekOrigin origin) {
-    LONG high = (LONG)(offset >> 32);
-    DWORD low = SetFilePointer(Handle(f), (LONG)(uint32_t)offset, &high, (DWORD)origin);
-    if (low == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR) return -1;
-    return (int64_t)((uint64_t)(uint32_t)high << 32 | low);
+FilePosition FileSystem::Seek(FileHandle f, uint32_t offset, SeekOrigin origin) {
+    // The high half moves and reports the position past 32 bits. A failure
+    // gives all ones, which is kNoPosition as a position would be.
+    LONG high = 0;
+    DWORD low = SetFilePointer(Handle(f), (LONG)offset, &high, (DWORD)origin);
+    return high ? kNoPosition : low;
 }
 
 void FileSystem::Close(FileHandle f) { CloseHandle(Handle(f)); }

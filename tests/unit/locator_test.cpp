@@ -16,9 +16,11 @@ int64_t MarkerPosition(const std::vector<uint8_t>& stub) {
     return img.ResourceFilePosition(img.leaves[img.MarkerLeaf()].dataRva);
 }
 
+// The payload's position, or -1 when the locator finds none.
 int64_t Locate(const std::vector<uint8_t>& bytes) {
     MemoryReader r(bytes);
-    return LocatePayloadIn(r);
+    const FilePosition at = LocatePayloadIn(r);
+    return at == kNoPosition ? -1 : (int64_t)at;
 }
 
 // The stub up to its marker, then the given payload bytes.

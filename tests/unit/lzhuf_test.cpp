@@ -28,7 +28,7 @@ public:
         reads_->push_back((uint32_t)n);
         return inner_.Read(buf, n);
     }
-    int64_t Seek(int64_t offset, SeekOrigin origin) override { return inner_.Seek(offset, origin); }
+    FilePosition Seek(uint32_t offset, SeekOrigin origin) override { return inner_.Seek(offset, origin); }
 
 private:
     MemoryReader inner_;

@@ -123,6 +123,9 @@ std::string Listing(const PeImage& img) {
                 out << "  image #" << id << ": " << w << "x" << h << ", " << colours << " colours, " << planes
                     << " plane(s), " << bits << " bits, " << bytes << " bytes\n";
             }
+        } else if (l.type == "#24") {  // the manifest, line by line
+            std::istringstream lines(img.ResourceData(l));
+            for (std::string line; std::getline(lines, line);) out << "  | " << line << "\n";
         } else if (l.type == "#3") {  // an icon image: its bitmap header
             const uint32_t size = d.U32(), w = d.U32(), h = d.U32(), planes = d.U16(), bits = d.U16(),
                            compression = d.U32();

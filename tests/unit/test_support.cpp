@@ -35,17 +35,6 @@ const std::vector<uint8_t>& RawStub() {
     return stub;
 }
 
-std::vector<uint8_t> Bytes(const std::string& s) { return std::vector<uint8_t>(s.begin(), s.end()); }
-
-std::vector<uint8_t> Pattern(size_t n, uint32_t seed) {
-    std::vector<uint8_t> v(n);
-    for (size_t i = 0; i < n; ++i) {
-        seed = seed * 1103515245u + 12345u;
-        v[i] = (uint8_t)(seed >> 16);
-    }
-    return v;
-}
-
 std::vector<uint8_t> MakeInstaller(const std::string& title, std::vector<InputFile> files,
                                    uint16_t base) {
     InstallerRecipe recipe;
