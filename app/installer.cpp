@@ -50,7 +50,7 @@ int RunInstallation(Platform& p, InstallerState& s) {
     if (p.ShowMessage(text, caption, kMbOkCancel | kMbIconInformation) != kIdOk) return 0;
 
     p.SetCursor(kCursorWait);
-    InstallContext install = {s.title, where, false, {kInstallOk, "", false, false}};
+    InstallContext install = {s.title, where, false, {kInstallOk, "", false}};
     p.RunDialog(IDD_INSTALLING, InstallDialogProc, &install);
     p.SetCursor(kCursorArrow);
     if (!install.ran) FailInstall(&install.outcome, kInstallNotRun, "");

@@ -10,7 +10,8 @@ endif()
 # The stub: no C runtime at all (and no loops turned into its calls), no
 # exceptions, no RTTI, no unwind tables, no relocations, no symbols. Its own
 # entry point calls ExitProcess. Everything is built for size; link-time
-# optimisation sees the whole program.
+# optimisation sees the whole program; data keeps the alignment its type needs,
+# no more.
 set(CMAKE_CXX_STANDARD_LIBRARIES "")
 add_executable(ssstub-raw WIN32
   base/text.cpp lzhuf/decoder.cpp lzhuf/tree.cpp res/texts.cpp ${STUB_GENERATED_DIR}/texts_packed.cpp
@@ -25,13 +26,13 @@ target_compile_definitions(ssstub-raw PRIVATE PLATFORM_DIRECT LZHUF_SMALL)
 target_compile_options(ssstub-raw PRIVATE
   $<$<COMPILE_LANGUAGE:CXX>:-Os -flto -fomit-frame-pointer -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables
   -fno-threadsafe-statics -fno-inline-functions-called-once -fno-tree-loop-distribute-patterns
-  -ffunction-sections -fdata-sections -Wall -Wextra>)
+  -malign-data=abi -ffunction-sections -fdata-sections -Wall -Wextra>)
 set_property(SOURCE res/stub.rc APPEND PROPERTY COMPILE_OPTIONS
   -I${CMAKE_SOURCE_DIR}/res -I${STUB_GENERATED_DIR})
 set_property(SOURCE res/stub.rc APPEND PROPERTY OBJECT_DEPENDS
   ${STUB_GENERATED_DIR}/installer.ico ${CMAKE_SOURCE_DIR}/res/ids.h ${CMAKE_SOURCE_DIR}/res/manifest.xml)
 target_link_options(ssstub-raw PRIVATE -Os -flto -fomit-frame-pointer -fno-inline-functions-called-once
-  -fno-tree-loop-distribute-patterns -nostartfiles -nostdlib -e _StubEntry -s
+  -fno-tree-loop-distribute-patterns -malign-data=abi -nostartfiles -nostdlib -e _StubEntry -s
   -Wl,-T,${CMAKE_SOURCE_DIR}/res/stub.ld
   -Wl,--gc-sections,--disable-dynamicbase,--disable-reloc-section)
 target_link_libraries(ssstub-raw PRIVATE kernel32 user32 gdi32 gcc)

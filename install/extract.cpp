@@ -53,6 +53,11 @@ bool Extraction::Prepare() {
         return Fail(kInstallPathTooLong, windowsDir_);
     if (!InstallerBase(where_.modulePath, base_, sizeof base_))
         return Fail(kInstallPathTooLong, where_.modulePath);
+    // Named "...exe", the installer would write its data to the directory
+    // above its own and its program as ".SCR".
+    // (The screen-saver name holds one '.', before "SCR".)
+    if (!UsableName(base_, 0) || !UsableName(where_.screenSaverName, '.'))
+        return Fail(kInstallUnusableName, where_.modulePath);
     return true;
 }
 
@@ -118,7 +123,7 @@ bool Extraction::WriteEntry(const PayloadEntry& e, const char* target, char* buf
     fs_.Close(out);
     if (r == kEntryWritten) return true;
     fs_.RemoveFile(target);  // never leave a part looking like the whole
-    if (r == kEntryCutShort) return Damaged();
+    if (r == kEntryDamaged) return Damaged();
     if (r == kEntryReadFailed) return CantRead();
     return Fail(kInstallCantWrite, target);
 }
@@ -137,7 +142,6 @@ bool Extraction::Extract(FilePosition payloadStart, char* buffer) {
         const FilePosition next = fs_.Seek(f_, 0, kSeekCur);  // just past this record
         if (next == kNoPosition) return CantRead();
         if (!WriteEntry(e, target, buffer)) return false;
-        if (index == kEntryProgram) out_->programWritten = true;
         if (fs_.Seek(f_, next, kSeekSet) != next) return CantRead();
     }
     return true;

@@ -30,11 +30,13 @@ void RegisterScreenSaver(Platform& p, const InstallPlace& where, InstallOutcome*
     // The short form where the platform gives one; the full path of the
     // program just written otherwise. Never an undefined value.
     char value[kPathSize];
-    if (p.ShortPathName(path, value, sizeof value) == 0) {
-        if (!o->programWritten) return;
-        CopyText(value, sizeof value, path);
+    if (p.ShortPathName(path, value, sizeof value) == 0) CopyText(value, sizeof value, path);
+    // A setting that could not be written is a failure, never a success
+    // over an unchanged screen saver.
+    if (!p.WriteProfileValue("boot", "SCRNSAVE.EXE", value, "system.ini")) {
+        FailInstall(o, kInstallCantRegister, "system.ini");
+        return;
     }
-    p.WriteProfileValue("boot", "SCRNSAVE.EXE", value, "system.ini");
     p.SetScreenSaverActive(true);
 }
 

@@ -23,14 +23,19 @@ static size_t LengthBeforeLastDot(const char* path) {
     return dot ? (size_t)(dot - path) : TextLength(path);
 }
 
-bool InstallerBase(const char* modulePath, char* out, size_t cap) {
+// The path cut at its last '.', from its last '\\' within that (`skip`
+// characters on) or from its start when there is none.
+static bool CopyCutPath(const char* modulePath, size_t skip, char* out, size_t cap) {
     size_t keep = LengthBeforeLastDot(modulePath);
-    // The last '\\' within the kept part.
     size_t start = 0;
     for (size_t i = 0; i < keep; ++i)
-        if (modulePath[i] == '\\') start = i + 1;
+        if (modulePath[i] == '\\') start = i + skip;
     if (cap) out[0] = 0;
     return AppendTextN(out, cap, modulePath + start, keep - start);
+}
+
+bool InstallerBase(const char* modulePath, char* out, size_t cap) {
+    return CopyCutPath(modulePath, 1, out, cap);
 }
 
 bool InstallerNameStem(const char* modulePath, char* out, size_t cap) {
@@ -40,13 +45,14 @@ bool InstallerNameStem(const char* modulePath, char* out, size_t cap) {
     return AppendTextN(out, cap, name, dot ? (size_t)(dot - name) : TextLength(name));
 }
 
+bool UsableName(const char* name, char end) {
+    for (; *name && *name != end; ++name)
+        if (*name != '.' && *name != ' ') return true;
+    return false;
+}
+
 bool CompletionDirectoryPart(const char* modulePath, char* out, size_t cap) {
-    size_t keep = LengthBeforeLastDot(modulePath);
-    size_t start = 0;
-    for (size_t i = 0; i < keep; ++i)
-        if (modulePath[i] == '\\') start = i;
-    if (cap) out[0] = 0;
-    bool ok = AppendTextN(out, cap, modulePath + start, keep - start);
+    bool ok = CopyCutPath(modulePath, 0, out, cap);
     UpperAscii(out);
     return ok;
 }

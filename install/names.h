@@ -19,6 +19,12 @@ bool InstallerBase(const char* modulePath, char* out, size_t cap);
 // "My.Forest": the installer's own file name cut at its last '.'.
 bool InstallerNameStem(const char* modulePath, char* out, size_t cap);
 
+// Whether a name, up to its end or the first `end` character, can name a
+// file or directory: Windows drops a name's trailing dots and spaces, so
+// one made only of them ("", ".", "..", ". .") names none, or the
+// directory itself, or its parent.
+bool UsableName(const char* name, char end);
+
 // The tail of the completion message: the installer base upper-cased with
 // the '\\' before it, "\MY.FOREST".
 bool CompletionDirectoryPart(const char* modulePath, char* out, size_t cap);

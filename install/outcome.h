@@ -19,6 +19,8 @@ enum InstallError {
     kInstallNoWindowsDirectory,
     kInstallNoModulePath,
     kInstallNoMemory,
+    kInstallCantRegister,        // the screen saver could not be made the default
+    kInstallUnusableName,        // the installer's name gives no name to install under
     kInstallNotRun,              // the installation dialog never ran
 };
 
@@ -26,7 +28,6 @@ enum InstallError {
 struct InstallOutcome {
     InstallError error;
     char file[kPathSize];
-    bool programWritten;
     bool filesComplete;  // every entry was written (a later step failed)
 };
 

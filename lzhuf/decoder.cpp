@@ -9,12 +9,12 @@ LzhufDecoder& SharedDecoder() {
 
 void LzhufDecoder::ResetBuffers() {
     unread_ = index_ = 0;
-    writeFailed_ = cutShort_ = readFailed_ = false;
+    result_ = kLzhufOk;
 }
 
 void LzhufDecoder::StopOnError(const char*) {
     // The caller reports the failed write and removes the target.
-    writeFailed_ = true;
+    Note(kLzhufWriteFailed);
 }
 
 void LzhufDecoder::RefillBlock(uint32_t allowed) {
@@ -24,8 +24,8 @@ void LzhufDecoder::RefillBlock(uint32_t allowed) {
     if (got < (int)n) {
         // An installer cut short, or a read that failed: what is missing
         // reads as zero bytes.
-        cutShort_ = true;
-        if (got < 0) readFailed_ = true, got = 0;
+        Note(got < 0 ? kLzhufReadFailed : kLzhufCutShort);
+        if (got < 0) got = 0;
         memset(block_ + got, 0, n - (unsigned)got);
     }
     unread_ = n;
@@ -45,7 +45,21 @@ struct BitInput {
     uint32_t bits;     // valid bits at the top
     unsigned count;    // how many
     uint32_t budget;   // stored bytes not yet taken
+    unsigned overrun;  // zero bytes given since the stored bytes ran out
 };
+
+// A reader that looks two bytes ahead may take them past the stored bytes
+// of a sound stream; a symbol that has used bits beyond them comes from a
+// broken one.
+enum { kLookAheadBits = 16 };
+inline bool Overrun(const BitInput& in) {
+#ifdef LZHUF_SMALL
+    // Bytes come in only as bits are needed: a third zero byte has been used.
+    return in.overrun > 2;
+#else
+    return in.overrun > 2 && (int)(8 * in.overrun) - (int)in.count > kLookAheadBits;
+#endif
+}
 
 #ifdef LZHUF_SMALL
 // The compact form, which the stub is built with: a byte at a time into the
@@ -53,7 +67,10 @@ struct BitInput {
 // decodes exactly as the fast form does.
 inline unsigned LzhufDecoder::ReadBit(BitInput& in) {
     if (in.count < 1) {
-        in.bits = in.budget ? (uint32_t)ReadPtr(in.budget--) << 24 : 0;
+        uint32_t byte = 0;
+        if (in.budget) byte = ReadPtr(in.budget--);
+        else ++in.overrun;
+        in.bits = byte << 24;
         in.count = 8;
     }
     unsigned b = in.bits >> 31;
@@ -83,6 +100,8 @@ BitInput LzhufDecoder::TopUp(BitInput in) {
         if (in.budget != 0) {
             byte = ReadPtr(in.budget);
             --in.budget;
+        } else {
+            ++in.overrun;
         }
         in.bits |= byte << (24 - in.count);
         in.count += 8;
@@ -142,20 +161,20 @@ LzhufResult LzhufDecoder::Decode(ByteSource& in, ByteSink& out, uint32_t total, 
     in_ = &in;
     out_ = &out;
     produced_ = DecodeStream(total, budget);
-    return writeFailed_ ? kLzhufWriteFailed
-           : readFailed_ ? kLzhufReadFailed
-           : cutShort_   ? kLzhufCutShort
-                         : kLzhufOk;
+    return result_;
 }
 
 uint32_t LzhufDecoder::DecodeStream(uint32_t total, uint32_t budget) {
-    BitInput bits = {0, 0, budget};
+    BitInput bits = {0, 0, budget, 0};
     // An unpacked size of 2^31 or more decodes nothing (the format counts
     // signed). Below that the count, unsigned, has room for the last match
     // running over.
     if (total == 0 || total > kLargestStreamOutput) return 0;
     tree_.InitTree();
+    // The ring's last positions are never written before they are read in
+    // a sound stream; zero, not what the last stream left there.
     memset(ring_, ' ', kFirstWritePosition);
+    memset(ring_ + kFirstWritePosition, 0, kRingSize - kFirstWritePosition);
     unsigned pos = kFirstWritePosition;
     // WritePtr, kept in locals: whole blocks go out as they fill, the rest
     // when the last byte arrives; bytes past the unpacked size (a damaged
@@ -176,16 +195,18 @@ uint32_t LzhufDecoder::DecodeStream(uint32_t total, uint32_t budget) {
         }
     };
     uint32_t count = 0;
-    while (count < total && !writeFailed_) {
-        int s = DecodeSymbol(bits);
+    while (count < total && result_ != kLzhufWriteFailed) {
+        const int s = DecodeSymbol(bits);
+        unsigned src = 0;
+        if (s >= 256) src = (pos - DecodeDistance(bits) - 1) & kRingMask;
+        if (Overrun(bits)) {
+            Note(kLzhufOverrun);
+            break;
+        }
 #ifdef LZHUF_SMALL
         // One way for both, in the compact form: a literal is a match of
         // one byte.
-        unsigned src = 0, length = 1;
-        if (s >= 256) {
-            src = (pos - DecodeDistance(bits) - 1) & kRingMask;
-            length = (unsigned)(s - 253);
-        }
+        const unsigned length = s < 256 ? 1 : (unsigned)(s - 253);
         for (unsigned k = 0; k < length; ++k) put(s < 256 ? (uint8_t)s : ring[(src + k) & kRingMask]);
         count += length;
 #else
@@ -193,7 +214,6 @@ uint32_t LzhufDecoder::DecodeStream(uint32_t total, uint32_t budget) {
             put((uint8_t)s);
             ++count;
         } else {
-            unsigned src = (pos - DecodeDistance(bits) - 1) & kRingMask;
             const unsigned length = (unsigned)(s - 253);
             // Byte by byte, in order: a match may overlap what it produces.
             for (unsigned k = 0; k < length; ++k) put(ring[(src + k) & kRingMask]);

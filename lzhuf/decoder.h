@@ -9,12 +9,13 @@
 
 struct BitInput;  // the bit reader's state, held by the decoding loop
 
-// How a stream's decoding ended. The sink got exactly the unpacked size
+// How a stream's decoding ended, the worst last. The sink got exactly the unpacked size
 // unless the result is kLzhufWriteFailed, or the size was one that decodes
 // nothing (0, or more than kLargestStreamOutput: callers check sizes first).
 enum LzhufResult {
     kLzhufOk,
     kLzhufCutShort,     // the input ended before the stored size; the rest read as zeros
+    kLzhufOverrun,      // the stream needs bits past its stored bytes; decoding stopped there
     kLzhufReadFailed,   // a read of the input failed; what it should have given read as zeros
     kLzhufWriteFailed,  // the sink stored fewer bytes than asked; decoding stopped there
 };
@@ -24,9 +25,12 @@ enum LzhufResult {
 class LzhufDecoder {
 public:
     // Decodes one stream from the input's current position until `total`
-    // bytes have been produced, reading at most `budget` stored bytes (bits
-    // past them read as zero). Starts with both buffers empty. A total of 0, or
-    // of more than kLargestStreamOutput, decodes nothing.
+    // bytes have been produced, reading at most `budget` stored bytes. Bits
+    // past them read as zero for as far as a reader may look ahead (two
+    // bytes); a symbol that needs more ends the decoding as an overrun, so a
+    // broken stream never runs on. Starts with both buffers empty and the
+    // ring as the format fills it, whatever was decoded before. A total of
+    // 0, or of more than kLargestStreamOutput, decodes nothing.
     LzhufResult Decode(ByteSource& in, ByteSink& out, uint32_t total, uint32_t budget);
 
     // The bytes the last Decode produced, a last match running over the
@@ -61,7 +65,11 @@ private:
     ByteSource* in_;
     ByteSink* out_;
     uint32_t produced_;
-    bool writeFailed_, cutShort_, readFailed_;
+    // The worst of what has happened, in the order of LzhufResult.
+    LzhufResult result_;
+    void Note(LzhufResult r) {
+        if (r > result_) result_ = r;
+    }
 };
 
 // The program's one decoder: its state is large, and one stream is decoded

@@ -9,7 +9,7 @@ static EntryResult CopyStored(ByteReader& in, uint32_t size, ByteSink& out, void
         const int want = (int)(left < bufferSize ? left : bufferSize);
         const int n = in.Read(buffer, want);
         if (n < 0) return kEntryReadFailed;
-        if (n == 0) return kEntryCutShort;  // the file ends early
+        if (n == 0) return kEntryDamaged;  // the file ends early
         if (out.Write(buffer, n) != n) return kEntryWriteFailed;
         done += (uint32_t)n;
     }
@@ -22,7 +22,8 @@ EntryResult WriteEntryContents(ByteReader& in, const PayloadEntry& e, ByteSink& 
     if (e.unpackedSize == 0) return CopyStored(in, e.storedSize, out, buffer, size);
     switch (SharedDecoder().Decode(in, out, e.unpackedSize, e.storedSize)) {
     case kLzhufOk: return kEntryWritten;
-    case kLzhufCutShort: return kEntryCutShort;
+    case kLzhufCutShort:
+    case kLzhufOverrun: return kEntryDamaged;
     case kLzhufReadFailed: return kEntryReadFailed;
     case kLzhufWriteFailed: break;
     }

@@ -9,7 +9,7 @@
 
 enum EntryResult {
     kEntryWritten,
-    kEntryCutShort,     // the installer ends inside the entry: it is damaged
+    kEntryDamaged,      // the installer ends inside the entry, or its stream is broken
     kEntryReadFailed,   // reading the installer failed
     kEntryWriteFailed,  // the sink stored fewer bytes than asked
 };

@@ -22,15 +22,25 @@ std::string SimPlatform::HostPath(const std::string& windowsPath) const {
     if (windowsPath.size() < 3 || (windowsPath[0] != 'C' && windowsPath[0] != 'c') ||
         windowsPath[1] != ':' || windowsPath[2] != '\\')
         return "";
-    std::string host = drive_;
+    // As Windows reads a path: '/' separates too, each name loses its
+    // trailing dots and spaces, "." is the directory itself and ".." its
+    // parent (the root's is the root).
+    std::vector<std::string> parts;
     size_t at = 3;
     while (at <= windowsPath.size()) {
-        size_t end = windowsPath.find('\\', at);
+        size_t end = windowsPath.find_first_of("\\/", at);
         if (end == std::string::npos) end = windowsPath.size();
         std::string part = windowsPath.substr(at, end - at);
         at = end + 1;
-        if (part.empty() || part == ".") continue;
-        if (part == ".." || part.find('/') != std::string::npos) return "";  // stays on the drive
+        if (part == "..") {
+            if (!parts.empty()) parts.pop_back();
+            continue;
+        }
+        while (!part.empty() && (part.back() == '.' || part.back() == ' ')) part.pop_back();
+        if (!part.empty()) parts.push_back(part);
+    }
+    std::string host = drive_;
+    for (const std::string& part : parts) {
         // Take the name as it is on disk when one matches without regard to case.
         std::string match = part;
         if (DIR* d = opendir(host.c_str())) {

@@ -140,24 +140,24 @@ int UserInterface::ShowMessage(const char* text, const char* caption, unsigned s
     return MessageBoxA(NULL, text, caption, style);
 }
 
-namespace {
-struct DialogContext {
-    DialogProc proc;
-    void* context;
-};
-}  // namespace
+// The modal dialog running now, and its context; a dialog run from inside
+// another's procedure puts the outer one back when it ends.
+static DialogProc g_dialogProc;
+static void* g_dialogContext;
 
-static INT_PTR CALLBACK DialogThunk(HWND w, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == WM_INITDIALOG) SetWindowLongPtrA(w, DWLP_USER, lParam);
-    DialogContext* c = reinterpret_cast<DialogContext*>(GetWindowLongPtrA(w, DWLP_USER));
-    if (!c) return FALSE;  // messages before WM_INITDIALOG
-    return c->proc(*g_platform, reinterpret_cast<Window>(w), msg, wParam, c->context);
+static INT_PTR CALLBACK DialogThunk(HWND w, UINT msg, WPARAM wParam, LPARAM) {
+    return g_dialogProc(*g_platform, reinterpret_cast<Window>(w), msg, wParam, g_dialogContext);
 }
 
 int UserInterface::RunDialog(int id, DialogProc proc, void* context) {
-    DialogContext c = {proc, context};
-    return (int)DialogBoxParamA(g_instance, MAKEINTRESOURCEA(id), NULL, DialogThunk,
-                                reinterpret_cast<LPARAM>(&c));
+    const DialogProc outerProc = g_dialogProc;
+    void* const outerContext = g_dialogContext;
+    g_dialogProc = proc;
+    g_dialogContext = context;
+    const int result = (int)DialogBoxParamA(g_instance, MAKEINTRESOURCEA(id), NULL, DialogThunk, 0);
+    g_dialogProc = outerProc;
+    g_dialogContext = outerContext;
+    return result;
 }
 
 void UserInterface::EndDialog(Window dialog, int result) { ::EndDialog(Hwnd(dialog), result); }
@@ -173,14 +173,12 @@ void UserInterface::PostCommand(Window dialog, int id) {
     PostMessageA(Hwnd(dialog), WM_COMMAND, (WPARAM)id, (LPARAM)GetDlgItem(Hwnd(dialog), id));
 }
 
+// Rect is laid out as RECT is, so the system fills it in directly.
+static_assert(sizeof(Rect) == sizeof(RECT) && offsetof(Rect, bottom) == offsetof(RECT, bottom),
+              "Rect must match RECT");
+
 bool UserInterface::GetWindowRect(Window w, Rect* r) {
-    RECT rc;
-    if (!::GetWindowRect(Hwnd(w), &rc)) return false;
-    r->left = rc.left;
-    r->top = rc.top;
-    r->right = rc.right;
-    r->bottom = rc.bottom;
-    return true;
+    return ::GetWindowRect(Hwnd(w), reinterpret_cast<RECT*>(r)) != 0;
 }
 
 void UserInterface::MoveWindow(Window w, int x, int y, int width, int height) {
@@ -250,16 +248,14 @@ int UserInterface::RunMainWindow(const char* className, int iconId, CreateHandle
     g_onCreate = onCreate;
     g_context = context;
 
-    WNDCLASSA wc;
+    // No extra class or window bytes, no menu.
+    WNDCLASSA wc = {};
     wc.style = CS_HREDRAW | CS_VREDRAW;
     wc.lpfnWndProc = MainWindowProc;
-    wc.cbClsExtra = 0;
-    wc.cbWndExtra = 0;
     wc.hInstance = g_instance;
     wc.hIcon = LoadIconA(g_instance, MAKEINTRESOURCEA(iconId));
     wc.hCursor = LoadCursorA(NULL, IDC_ARROW);
     wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
-    wc.lpszMenuName = NULL;
     wc.lpszClassName = className;
     RegisterClassA(&wc);
 

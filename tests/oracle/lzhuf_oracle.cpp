@@ -11,6 +11,7 @@ struct Oracle {
     uint16_t bitBuffer;
     uint8_t bitCount;
     uint32_t packedBudget;
+    uint32_t zeroBytes;  // given since the stored bytes ran out
     // ReadPtr
     uint8_t block[16384];
     int16_t unread;
@@ -66,6 +67,8 @@ struct Oracle {
             if (packedBudget != 0) {
                 b = ReadPtr(packedBudget);
                 --packedBudget;
+            } else {
+                ++zeroBytes;
             }
             bitBuffer = (uint16_t)(bitBuffer | (uint16_t)(b << (8 - bitCount)));
             bitCount = (uint8_t)(bitCount + 8);
@@ -193,13 +196,19 @@ struct Oracle {
         int32_t count = 0;
         while (count < (int32_t)total) {
             int s = DecodeSymbol();
+            unsigned d = s < 256 ? 0 : DecodeDistance();
+            // Past the stored bytes by more than the two bytes of look-ahead:
+            // a broken stream, which stops here.
+            if (zeroBytes > 2 && 8 * zeroBytes - bitCount > 16) {
+                r->overrun = true;
+                break;
+            }
             if (s < 256) {
                 WritePtr((uint8_t)s, total);
                 ring[ringPos] = (uint8_t)s;
                 ringPos = (ringPos + 1) % 4096;
                 ++count;
             } else {
-                unsigned d = DecodeDistance();
                 unsigned src = (ringPos + 4096 * 2 - d - 1) % 4096;
                 int length = s - 253;
                 for (int k = 0; k < length; ++k) {

@@ -13,6 +13,7 @@ struct OracleResult {
     std::vector<uint32_t> reads;   // sizes asked of each read
     std::vector<uint32_t> writes;  // sizes of each write
     uint32_t produced = 0;         // the count DecodeStream returns
+    bool overrun = false;          // stopped: the stream needs bits past its stored bytes
 };
 
 // Decodes the stream at `offset` of `file` (the reads stop at its end).

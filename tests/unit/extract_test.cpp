@@ -145,6 +145,7 @@ TEST_F(ExtractTest, RegistersTheShortPathOfTheProgram) {
     const struct {
         std::string windowsDir, hostDir, existingIni, expectedIni;
         bool failShortPath;
+        bool failWrite = false;  // system.ini can't be written: a failure, not a success
     } cases[] = {
         {"C:\\WINDOWS", "WINDOWS", "", "[boot]\r\nSCRNSAVE.EXE=C:\\WINDOWS\\FOREST.SCR\r\n", false},
         // The directory as the platform reports it, shortened where long.
@@ -157,6 +158,8 @@ TEST_F(ExtractTest, RegistersTheShortPathOfTheProgram) {
          "[drivers]\r\nwave=x\r\n[boot]\r\nSCRNSAVE.EXE=C:\\WINDOWS\\FOREST.SCR\r\n", false},
         // No short form to be had: the full path, never an undefined value.
         {"C:\\Program Windows", "Program Windows", "", "[boot]\r\nSCRNSAVE.EXE=C:\\Program Windows\\FOREST.SCR\r\n", true},
+        {"C:\\WINDOWS", "WINDOWS", "[boot]\r\nscrnsave.exe=C:\\OLD.SCR\r\n", "[boot]\r\nscrnsave.exe=C:\\OLD.SCR\r\n",
+         false, true},
     };
     for (const auto& c : cases) {
         Machine k;
@@ -165,9 +168,18 @@ TEST_F(ExtractTest, RegistersTheShortPathOfTheProgram) {
         k.Place(MakeInstaller("Forest"));
         k.sim.SetWindowsDirectoryPath(c.windowsDir);
         if (c.failShortPath) k.sim.Fail({SimOp::ShortPathName});
-        ASSERT_EQ(k.RunAnsweringOk(), 0);
+        if (c.failWrite) k.sim.Fail({SimOp::WriteProfileValue});
+        ASSERT_EQ(k.RunAnsweringOk(), c.failWrite ? kExitInstallFailed : 0);
         EXPECT_EQ(ReadText(k.Host(c.hostDir + "/system.ini")), c.expectedIni);
-        EXPECT_EQ(k.sim.screenSaverActive, 1);
+        EXPECT_EQ(k.sim.screenSaverActive, c.failWrite ? -1 : 1);
+        if (c.failWrite) {
+            ASSERT_EQ(k.sim.messages.size(), 2u);
+            EXPECT_EQ(k.sim.messages[1].text,
+                      "system.ini could not be changed.\r\n\r\nThe screen saver's files have been written, "
+                      "but it has not been made your default Screen Saver.");
+            EXPECT_TRUE(k.sim.started.empty());
+            EXPECT_TRUE(FileExists(k.Host(c.hostDir + "/FOREST.SCR")));
+        }
         ExpectClean(k);
     }
 }
@@ -182,7 +194,9 @@ TEST_F(ExtractTest, FailuresAreReportedAndNothingIsRegistered) {
         const char* message;
         bool nothingWritten;
         const char* gone = nullptr;  // a target that was begun and must not stay
+        const char* name = "Forest.exe";  // the installer's
     };
+    auto none = [](Machine&, std::vector<uint8_t>&) {};
     auto cut = [](size_t n) { return [n](Machine&, std::vector<uint8_t>& b) { b.resize(b.size() - n); }; };
     auto patch = [](int index, int field, uint32_t value) {
         return [=](Machine&, std::vector<uint8_t>& b) { PatchEntry(b, index, field, value); };
@@ -219,13 +233,20 @@ TEST_F(ExtractTest, FailuresAreReportedAndNothingIsRegistered) {
          "The installer C:\\SETUP\\Forest.exe could not be read", true},
         {"no copy buffer", fail({SimOp::Allocate}), "not enough memory", true},
         {"the installation dialog can't be shown", fail({SimOp::RunDialog, "103"}), "could not be started", true},
+        // Names that would put the data in the directory above, or the
+        // program at C:\WINDOWS\.SCR.
+        {"an installer named ...exe", none, "The installer's name (C:\\SETUP\\...exe) gives no name", true,
+         nullptr, "...exe"},
+        {"an installer named ..exe", none, "gives no name", true, nullptr, "..exe"},
+        {"an installer named . .exe", none, "gives no name", true, nullptr, ". .exe"},
+        {"an installer named .a.exe", none, "gives no name", true, nullptr, ".a.exe"},
     };
     for (const Failure& f : failures) {
         SCOPED_TRACE(f.what);
         Machine k;
         std::vector<uint8_t> installer = MakeInstaller("Forest", ForestFiles({{"a.bmp", Pattern(7, 3), ".BMP"}}));
         f.setup(k, installer);
-        k.Place(installer);
+        k.Place(installer, f.name);
         EXPECT_EQ(k.RunAnsweringOk(), kExitInstallFailed);
         ASSERT_EQ(k.sim.messages.size(), 2u);
         const SimMessage& msg = k.sim.messages[1];
@@ -316,6 +337,13 @@ TEST(PackedEntries, FailuresWhileUnpacking) {
         {"a read error in the stream",
          [](Machine& k) { k.sim.Fail({SimOp::Read, "*\\Forest.exe", 1, 1, EntryAt(k.installer, 0).offset}); },
          "The installer C:\\SETUP\\Forest.exe could not be read"},
+        // Would decode zeros for minutes; stops within bytes of its end.
+        {"a stream that needs more than its bytes",
+         [](Machine& k) {
+             PatchEntry(k.installer, 0, 2, 0x7FFFFFFF);
+             WriteFile(k.Host("SETUP/Forest.exe"), k.installer);
+         },
+         "The installer C:\\SETUP\\Forest.exe is damaged"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -420,7 +448,7 @@ TEST(InstallDialog, InstallsOnceOnAPlainCommand) {
 }
 
 TEST(InstallFailureText, StaysInsideItsArea) {
-    InstallOutcome o = {kInstallCantWrite, "", false, false};
+    InstallOutcome o = {kInstallCantWrite, "", false};
     std::memset(o.file, 'F', sizeof o.file - 1);
     o.file[sizeof o.file - 1] = 0;
     char text[512];
@@ -430,7 +458,7 @@ TEST(InstallFailureText, StaysInsideItsArea) {
     EXPECT_LE(std::strlen(text), sizeof text - 2);
     EXPECT_EQ(std::string(text).rfind("The file FFF", 0), 0u);
     // Files all written, only the registration failed: the message says so.
-    o = {kInstallNoWindowsDirectory, "", true, true};
+    o = {kInstallCantRegister, "system.ini", true};
     FormatInstallFailure(o, text, sizeof text);
     EXPECT_NE(std::string(text).find("files have been written, but it has not been made your default"),
               std::string::npos);

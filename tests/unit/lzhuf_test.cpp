@@ -17,7 +17,7 @@ struct Decoded {
     std::vector<uint8_t> output;
     std::vector<uint32_t> reads, writes;
     uint32_t produced = 0;
-    bool cutShort = false, writeFailed = false;
+    bool cutShort = false, writeFailed = false, overrun = false;
 };
 
 class RecordingReader : public ByteReader {
@@ -67,6 +67,7 @@ Decoded Fast(const std::vector<uint8_t>& file, uint32_t offset, uint32_t unpacke
     d.produced = Decoder().Produced();
     d.cutShort = r == kLzhufCutShort;
     d.writeFailed = r == kLzhufWriteFailed;
+    d.overrun = r == kLzhufOverrun;
     return d;
 }
 
@@ -181,25 +182,73 @@ TEST(LzhufDecoder, SizesAtTheLimits) {
         EXPECT_EQ(big.produced, 0u);
         EXPECT_TRUE(big.output.empty());
     }
+    // Three bytes can't give 2^31 - 1: the decoding stops as soon as the
+    // symbols need more than them and the two bytes of look-ahead.
+    Decoded most = Fast(stream, 0, 0x7FFFFFFF, 3);
+    EXPECT_TRUE(most.overrun);
+    EXPECT_LT(most.produced, 200u);
+    EXPECT_TRUE(OracleDecode(stream, 0, 0x7FFFFFFF, 3).overrun);
+}
+
+// A stream whose first symbol is a 30-byte match 4073 bytes back: from ring
+// position 4089, which no stream has written yet at that point.
+std::vector<uint8_t> MatchIntoTheRingsEnd() {
+    std::vector<int> bits;
+    LzhufTree tree;
+    tree.InitTree();
+    std::vector<int> code;
+    for (unsigned n = tree.parent[kSlots + 283]; n != kRoot; n = tree.parent[n])
+        code.insert(code.begin(), (int)(n - tree.child[tree.parent[n]]));
+    bits = code;
+    unsigned high, length;
+    DistanceCode(63, &high, &length);
+    for (unsigned i = 0; i < length; ++i) bits.push_back((int)(high >> (7 - i)) & 1);
+    for (int i = 5; i >= 0; --i) bits.push_back((40 >> i) & 1);  // distance 63 * 64 + 40 = 4072
+    std::vector<uint8_t> out((bits.size() + 7) / 8);
+    for (size_t i = 0; i < bits.size(); ++i) out[i / 8] |= (uint8_t)(bits[i] << (7 - i % 8));
+    return out;
+}
+
+TEST(LzhufDecoder, TheRingsLastPositionsAreZeroWhateverCameBefore) {
+    const std::vector<uint8_t> stream = MatchIntoTheRingsEnd();
+    const uint32_t n = (uint32_t)stream.size();
+    std::vector<uint8_t> expected(7, 0);
+    expected.resize(30, ' ');
+    EXPECT_EQ(OracleDecode(stream, 0, 30, n).output, expected);
+    const std::vector<uint8_t> as(5000, 'A');
+    const std::vector<uint8_t> filled = PackLzhuf(as.data(), as.size());
+    for (int round = 0; round < 2; ++round) {  // fresh, then after a stream that fills the ring
+        if (round) {
+            EXPECT_EQ(Fast(filled, 0, 5000, (uint32_t)filled.size()).output, as);
+        }
+        EXPECT_EQ(Fast(stream, 0, 30, n).output, expected) << round;
+    }
 }
 
 TEST(LzhufDecoder, MatchesTheOracleOnArbitraryStreams) {
-    // Any bits decode to something; both decoders must agree on every byte
-    // of the unpacked size. (A damaged stream's last match may run past it:
-    // the target still gets exactly its size.)
+    // Any bits decode to something until they run out: both decoders must
+    // agree on every byte written, on the count and on where a stream that
+    // needs more than its bytes stops. (A damaged stream's last match may
+    // run past the unpacked size: the target still gets exactly its size.)
     std::mt19937 rng(2024);
-    for (int round = 0; round < 150; ++round) {
-        uint32_t storedSize = 1 + rng() % 3000, unpacked = 1 + rng() % 60000;
+    int overruns = 0;
+    for (int round = 0; round < 200; ++round) {
+        uint32_t storedSize = 1 + rng() % 3000, unpacked = 1 + rng() % (8 * storedSize);
         std::vector<uint8_t> stream(storedSize);
         for (auto& b : stream) b = (uint8_t)rng();
         Decoded f = Fast(stream, unpacked);
         OracleResult o = OracleDecode(stream, 0, unpacked, storedSize);
-        ASSERT_EQ(f.output.size(), unpacked) << round;
-        ASSERT_GE(o.output.size(), unpacked) << round;
-        o.output.resize(unpacked);
-        ASSERT_EQ(f.output, o.output) << round;
+        ASSERT_EQ(f.overrun, o.overrun) << round;
         ASSERT_EQ(f.produced, o.produced) << round;
+        if (!o.overrun) {
+            ASSERT_EQ(f.output.size(), unpacked) << round;
+        }
+        if (o.output.size() > unpacked) o.output.resize(unpacked);
+        ASSERT_EQ(f.output, o.output) << round;
+        overruns += o.overrun;
     }
+    EXPECT_GT(overruns, 20);
+    EXPECT_LT(overruns, 180);
 }
 
 TEST(LzhufDecoder, ACutShortStreamStillEndsAtItsSize) {
