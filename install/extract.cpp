@@ -53,10 +53,7 @@ bool Extraction::Prepare() {
         return Fail(kInstallPathTooLong, windowsDir_);
     if (!InstallerBase(where_.modulePath, base_, sizeof base_))
         return Fail(kInstallPathTooLong, where_.modulePath);
-    // Named "...exe", the installer would write its data to the directory
-    // above its own and its program as ".SCR".
-    // (The screen-saver name holds one '.', before "SCR".)
-    if (!UsableName(base_, 0) || !UsableName(where_.screenSaverName, '.'))
+    if (!UsableInstallerNames(where_.screenSaverName, base_))
         return Fail(kInstallUnusableName, where_.modulePath);
     return true;
 }

@@ -51,6 +51,11 @@ bool UsableName(const char* name, char end) {
     return false;
 }
 
+bool UsableInstallerNames(const char* screenSaverName, const char* installerBase) {
+    // The screen-saver name holds one '.', before "SCR".
+    return UsableName(screenSaverName, '.') && UsableName(installerBase, 0);
+}
+
 bool CompletionDirectoryPart(const char* modulePath, char* out, size_t cap) {
     bool ok = CopyCutPath(modulePath, 0, out, cap);
     UpperAscii(out);

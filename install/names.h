@@ -25,6 +25,12 @@ bool InstallerNameStem(const char* modulePath, char* out, size_t cap);
 // directory itself, or its parent.
 bool UsableName(const char* name, char end);
 
+// Whether an installer's names can be installed under: the screen-saver
+// name before its ".SCR" and the installer base, which names the data
+// directory and the .DAT file. Named "...exe", an installer would write
+// its data to the directory above its own and its program as ".SCR".
+bool UsableInstallerNames(const char* screenSaverName, const char* installerBase);
+
 // The tail of the completion message: the installer base upper-cased with
 // the '\\' before it, "\MY.FOREST".
 bool CompletionDirectoryPart(const char* modulePath, char* out, size_t cap);

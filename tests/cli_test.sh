@@ -43,6 +43,15 @@ if [ -f "$STUB" ]; then
   expect 2 "extract needs" "$SSINST" extract "$T/Forest.exe"
   expect 0 "rule 5   held   the manifest" "$SSINST" check-stub "$STUB"
   expect 1 "rule 2   BROKEN" "$SSINST" check-stub "$BUILD/windows/ssstub-raw.exe"
+  # Entry 0 reaching past the end: listed, flagged, exit 1; the same
+  # installer named "...exe" lists but would install nowhere.
+  at=$("$SSINST" list "$T/Forest.exe" | sed -n 's/^payload at: //p')
+  cp "$T/Forest.exe" "$T/bad.exe"
+  printf '\377\377\377\377' | dd of="$T/bad.exe" bs=1 seek=$((at + 32 + 2 + 4)) conv=notrunc 2>/dev/null
+  expect 1 "damaged: entry 0 reaches past the end of the file" "$SSINST" list "$T/bad.exe"
+  cp "$T/Forest.exe" "$T/...exe"
+  expect 1 "gives no name to install" "$SSINST" list "$T/...exe"
+  expect 1 "gives no name to install" "$SSINST" extract "$T/...exe" -C "$T/dots"
   head -c 300 "$T/Forest.exe" > "$T/cut.exe"
   expect 1 "cut.exe: no payload marker" "$SSINST" list "$T/cut.exe"
   expect 1 "cut.exe: .*cut short" "$SSINST" check-stub "$T/cut.exe"

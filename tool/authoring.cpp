@@ -192,10 +192,6 @@ std::string ProblemText(PayloadProblem p) {
     return "refused";
 }
 
-std::string DescribeCheck(const PayloadCheck& c) {
-    std::string what = ProblemText(c.problem);
-    return c.entry < 0 ? what : "entry " + std::to_string(c.entry) + " " + what;
-}
 
 // The installer reader counts in 32 bits: bytes past that are out of its
 // reach, as they are for the stub.
@@ -204,6 +200,11 @@ FilePosition SizeAsPosition(size_t size) {
 }
 
 }  // namespace
+
+std::string DescribeCheck(const PayloadCheck& c) {
+    std::string what = ProblemText(c.problem);
+    return c.entry < 0 ? what : "entry " + std::to_string(c.entry) + " " + what;
+}
 
 bool WriteEntry(const std::vector<uint8_t>& installer, const PayloadEntry& e, ByteSink& out,
                 std::string* error) {
@@ -249,19 +250,36 @@ bool ReadInstaller(ByteReader& r, InstallerContents* out, std::string* error) {
     EntryWalk::Step step;
     while ((step = walk.Next(&e)) == EntryWalk::kEntry) out->entries.push_back(e);
     out->terminated = step == EntryWalk::kTerminator;
+    const FilePosition size = r.Seek(0, kSeekEnd);
+    r.Seek(out->payloadStart, kSeekSet);
+    out->check = ValidatePayload(r, PayloadLimit(size, out->certificates));
     return true;
 }
 
-std::string TargetPath(const std::string& installerFileName, int index, uint16_t numberingBase,
-                       const PayloadEntry& e) {
+namespace {
+
+// The screen-saver name and the installer base the stub derives from an
+// installer of this file name. False when they do not fit.
+bool StubNames(const std::string& installerFileName, char scr[kPathSize], char base[kPathSize]) {
     // The stub sees its path with '\\' separators; only the file name matters.
     size_t slash = installerFileName.find_last_of("/\\");
     std::string path = "C:\\SETUP\\" + (slash == std::string::npos
                                             ? installerFileName
                                             : installerFileName.substr(slash + 1));
+    return ScreenSaverFileName(path.c_str(), scr, kPathSize) && InstallerBase(path.c_str(), base, kPathSize);
+}
+
+}  // namespace
+
+bool InstallerNamesUsable(const std::string& installerFileName) {
+    char scr[kPathSize], base[kPathSize];
+    return StubNames(installerFileName, scr, base) && UsableInstallerNames(scr, base);
+}
+
+std::string TargetPath(const std::string& installerFileName, int index, uint16_t numberingBase,
+                       const PayloadEntry& e) {
     char scr[kPathSize], base[kPathSize], name[kPathSize];
-    if (!ScreenSaverFileName(path.c_str(), scr, sizeof scr) ||
-        !InstallerBase(path.c_str(), base, sizeof base) ||
+    if (!StubNames(installerFileName, scr, base) ||
         !EntryFileName(index, numberingBase, e, scr, base, name, sizeof name))
         return "";
     if (index == kEntryProgram) return name;
@@ -293,11 +311,13 @@ bool ExtractInstaller(const std::string& installerPath, const std::string& dir,
         *error = installerPath + ": " + *error;
         return false;
     }
-    // The stub's own check, before anything is written.
-    reader.Seek(c.payloadStart, kSeekSet);
-    const PayloadCheck check = ValidatePayload(reader, PayloadLimit(SizeAsPosition(bytes.size()), c.certificates));
-    if (check.problem != kPayloadSound) {
-        *error = installerPath + ": damaged: " + DescribeCheck(check);
+    // The stub's own checks, before anything is written.
+    if (c.check.problem != kPayloadSound) {
+        *error = installerPath + ": damaged: " + DescribeCheck(c.check);
+        return false;
+    }
+    if (!InstallerNamesUsable(installerPath)) {
+        *error = installerPath + ": its name gives no name to install the screen saver under; rename it";
         return false;
     }
     std::vector<std::string> targets;

@@ -9,6 +9,7 @@
 
 #include "payload/format.h"
 #include "payload/reader.h"
+#include "payload/validate.h"
 
 bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* out, std::string* error);
 bool WriteWholeFile(const std::string& path, const std::vector<uint8_t>& data, std::string* error);
@@ -45,7 +46,11 @@ struct InstallerContents {
     std::vector<PayloadEntry> entries;
     bool terminated = false;     // false: the table ran into the end of the file
     uint32_t certificates = 0;   // where a signature's table starts; 0 unsigned
+    PayloadCheck check = {};     // the stub's own check of the whole payload
 };
+
+// What a check found, in words: "entry 2 reaches past the end of the file".
+std::string DescribeCheck(const PayloadCheck& c);
 
 // The entry's bytes as installed, into `out`: stored ones as they are,
 // packed ones through the stub's decoder. False when the entry is damaged
@@ -56,8 +61,13 @@ bool WriteEntry(const std::vector<uint8_t>& installer, const PayloadEntry& e, By
 bool EntryContents(const std::vector<uint8_t>& installer, const PayloadEntry& e,
                    std::vector<uint8_t>* out, std::string* error);
 
-// Reads the header and the entry table through the stub's reader.
+// Reads the header and the entry table through the stub's reader, and
+// checks the payload as the stub does.
 bool ReadInstaller(ByteReader& r, InstallerContents* out, std::string* error);
+
+// Whether the stub would install under the names this installer file name
+// gives (see UsableInstallerNames).
+bool InstallerNamesUsable(const std::string& installerFileName);
 
 // The entry's target below the Windows directory, for an installer with the
 // given file name: "FOREST.SCR", "QUORBEL\SSAVERS\Forest\Forest.DAT", ...

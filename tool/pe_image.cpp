@@ -30,9 +30,16 @@ bool Get32(const std::vector<uint8_t>& b, uint64_t off, uint32_t* v) {
     return true;
 }
 
-void Put32(std::vector<uint8_t>& b, uint64_t off, uint32_t v) { PutLE32(&b[off], v); }
+bool Put32(std::vector<uint8_t>& b, uint64_t off, uint32_t v) {
+    if (off + 4 > b.size()) return false;
+    PutLE32(&b[off], v);
+    return true;
+}
 
-uint32_t AlignUp(uint32_t v, uint32_t a) { return a ? (v + a - 1) / a * a : v; }
+// v rounded up to a multiple of a (a power of two, checked by Parse).
+uint64_t AlignUp(uint64_t v, uint32_t a) { return (v + a - 1) & ~(uint64_t)(a - 1); }
+
+bool PowerOfTwo(uint32_t v) { return v && !(v & (v - 1)); }
 
 // Walks the resource tree; `first` is true while every entry on the way
 // down was the first of its directory.
@@ -44,8 +51,9 @@ public:
               std::string* error) {
         uint32_t named, ids;
         uint64_t at = (uint64_t)s_.rawPointer + dirOffset;
-        if (!Get16(img_.bytes, at + 12, &named) || !Get16(img_.bytes, at + 14, &ids)) {
-            *error = "resource directory lies outside the file";
+        if (!Inside(dirOffset, 16) || !Get16(img_.bytes, at + 12, &named) || !Get16(img_.bytes, at + 14, &ids) ||
+            !Inside(dirOffset, 16 + 8 * (uint64_t)(named + ids))) {
+            *error = "a resource directory lies outside the resource section";
             return false;
         }
         // A directory reached twice, or more entries than any stub has, is
@@ -98,8 +106,9 @@ public:
                 leaf.language = id;
                 leaf.entryOffset = offset;
                 uint64_t e = (uint64_t)s_.rawPointer + offset;
-                if (!Get32(img_.bytes, e, &leaf.dataRva) || !Get32(img_.bytes, e + 4, &leaf.dataSize)) {
-                    *error = "resource data entry lies outside the file";
+                if (!Inside(offset, 16) || !Get32(img_.bytes, e, &leaf.dataRva) ||
+                    !Get32(img_.bytes, e + 4, &leaf.dataSize)) {
+                    *error = "a resource data entry lies outside the resource section";
                     return false;
                 }
                 if (firstHere) marker_ = (int)img_.leaves.size();
@@ -111,6 +120,11 @@ public:
     int marker_ = -1;
 
 private:
+    // n bytes at `offset` of the section lie in its data and in the file.
+    bool Inside(uint64_t offset, uint64_t n) const {
+        return offset + n <= std::min(s_.rawSize, s_.virtualSize) &&
+               (uint64_t)s_.rawPointer + offset + n <= img_.bytes.size();
+    }
     std::string Label(uint32_t id) {
         if (!(id & kSubdirectory)) return "#" + std::to_string(id);
         uint32_t len, off = id & ~kSubdirectory;
@@ -159,6 +173,18 @@ bool PeImage::Parse(std::vector<uint8_t> data, std::string* error) {
     Get32(bytes, optionalHeaderOffset + 32, &sectionAlignment);
     Get32(bytes, optionalHeaderOffset + 36, &fileAlignment);
     Get32(bytes, optionalHeaderOffset + 92, &directoryCount);
+    // What the loader takes; anything else would send the layout, and the
+    // file it writes, anywhere.
+    if (!PowerOfTwo(fileAlignment) || fileAlignment < 512 || fileAlignment > 65536) {
+        *error = "the file alignment " + std::to_string(fileAlignment) +
+                 " is not a power of two from 512 to 65536";
+        return false;
+    }
+    if (!PowerOfTwo(sectionAlignment) || sectionAlignment < fileAlignment) {
+        *error = "the section alignment " + std::to_string(sectionAlignment) +
+                 " is not a power of two of at least the file alignment";
+        return false;
+    }
     uint64_t table = (uint64_t)optionalHeaderOffset + optionalSize;
     sections.clear();
     for (uint32_t i = 0; i < sectionCount; ++i) {
@@ -422,6 +448,13 @@ bool MoveMarkerLast(PeImage& img, std::string* error) {
         }
         dataStart = std::min(dataStart, l.dataRva);
     }
+    // The directories come first and stay where they are; the data after
+    // them is laid out again.
+    for (const ResourceLeaf& l : img.leaves)
+        if ((uint64_t)rs.virtualAddress + l.entryOffset + 16 > dataStart) {
+            *error = "resource " + l.type + "/" + l.name + " has its data entry among the data";
+            return false;
+        }
     // New order: every other item as it was, the marker last.
     std::vector<size_t> order;
     for (size_t i = 0; i < img.leaves.size(); ++i)
@@ -445,27 +478,35 @@ bool MoveMarkerLast(PeImage& img, std::string* error) {
         at += l.dataSize;
     }
     const uint32_t newVirtualSize = at - rs.virtualAddress;
-    const uint32_t newRawSize = AlignUp(newVirtualSize, img.fileAlignment);
+    const uint64_t newRawSize = AlignUp(newVirtualSize, img.fileAlignment);
     const uint64_t dataFilePos = (uint64_t)img.ResourceFilePosition(dataStart);
+    uint64_t imageSize = 0;
+    for (const PeSection& s : img.sections)
+        imageSize = std::max(imageSize, AlignUp((uint64_t)s.virtualAddress + std::max(s.virtualSize, 1u),
+                                                img.sectionAlignment));
+    if (imageSize > 0xFFFFFFFFu) {
+        *error = "the image would pass 4 GiB";
+        return false;
+    }
 
     img.bytes.resize((size_t)rs.rawPointer + newRawSize, 0);
     std::fill(img.bytes.begin() + dataFilePos, img.bytes.end(), 0);
     std::copy(laid.begin(), laid.end(), img.bytes.begin() + dataFilePos);
+    bool written = true;
     for (size_t i = 0; i < img.leaves.size(); ++i) {
         img.leaves[i].dataRva = newRva[i];
-        Put32(img.bytes, (uint64_t)rs.rawPointer + img.leaves[i].entryOffset, newRva[i]);
+        written = Put32(img.bytes, (uint64_t)rs.rawPointer + img.leaves[i].entryOffset, newRva[i]) && written;
     }
     rs.virtualSize = newVirtualSize;
-    rs.rawSize = newRawSize;
-    Put32(img.bytes, rs.headerOffset + 8, newVirtualSize);
-    Put32(img.bytes, rs.headerOffset + 16, newRawSize);
-    uint32_t imageSize = 0;
-    for (const PeSection& s : img.sections)
-        imageSize = std::max(imageSize, AlignUp(s.virtualAddress + std::max(s.virtualSize, 1u),
-                                                img.sectionAlignment));
-    Put32(img.bytes, img.optionalHeaderOffset + 56, imageSize);
+    rs.rawSize = (uint32_t)newRawSize;
+    written = Put32(img.bytes, rs.headerOffset + 8, newVirtualSize) &&
+              Put32(img.bytes, rs.headerOffset + 16, rs.rawSize) &&
+              Put32(img.bytes, img.optionalHeaderOffset + 56, (uint32_t)imageSize) &&
+              // checksum: not kept for executables
+              Put32(img.bytes, img.optionalHeaderOffset + 64, 0) && written;
     if (img.DataDirectoryRva(kResourceDirectory) == rs.virtualAddress)
-        Put32(img.bytes, img.optionalHeaderOffset + 100 + 8 * kResourceDirectory, newVirtualSize);
-    Put32(img.bytes, img.optionalHeaderOffset + 64, 0);  // checksum: not kept for executables
-    return true;
+        written = Put32(img.bytes, img.optionalHeaderOffset + 100 + 8 * kResourceDirectory, newVirtualSize) &&
+                  written;
+    if (!written) *error = "a header of the image lies outside the file";
+    return written;
 }

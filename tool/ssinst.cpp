@@ -192,12 +192,18 @@ int List(int argc, char** argv) {
     for (size_t i = 0; i < c.entries.size(); ++i) {
         const PayloadEntry& e = c.entries[i];
         std::string target = TargetPath(argv[0], (int)i, c.numberingBase, e);
+        if ((int)i == c.check.entry) target = "(damaged: " + DescribeCheck(c.check) + ")";
         std::printf("%5zu %10u %10u %10u  %-6s %s\n", i, e.offset, e.storedSize, e.unpackedSize,
                     Printable(e.extension, kExtensionSize).c_str(),
                     target.empty() ? "(refused: unsafe name)" : target.c_str());
     }
-    if (!c.terminated) {
-        std::fprintf(stderr, "ssinst: %s: the entry table runs into the end of the file\n", argv[0]);
+    // The stub's verdict: it installs nothing from a payload that fails it.
+    if (c.check.problem != kPayloadSound) {
+        std::fprintf(stderr, "ssinst: %s: damaged: %s\n", argv[0], DescribeCheck(c.check).c_str());
+        return kExitFailure;
+    }
+    if (!InstallerNamesUsable(argv[0])) {
+        std::fprintf(stderr, "ssinst: %s: its name gives no name to install the screen saver under\n", argv[0]);
         return kExitFailure;
     }
     return kExitOk;

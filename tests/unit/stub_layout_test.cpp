@@ -94,6 +94,27 @@ TEST(StubLayout, LayingOutTheLinkedStubMovesOnlyTheData) {
     }
 }
 
+// fix-stub lays out only what it can do safely; what it writes stays in the
+// file it makes.
+TEST(StubLayout, FixStubRefusesDataEntriesAmongTheData) {
+    REQUIRE_STUB();
+    std::vector<uint8_t> raw = RawStub();
+    PeImage img = Parsed(raw);
+    const PeSection& rs = img.sections[img.resourceSection];
+    // The marker's data entry copied over the start of the last data item,
+    // and its language entry led there.
+    const ResourceLeaf& marker = img.leaves[img.MarkerLeaf()];
+    uint32_t last = 0;
+    for (const ResourceLeaf& l : img.leaves) last = std::max(last, l.dataRva - rs.virtualAddress);
+    std::copy_n(raw.begin() + rs.rawPointer + marker.entryOffset, 16, raw.begin() + rs.rawPointer + last);
+    const uint32_t languageDir = rs.rawPointer + (img.firstOffset[1] & 0x7FFFFFFF);
+    for (int k = 0; k < 4; ++k) raw[languageDir + 20 + k] = (uint8_t)(last >> (8 * k));
+    PeImage hostile = Parsed(raw);
+    std::string error;
+    EXPECT_FALSE(MoveMarkerLast(hostile, &error));
+    EXPECT_NE(error.find("data entry among the data"), std::string::npos) << error;
+}
+
 TEST(StubLayout, EachBrokenRuleIsReported) {
     REQUIRE_STUB();
     PeImage img = Parsed(BuiltStub());
@@ -163,11 +184,22 @@ TEST(StubLayout, DamagedOrHostileStubsAreRefusedCleanly) {
     loop[nameDir + 16 + 5] = 0;
     loop[nameDir + 16 + 6] = 0;
     loop[nameDir + 16 + 7] = 0x80;
-    const Case cases[] = {
+    auto with32 = [&](uint32_t at, uint32_t v) {
+        std::vector<uint8_t> b = BuiltStub();
+        for (int k = 0; k < 4; ++k) b[at + k] = (uint8_t)(v >> (8 * k));
+        return b;
+    };
+    const uint32_t fileAlignment = img.optionalHeaderOffset + 36, sectionAlignment = fileAlignment - 4;
+    std::vector<Case> cases = {
         {"a root with 65535 more entries", many, ""},
         {"cut inside the resource section", cut, "ends inside its resource section"},
         {"a directory that leads back to the root", loop, "shared or loop"},
+        {"a directory past the section", with32(root + 16 + 4, 0x80000000u | 0x00FFFF00u), "outside the resource section"},
+        {"a section alignment of 100", with32(sectionAlignment, 100), "section alignment"},
     };
+    // Each would wrap the rounding up, write gigabytes or divide by nothing.
+    for (uint32_t a : {0xFFFFFFFFu, 0x80000000u, 0u, 3u, 256u, 131072u})
+        cases.push_back({"a file alignment", with32(fileAlignment, a), "file alignment"});
     for (const Case& c : cases) {
         PeImage bad;
         std::string error;
