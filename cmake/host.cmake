@@ -5,9 +5,14 @@ include(ExternalProject)
 
 option(SANITIZE "Build with AddressSanitizer and UndefinedBehaviorSanitizer" OFF)
 option(BUILD_WINDOWS "Cross-compile the stub and the end-to-end helpers" ON)
+option(FUZZ "Build the fuzz targets only (clang and libFuzzer; see scripts/fuzz.sh)" OFF)
 
 add_compile_options(-Wall -Wextra)
-if(SANITIZE)
+if(FUZZ)
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all -g)
+  add_link_options(-fsanitize=address,undefined)
+  set(BUILD_WINDOWS OFF)
+elseif(SANITIZE)
   add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all)
   add_link_options(-fsanitize=address,undefined)
 endif()
@@ -66,12 +71,16 @@ if(BUILD_WINDOWS)
   set(STUB_PATH ${CMAKE_BINARY_DIR}/ssstub.exe)
 endif()
 
-find_package(ZLIB REQUIRED)
-add_executable(lzhuf_bench bench/lzhuf_bench.cpp tests/oracle/lzhuf_oracle.cpp)
-target_link_libraries(lzhuf_bench PRIVATE authoring ZLIB::ZLIB)
+if(FUZZ)
+  add_subdirectory(tests/fuzz)
+else()
+  find_package(ZLIB REQUIRED)
+  add_executable(lzhuf_bench bench/lzhuf_bench.cpp tests/oracle/lzhuf_oracle.cpp)
+  target_link_libraries(lzhuf_bench PRIVATE authoring ZLIB::ZLIB)
 
-enable_testing()
-add_subdirectory(tests)
+  enable_testing()
+  add_subdirectory(tests)
+endif()
 
 # The packer's hot loops start on fixed boundaries, so that its speed does
 # not hang on the size of whatever is linked ahead of it.

@@ -9,7 +9,7 @@ need=()
 have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "ok installed"; }
 for p in cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev \
          g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386 xvfb xauth netpbm \
-         osslsigncode openssl; do
+         osslsigncode openssl clang libclang-rt-14-dev; do
   have_pkg "$p" || need+=("$p")
 done
 [ ${#need[@]} = 0 ] && exit 0

@@ -1,0 +1,47 @@
+// ssinst's reading of a stub and of an installer, on arbitrary bytes: the
+// layout rules and fix-stub's new layout (check-stub, fix-stub), the table
+// (list) and the extraction (extract -C DIR), which must never write
+// outside DIR.
+#include <filesystem>
+
+#include "tests/fuzz/fuzz_support.h"
+#include "tool/authoring.h"
+#include "tool/pe_image.h"
+
+namespace fs = std::filesystem;
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const std::vector<uint8_t> bytes(data, data + size);
+
+    PeImage image;
+    std::string error;
+    if (image.Parse(bytes, &error)) {
+        CheckStubLayout(image);
+        PeImage laid = image;
+        if (MoveMarkerLast(laid, &error)) {
+            PeImage again;
+            if (again.Parse(laid.bytes, &error)) CheckStubLayout(again);
+        }
+    }
+
+    MemoryReader reader(bytes);
+    InstallerContents contents;
+    if (ReadInstaller(reader, &contents, &error))
+        for (size_t i = 0; i < contents.entries.size() && i < 64; ++i)
+            TargetPath("Forest.exe", (int)i, contents.numberingBase, contents.entries[i]);
+
+    // The installer beside DIR; after the extraction, nothing but the two.
+    static const fs::path root = FuzzDirectory("tool");
+    fs::remove_all(root / "out");
+    WriteBytes(root / "Forest.exe", bytes);
+    std::vector<std::string> written;
+    ExtractInstaller((root / "Forest.exe").string(), (root / "out").string(), &written, &error);
+    for (const auto& e : fs::directory_iterator(root)) {
+        const fs::path p = e.path();
+        Check(p == root / "out" || p == root / "Forest.exe", "written outside DIR: " + p.string());
+    }
+    for (const std::string& w : written)
+        Check(fs::weakly_canonical(root / "out" / w).string().rfind((root / "out").string(), 0) == 0,
+              "extracted outside DIR: " + w);
+    return 0;
+}
