@@ -12,7 +12,7 @@ cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 SECONDS_EACH=${1:-}
 RUNS=${FUZZ_RUNS:-2000}
-BUILD=build/fuzz
+BUILD=${FUZZ_BUILD_DIR:-build/fuzz}
 CC=clang CXX=clang++ cmake -S . -B "$BUILD" -DFUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$BUILD" -j"$(nproc)" >/dev/null
 
@@ -26,6 +26,7 @@ seeds_of() {
 }
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1
+SRC=$PWD
 cd "$BUILD"
 status=0
 pids=()
@@ -35,22 +36,22 @@ for t in install_fuzz tool_fuzz decoder_fuzz decoder_small_fuzz; do
   # shellcheck disable=SC2046
   if [ -z "$SECONDS_EACH" ]; then
     # The seeds and a fixed number of runs from them, with a fixed seed.
-    if ./tests/fuzz/$t -seed=1 -runs="$RUNS" -max_len=65536 $(for d in $(seeds_of $t); do echo "../../$d"; done) \
+    if ./tests/fuzz/$t -seed=1 -runs="$RUNS" -max_len=65536 $(for d in $(seeds_of $t); do echo "$SRC/$d"; done) \
         >"$t.log" 2>&1; then
       echo "fuzz $t: $(grep -o 'Done [0-9]* runs' "$t.log")"
     else
-      echo "fuzz $t: FAILED (build/fuzz/$t.log)"; tail -30 "$t.log"; status=1
+      echo "fuzz $t: FAILED ($BUILD/$t.log)"; tail -30 "$t.log"; status=1
     fi
   else
     ./tests/fuzz/$t -max_total_time="$SECONDS_EACH" -max_len=65536 -print_final_stats=1 "$corpus" \
-      $(for d in $(seeds_of $t); do echo "../../$d"; done) >"$t.log" 2>&1 &
+      $(for d in $(seeds_of $t); do echo "$SRC/$d"; done) >"$t.log" 2>&1 &
     pids+=($!)
   fi
 done
 if [ -n "$SECONDS_EACH" ]; then
   for i in "${!pids[@]}"; do wait "${pids[$i]}" || status=1; done
   for t in install_fuzz tool_fuzz decoder_fuzz decoder_small_fuzz; do
-    echo "fuzz $t: $(grep -o 'Done [0-9]* runs in [0-9]* second(s)' "$t.log" || echo 'stopped: see build/fuzz/'"$t.log"),"\
+    echo "fuzz $t: $(grep -o 'Done [0-9]* runs in [0-9]* second(s)' "$t.log" || echo 'stopped: see '"$BUILD/$t.log"),"\
          "corpus $(ls corpus/$t | wc -l) inputs"
   done
 fi

@@ -22,5 +22,7 @@ if [ -z "${DISPLAY:-}" ]; then
 fi
 trap '[ -n "$XVFB_PID" ] && kill $XVFB_PID 2>/dev/null' EXIT
 
-cd "$BUILD"
-ctest --output-on-failure -j"$(nproc)" "$@"
+(cd "$BUILD" && ctest --output-on-failure -j"$(nproc)" "$@")
+
+# The fuzz targets, each for a short fixed number of runs from its seeds.
+bash scripts/fuzz.sh
