@@ -13,6 +13,8 @@
 
 #include "app/installer.h"
 #include "install/install.h"
+#include "payload/locator.h"
+#include "tool/pe_image.h"
 #include "res/ids.h"
 #include "tests/unit/test_support.h"
 
@@ -465,6 +467,77 @@ TEST(InstallFailureText, StaysInsideItsArea) {
 }
 
 }  // namespace
+
+// What a hostile or damaged payload does. Offsets count from the file's
+// start, so an entry may name any bytes of the installer, the stub's
+// included: it gets those bytes, as every reader of the format does;
+// nothing is read outside the file and nothing written outside the
+// installer's places.
+TEST(HostilePayloads, HaveDefinedOutcomes) {
+    REQUIRE_STUB();
+    const std::vector<uint8_t> plain =
+        MakeInstaller("Forest", ForestFiles({{"a.bmp", Pattern(7, 3), ".BMP"}, {"b.wav", Pattern(5, 4), ".WAV"}}));
+    MemoryReader r(plain);
+    const FilePosition payloadStart = LocatePayloadIn(r);
+    auto patch = [](int index, int field, uint32_t value) {
+        return [=](std::vector<uint8_t>& b) { PatchEntry(b, index, field, value); };
+    };
+    auto base = [](uint16_t value) {
+        return [=](std::vector<uint8_t>& b) {
+            MemoryReader in(b);
+            PutLE16(&b[LocatePayloadIn(in) + kTitleSize], value);
+        };
+    };
+    const std::vector<uint8_t> dat = Pattern(100, 2);
+    const struct {
+        const char* what;
+        std::function<void(std::vector<uint8_t>&)> mutate;
+        const char* outcome;  // "installed", or a part of the failure message
+        std::vector<std::pair<std::string, std::vector<uint8_t>>> files;  // what an installation left
+    } cases[] = {
+        {"an entry in the stub", patch(1, 0, 0), "installed",
+         {{"QUORBEL/SSAVERS/Forest/Forest.DAT", std::vector<uint8_t>(plain.begin(), plain.begin() + 100)}}},
+        {"an entry ending where the payload starts", patch(1, 0, payloadStart - 100), "installed",
+         {{"QUORBEL/SSAVERS/Forest/Forest.DAT",
+           std::vector<uint8_t>(plain.begin() + payloadStart - 100, plain.begin() + payloadStart)}}},
+        {"two entries on the same bytes", [](std::vector<uint8_t>& b) { PatchEntry(b, 2, 0, EntryAt(b, 1).offset); },
+         "installed", {{"QUORBEL/SSAVERS/Forest/FILE0002.BMP", std::vector<uint8_t>(dat.begin(), dat.begin() + 7)}}},
+        {"an offset and size that wrap past 2^32", [](std::vector<uint8_t>& b) {
+             PatchEntry(b, 1, 0, 0xFFFFFF00u);
+             PatchEntry(b, 1, 1, 0x200);
+         }, "is damaged", {}},
+        {"a stored size of 2^32 - 1", patch(1, 1, 0xFFFFFFFFu), "is damaged", {}},
+        // Windows drops a name's trailing dots: FILE0002.. is FILE0002.
+        {"the extension \"..\"", patch(2, 3, 0x2E2E), "installed", {{"QUORBEL/SSAVERS/Forest/FILE0002", Pattern(7, 3)}}},
+        {"a resource directory whose first entry leads back to it",
+         [](std::vector<uint8_t>& b) {
+             PeImage img;
+             std::string error;
+             ASSERT_TRUE(img.Parse(b, &error)) << error;
+             PutLE32(&b[img.sections[img.resourceSection].rawPointer + 16 + 4], 0x80000000u);
+         },
+         "is damaged", {}},
+        {"numbers past 65535", base(65535), "installed", {{"QUORBEL/SSAVERS/Forest/FILE65535.BMP", Pattern(7, 3)}, {"QUORBEL/SSAVERS/Forest/FILE65536.WAV", Pattern(5, 4)}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Machine k;
+        std::vector<uint8_t> installer = plain;
+        c.mutate(installer);
+        k.Place(installer);
+        const int exitCode = k.RunAnsweringOk();
+        ASSERT_EQ(k.sim.messages.size(), 2u);
+        if (std::string(c.outcome) == "installed") {
+            EXPECT_EQ(exitCode, 0);
+            EXPECT_EQ(k.sim.messages[1].text.rfind("Installation Complete!", 0), 0u) << k.sim.messages[1].text;
+        } else {
+            EXPECT_EQ(exitCode, kExitInstallFailed);
+            EXPECT_NE(k.sim.messages[1].text.find(c.outcome), std::string::npos) << k.sim.messages[1].text;
+        }
+        for (const auto& f : c.files) EXPECT_EQ(ReadHost(k.Host("WINDOWS/" + f.first)), f.second) << f.first;
+        ExpectClean(k);
+    }
+}
 
 // A signature covers what lies before its certificate table: an entry that
 // reaches into the table is damaged, to the stub and to ssinst alike.

@@ -85,8 +85,8 @@ bool FileExists(const std::string& path) {
 
 void PatchEntry(std::vector<uint8_t>& installer, int index, int field, uint32_t value) {
     MemoryReader r(installer);
-    int64_t start = LocatePayloadIn(r);
-    ASSERT_GE(start, 0);
+    const FilePosition start = LocatePayloadIn(r);
+    ASSERT_NE(start, kNoPosition);
     PutLE32(&installer[(size_t)start + kHeaderSize + kEntrySize * index + 4 * field], value);
 }
 
