@@ -29,17 +29,20 @@ const char kUsage[] =
     "      Prints the title, the numbering base and one line per entry: index,\n"
     "      offset, stored size, unpacked size, extension, target (below the\n"
     "      Windows directory, for an installer run from a directory without '.').\n"
+    "      Checks the payload as the installer does and flags a damaged entry.\n"
     "  extract INSTALLER -C DIR\n"
     "      Writes every entry below DIR (standing for the Windows directory) under\n"
     "      the names the installer itself would use.\n"
     "  check-stub STUB\n"
-    "      Reports each layout rule of the stub as held or broken.\n"
+    "      Reports each layout rule of the stub, its manifest among them, as held\n"
+    "      or broken.\n"
     "  fix-stub IN -o OUT\n"
     "      Lays the resource section of a freshly linked stub out with the\n"
     "      marker's data last, marks its first section as code, and checks\n"
     "      the result.\n"
     "\n"
-    "exit status: 0 done, 1 a file is missing, unreadable or refused, 2 usage.\n";
+    "exit status: 0 done, 1 a file is missing, unreadable, refused or damaged,\n"
+    "2 usage.\n";
 
 int Usage(const char* problem) {
     std::fprintf(stderr, "ssinst: %s\n\n%s", problem, kUsage);
