@@ -13,8 +13,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/sim/sim_platform.h"
-
 inline void Check(bool ok, const std::string& what) {
     if (ok) return;
     std::fprintf(stderr, "fuzz check failed: %s\n", what.c_str());

@@ -4,11 +4,9 @@
 // closed; and a run that ends in the completion message left every entry's
 // file whole.
 #include <filesystem>
-#include <fstream>
 
 #include "app/installer.h"
-#include "payload/contents.h"
-#include "res/ids.h"
+#include "platform/sim/sim_platform.h"
 #include "tests/fuzz/fuzz_support.h"
 #include "tool/authoring.h"
 
