@@ -49,6 +49,7 @@ if [ -f "$STUB" ]; then
   cp "$T/Forest.exe" "$T/bad.exe"
   printf '\377\377\377\377' | dd of="$T/bad.exe" bs=1 seek=$((at + 32 + 2 + 4)) conv=notrunc 2>/dev/null
   expect 1 "damaged: entry 0 reaches past the end of the file" "$SSINST" list "$T/bad.exe"
+  expect 1 "gives no name to install" "$SSINST" build -o "$T/...exe" --stub "$STUB" --title T --scr "$T/f.scr" --dat "$T/f.dat"
   cp "$T/Forest.exe" "$T/...exe"
   expect 1 "gives no name to install" "$SSINST" list "$T/...exe"
   expect 1 "gives no name to install" "$SSINST" extract "$T/...exe" -C "$T/dots"

@@ -142,6 +142,9 @@ int Build(int argc, char** argv, const char* argv0) {
     }
     if (out.empty() || !haveTitle || scr.empty() || dat.empty())
         return Usage("build needs -o, --title, --scr and --dat");
+    // The installer names what it installs after itself.
+    if (!InstallerNamesUsable(out))
+        return Fail(out + ": an installer of that name gives no name to install the screen saver under");
 
     std::string error;
     std::vector<uint8_t> stubBytes;

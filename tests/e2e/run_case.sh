@@ -335,6 +335,24 @@ END
   [ -e "$WINDIR/QUORBEL" ] && fail "the data directory was made"
   not_registered
   ;;
+dots_name)
+  # Named "...exe", an installer would put its data in the directory above
+  # its own and its program at C:\WINDOWS\.SCR: it refuses, writing nothing.
+  build_installer Forest.exe --title Forest --file "$DIR/saver.dat"
+  mv "$C/setup/Forest.exe" "$C/setup/...exe"
+  cat >"$DIR/script" <<END
+wait Forest Screen Saver Installation
+press OK
+wait Forest Screen Saver Installation
+text The installer's name (C:\\setup\\...exe) gives no name to install the screen saver under.  Please rename it.{CR}{LF}{CR}{LF}The screen saver has not been installed.
+press OK
+none 2
+END
+  EXPECT_RC=1 run_installer ...exe
+  [ -z "$(ls -A "$WINDIR/QUORBEL" 2>/dev/null)" ] || fail "the data directory was made"
+  [ -e "$WINDIR/.SCR" ] && fail "C:\\WINDOWS\\.SCR was written"
+  not_registered
+  ;;
 *)
   echo "unknown case $CASE"; exit 2 ;;
 esac
