@@ -43,8 +43,11 @@ target_include_directories(sim_platform PUBLIC ${CMAKE_SOURCE_DIR})
 add_library(authoring STATIC tool/authoring.cpp tool/packer.cpp tool/pe_image.cpp tool/xml.cpp)
 target_link_libraries(authoring PUBLIC installer_core)
 
-add_executable(ssinst tool/ssinst.cpp)
-target_link_libraries(ssinst PRIVATE authoring)
+# ssinst twice: the bootstrap, without a stub of its own, lays the linked
+# stub out (fix-stub); ssinst proper has that stub built in.
+add_executable(ssinst_bootstrap tool/ssinst.cpp tool/no_embedded_stub.cpp)
+target_link_libraries(ssinst_bootstrap PRIVATE authoring)
+target_compile_definitions(ssinst_bootstrap PRIVATE SSINST_VERSION="${PROJECT_VERSION}")
 
 add_executable(make_icon res/make_icon.cpp)
 add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/installer.ico
@@ -65,11 +68,20 @@ if(BUILD_WINDOWS)
                      ${WIN_DIR}/opengl32.dll ${WIN_DIR}/loadcheck.exe)
   # The linked stub has the marker's data first; lay it out with it last.
   add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/ssstub.exe
-    COMMAND ssinst fix-stub ${WIN_DIR}/ssstub-raw.exe -o ${CMAKE_BINARY_DIR}/ssstub.exe
-    DEPENDS windows ssinst ${WIN_DIR}/ssstub-raw.exe)
+    COMMAND ssinst_bootstrap fix-stub ${WIN_DIR}/ssstub-raw.exe -o ${CMAKE_BINARY_DIR}/ssstub.exe
+    DEPENDS windows ssinst_bootstrap ${WIN_DIR}/ssstub-raw.exe)
   add_custom_target(stub ALL DEPENDS ${CMAKE_BINARY_DIR}/ssstub.exe)
   set(STUB_PATH ${CMAKE_BINARY_DIR}/ssstub.exe)
+  set(EMBEDDED_STUB ${CMAKE_BINARY_DIR}/embedded_stub.cpp)
+  add_custom_command(OUTPUT ${EMBEDDED_STUB}
+    COMMAND ${CMAKE_COMMAND} -DIN=${STUB_PATH} -DOUT=${EMBEDDED_STUB} -P ${CMAKE_SOURCE_DIR}/cmake/embed_stub.cmake
+    DEPENDS ${STUB_PATH} ${CMAKE_SOURCE_DIR}/cmake/embed_stub.cmake)
+else()
+  set(EMBEDDED_STUB ${CMAKE_SOURCE_DIR}/tool/no_embedded_stub.cpp)
 endif()
+add_executable(ssinst tool/ssinst.cpp ${EMBEDDED_STUB})
+target_link_libraries(ssinst PRIVATE authoring)
+target_compile_definitions(ssinst PRIVATE SSINST_VERSION="${PROJECT_VERSION}")
 
 if(FUZZ)
   add_subdirectory(tests/fuzz)

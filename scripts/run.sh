@@ -20,7 +20,7 @@ S=$B/sample
 rm -rf "$S" && mkdir -p "$S"
 printf 'Forest sample data\r\n' > "$S/forest.dat"
 printf 'Read me: the forest at night.\r\n' > "$S/readme.txt"
-"$B/ssinst" build -o "$S/Forest.exe" --stub "$B/ssstub.exe" --title Forest \
+"$B/ssinst" build -o "$S/Forest.exe" --title Forest \
   --scr "$B/windows/testscr.scr" --dat "$S/forest.dat" \
   --file "$S/readme.txt" --file "$B/installer.ico"
 "$B/ssinst" list "$S/Forest.exe"

@@ -36,6 +36,10 @@ expect 1 "empty.dat: the file is empty" "$SSINST" build -o "$T/x.exe" --stub "$S
 if [ -f "$STUB" ]; then
   expect 1 "breaks its layout rules" "$SSINST" build -o "$T/x.exe" --stub "$BUILD/windows/ssstub-raw.exe" --title T --scr "$T/f.scr" --dat "$T/f.dat"
   expect 0 "" "$SSINST" build -o "$T/Forest.exe" --stub "$STUB" --title Forest --base 7 --scr "$T/f.scr" --dat "$T/f.dat" --file "$T/a.bmp"
+  # The built-in stub is the built one: the same installer, byte for byte.
+  expect 0 "built-in stub: $(stat -c %s "$STUB") bytes, SHA-256 $(sha256sum "$STUB" | cut -c1-64)" "$SSINST" --version
+  mkdir -p "$T/own" && expect 0 "" env -u SSINST_STUB "$SSINST" build -o "$T/own/Forest.exe" --title Forest --base 7 --scr "$T/f.scr" --dat "$T/f.dat" --file "$T/a.bmp"
+  cmp -s "$T/Forest.exe" "$T/own/Forest.exe" && pass=$((pass + 1)) || { failed=$((failed + 1)); echo "FAIL: the built-in stub made another installer"; }
   expect 0 "QUORBEL.SSAVERS.Forest.FILE0007.bmp" "$SSINST" list "$T/Forest.exe"
   expect 0 'title: "Forest"' "$SSINST" list "$T/Forest.exe"
   expect 0 "QUORBEL/SSAVERS/Forest/FILE0007.bmp" "$SSINST" extract "$T/Forest.exe" -C "$T/out"
@@ -56,6 +60,29 @@ if [ -f "$STUB" ]; then
   head -c 300 "$T/Forest.exe" > "$T/cut.exe"
   expect 1 "cut.exe: no payload marker" "$SSINST" list "$T/cut.exe"
   expect 1 "cut.exe: .*cut short" "$SSINST" check-stub "$T/cut.exe"
+
+  # verify: installers and their verdicts.
+  for i in $(seq 300); do echo "forest trees $((i % 7))"; done > "$T/text.scr"
+  "$SSINST" build -o "$T/packed.exe" --title P --scr "$T/text.scr" --dat "$T/f.dat" --file "$T/text.scr"
+  "$SSINST" build -o "$T/stored.exe" --title S --store --scr "$T/text.scr" --dat "$T/f.dat"
+  openssl req -x509 -newkey rsa:2048 -nodes -keyout "$T/key.pem" -out "$T/cert.pem" -days 2 -subj "/CN=ssinst test" 2>/dev/null
+  osslsigncode sign -certs "$T/cert.pem" -key "$T/key.pem" -in "$T/packed.exe" -out "$T/signed.exe" >/dev/null
+  head -c $(($(stat -c %s "$T/packed.exe") - 20)) "$T/packed.exe" > "$T/short.exe"
+  # Entry 0 claims 16 times what its stream gives: the stream runs out.
+  at=$("$SSINST" list "$T/packed.exe" | sed -n 's/^payload at: //p')
+  cp "$T/packed.exe" "$T/broken.exe"
+  printf '\000\000\001\000' | dd of="$T/broken.exe" bs=1 seek=$((at + 32 + 2 + 8)) conv=notrunc 2>/dev/null
+  while read -r name code pattern; do
+    expect "$code" "$pattern" "$SSINST" verify "$T/$name"
+  done <<END
+packed.exe 0 packed.exe: sound
+stored.exe 0 stored 4500 .*STORED.SCR .*sound
+signed.exe 0 signed.exe: sound
+short.exe 1 FILE0002.scr .*damaged: reaches past the end of the file
+broken.exe 1 damaged: its stream needs more bits than it stores
+f.dat 1 not an executable
+END
+  expect 2 "verify takes one" "$SSINST" verify
 fi
 expect 1 "f.dat: not an executable" "$SSINST" check-stub "$T/f.dat"
 expect 1 "nothere.exe: No such file" "$SSINST" list "$T/nothere.exe"

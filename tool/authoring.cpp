@@ -10,6 +10,7 @@
 #include "base/sizes.h"
 #include "install/names.h"
 #include "install/targets.h"
+#include "lzhuf/decoder.h"
 #include "payload/contents.h"
 #include "payload/locator.h"
 #include "payload/validate.h"
@@ -218,9 +219,67 @@ bool WriteEntry(const std::vector<uint8_t>& installer, const PayloadEntry& e, By
     switch (WriteEntryContents(reader, e, out, buffer, sizeof buffer)) {
     case kEntryWritten: return true;
     case kEntryWriteFailed: *error = "write error"; break;
-    default: *error = "the entry is damaged"; break;  // inside the bytes: can't happen
+    default: *error = "the entry is damaged: its stream needs more bits than it stores"; break;
     }
     return false;
+}
+
+namespace {
+
+class NullSink : public ByteSink {
+public:
+    int Write(const void*, int n) override { return n; }
+};
+
+// An entry as the stub would take it out: inside the file, and a stream
+// that gives exactly its size from its own bytes.
+std::string EntryProblem(const std::vector<uint8_t>& bytes, int index, const PayloadEntry& e,
+                         FilePosition limit) {
+    const PayloadProblem p = CheckEntry(index, e, limit);
+    if (p != kPayloadSound) return ProblemText(p);
+    if (e.unpackedSize == 0) return "";
+    MemoryReader reader(bytes);
+    reader.Seek(e.offset, kSeekSet);
+    NullSink nowhere;
+    LzhufDecoder& d = SharedDecoder();
+    switch (d.Decode(reader, nowhere, e.unpackedSize, e.storedSize)) {
+    case kLzhufOk: break;
+    case kLzhufOverrun: return "its stream needs more bits than it stores";
+    default: return "its stream can't be read";
+    }
+    if (d.Produced() != e.unpackedSize) return "its stream's last match runs past its unpacked size";
+    return "";
+}
+
+}  // namespace
+
+bool VerifyInstaller(const std::vector<uint8_t>& bytes, const std::string& name, Verdict* v,
+                     std::string* error) {
+    *v = Verdict();
+    PeImage image;
+    if (!image.Parse(bytes, error)) return false;
+    // The payload follows the resource section (and a signature may follow
+    // it), so rule 1 is the stub's alone.
+    for (const RuleResult& r : CheckStubLayout(image))
+        if (!r.held && r.rule != 1) v->stubProblems.push_back(r.detail);
+    MemoryReader reader(bytes);
+    InstallerContents c;
+    if (!ReadInstaller(reader, &c, error)) return false;
+    const FilePosition limit = PayloadLimit(SizeAsPosition(bytes.size()), c.certificates);
+    for (size_t i = 0; i < c.entries.size(); ++i) {
+        EntryVerdict e{TargetPath(name, (int)i, c.numberingBase, c.entries[i]), c.entries[i],
+                       EntryProblem(bytes, (int)i, c.entries[i], limit)};
+        v->entries.push_back(e);
+    }
+    if (c.check.problem != kPayloadSound && c.check.entry < 0) v->payloadProblem = DescribeCheck(c.check);
+    if (!InstallerNamesUsable(name)) v->payloadProblem = "its name gives no name to install the screen saver under";
+    return true;
+}
+
+bool Verdict::Sound() const {
+    bool sound = stubProblems.empty() && payloadProblem.empty();
+    for (const EntryVerdict& e : entries) sound = sound && e.problem.empty();
+    return sound;
 }
 
 bool EntryContents(const std::vector<uint8_t>& installer, const PayloadEntry& e,

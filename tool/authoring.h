@@ -75,6 +75,26 @@ bool InstallerNamesUsable(const std::string& installerFileName);
 std::string TargetPath(const std::string& installerFileName, int index, uint16_t numberingBase,
                        const PayloadEntry& e);
 
+// What `ssinst verify` finds. A packed entry whose stream decodes to other
+// bytes than were packed can't be told without a checksum, which the format
+// lacks; what can be told is: the stub part's layout, the table, each
+// entry's bounds and sizes, and streams that need more bits than they store
+// or whose last match runs past their size.
+struct EntryVerdict {
+    std::string target;   // below the Windows directory
+    PayloadEntry entry;
+    std::string problem;  // "" when sound
+};
+struct Verdict {
+    std::vector<std::string> stubProblems;  // layout rules the stub part breaks
+    std::string payloadProblem;             // the table's or the name's, "" when none
+    std::vector<EntryVerdict> entries;
+    bool Sound() const;
+};
+// False, with the reason, when the file is no installer at all.
+bool VerifyInstaller(const std::vector<uint8_t>& installer, const std::string& fileName, Verdict* v,
+                     std::string* error);
+
 // Writes every entry of the installer at installerPath below dir, which
 // stands for the Windows directory, under the names the stub would use for
 // an installer of that file name. Checks the whole installer first, as the

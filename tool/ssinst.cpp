@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "tool/authoring.h"
+#include "tool/embedded_stub.h"
 #include "tool/pe_image.h"
 #include "tool/readers.h"
 
@@ -15,7 +16,7 @@ namespace {
 enum { kExitOk = 0, kExitFailure = 1, kExitUsage = 2 };
 
 const char kUsage[] =
-    "usage: ssinst COMMAND [ARGS]\n"
+    "usage: ssinst COMMAND [ARGS]   (ssinst --version: the version and the built-in stub)\n"
     "\n"
     "commands:\n"
     "  build -o OUT.exe --title TITLE [--base N] [--stub STUB] [--store]\n"
@@ -23,7 +24,7 @@ const char kUsage[] =
     "      Writes an installer: the stub up to its marker, then the payload. The\n"
     "      installed screen saver is named after OUT (Forest.exe installs\n"
     "      FOREST.SCR). --base is the number of the first extra file (default 2).\n"
-    "      STUB defaults to $SSINST_STUB, then ssstub.exe beside ssinst. Each file\n"
+    "      STUB defaults to $SSINST_STUB, then the stub built into ssinst. Each file\n"
     "      is packed with LZHUF when that makes it smaller; --store stores all.\n"
     "  list INSTALLER\n"
     "      Prints the title, the numbering base and one line per entry: index,\n"
@@ -33,6 +34,13 @@ const char kUsage[] =
     "  extract INSTALLER -C DIR\n"
     "      Writes every entry below DIR (standing for the Windows directory) under\n"
     "      the names the installer itself would use.\n"
+    "  verify INSTALLER\n"
+    "      Checks an installer as the installer itself would, and more: the\n"
+    "      layout of its stub part, the entry table, each entry's bounds and\n"
+    "      sizes, and every packed stream, decoded to nowhere. A stream that\n"
+    "      decodes to other bytes than were packed can't be told (the format\n"
+    "      keeps no checksum); one that needs more bits than it stores, or whose\n"
+    "      last match runs past its size, can. Exit 0 sound, 1 damaged.\n"
     "  check-stub STUB\n"
     "      Reports each layout rule of the stub, its manifest among them, as held\n"
     "      or broken.\n"
@@ -54,11 +62,31 @@ int Fail(const std::string& message) {
     return kExitFailure;
 }
 
-std::string DefaultStub(const char* argv0) {
-    if (const char* env = std::getenv("SSINST_STUB")) return env;
-    std::string self = argv0;
-    size_t slash = self.rfind('/');
-    return (slash == std::string::npos ? std::string() : self.substr(0, slash + 1)) + "ssstub.exe";
+// The stub a build starts from: --stub, else $SSINST_STUB, else the one
+// built in. `name` says which, for messages.
+bool LoadStub(std::string path, std::vector<uint8_t>* bytes, std::string* name, std::string* error) {
+    if (path.empty())
+        if (const char* env = std::getenv("SSINST_STUB")) path = env;
+    if (!path.empty()) {
+        *name = path;
+        return ReadWholeFile(path, bytes, error);
+    }
+    const EmbeddedStub& s = BuiltInStub();
+    if (!s.bytes) {
+        *error = "this ssinst has no stub built in: give one with --stub";
+        return false;
+    }
+    bytes->assign(s.bytes, s.bytes + s.size);
+    *name = "the built-in stub";
+    return true;
+}
+
+int Version() {
+    std::printf("ssinst %s\n", SSINST_VERSION);
+    const EmbeddedStub& s = BuiltInStub();
+    if (s.bytes) std::printf("built-in stub: %zu bytes, SHA-256 %s\n", s.size, s.sha256);
+    else std::printf("no built-in stub\n");
+    return kExitOk;
 }
 
 bool LoadImage(const std::string& path, PeImage* image, std::string* error) {
@@ -119,8 +147,8 @@ bool ParseBase(const char* text, uint16_t* base) {
     return true;
 }
 
-int Build(int argc, char** argv, const char* argv0) {
-    std::string out, stub = DefaultStub(argv0), scr, dat;
+int Build(int argc, char** argv) {
+    std::string out, stub, scr, dat;
     std::vector<std::string> extras;
     InstallerRecipe recipe;
     recipe.pack = true;
@@ -148,7 +176,7 @@ int Build(int argc, char** argv, const char* argv0) {
 
     std::string error;
     std::vector<uint8_t> stubBytes;
-    if (!ReadWholeFile(stub, &stubBytes, &error)) return Fail("stub " + error);
+    if (!LoadStub(stub, &stubBytes, &recipe.stubName, &error)) return Fail("stub: " + error);
     std::vector<std::string> inputs = {scr, dat};
     inputs.insert(inputs.end(), extras.begin(), extras.end());
     for (size_t i = 0; i < inputs.size(); ++i) {
@@ -161,7 +189,6 @@ int Build(int argc, char** argv, const char* argv0) {
         recipe.files.push_back(std::move(f));
     }
     std::vector<uint8_t> installer;
-    recipe.stubName = stub;
     if (!BuildInstaller(stubBytes, recipe, &installer, &error)) return Fail(error);
     if (!WriteWholeFile(out, installer, &error)) return Fail(error);
     return kExitOk;
@@ -215,6 +242,29 @@ int List(int argc, char** argv) {
     return kExitOk;
 }
 
+int Verify(int argc, char** argv) {
+    if (argc != 1) return Usage("verify takes one installer");
+    std::vector<uint8_t> bytes;
+    std::string error;
+    if (!ReadWholeFile(argv[0], &bytes, &error)) return Fail(error);
+    Verdict v;
+    if (!VerifyInstaller(bytes, argv[0], &v, &error)) return Fail(std::string(argv[0]) + ": " + error);
+    for (const std::string& p : v.stubProblems) std::printf("stub:  damaged: %s\n", p.c_str());
+    if (v.stubProblems.empty()) std::printf("stub:  sound (its layout rules and its manifest)\n");
+    for (size_t i = 0; i < v.entries.size(); ++i) {
+        const EntryVerdict& e = v.entries[i];
+        char sizes[64];
+        if (e.entry.unpackedSize) std::snprintf(sizes, sizeof sizes, "packed %u -> %u", e.entry.storedSize, e.entry.unpackedSize);
+        else std::snprintf(sizes, sizeof sizes, "stored %u", e.entry.storedSize);
+        std::printf("%5zu  %-24s %-40s %s\n", i, sizes, e.target.empty() ? "(no target)" : e.target.c_str(),
+                    e.problem.empty() ? "sound" : ("damaged: " + e.problem).c_str());
+    }
+    if (!v.payloadProblem.empty()) std::printf("payload: damaged: %s\n", v.payloadProblem.c_str());
+    const bool sound = v.Sound();
+    std::printf("%s: %s\n", argv[0], sound ? "sound" : "DAMAGED");
+    return sound ? kExitOk : kExitFailure;
+}
+
 int Extract(int argc, char** argv) {
     std::string in, dir;
     for (int i = 0; i < argc; ++i) {
@@ -239,9 +289,11 @@ int main(int argc, char** argv) {
         std::fputs(kUsage, stdout);
         return kExitOk;
     }
-    if (cmd == "build") return Build(argc - 2, argv + 2, argv[0]);
+    if (cmd == "--version") return Version();
+    if (cmd == "build") return Build(argc - 2, argv + 2);
     if (cmd == "list") return List(argc - 2, argv + 2);
     if (cmd == "extract") return Extract(argc - 2, argv + 2);
+    if (cmd == "verify") return Verify(argc - 2, argv + 2);
     if (cmd == "check-stub") return CheckStub(argc - 2, argv + 2);
     if (cmd == "fix-stub") return FixStub(argc - 2, argv + 2);
     return Usage(("unknown command " + cmd).c_str());

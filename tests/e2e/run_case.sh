@@ -52,7 +52,7 @@ trap 'wineserver -k >/dev/null 2>&1' EXIT
 build_installer() {
   local name=$1; shift
   printf 'main data of the test saver\n' > "$DIR/saver.dat"
-  "$SSINST" build -o "$C/setup/$name" --stub "$STUB" --scr "$TESTSCR" --dat "$DIR/saver.dat" "$@" \
+  "$SSINST" build -o "$C/setup/$name" --scr "$TESTSCR" --dat "$DIR/saver.dat" "$@" \
     || fail "ssinst build failed"
 }
 
