@@ -76,6 +76,19 @@ if(BUILD_WINDOWS)
   add_custom_command(OUTPUT ${EMBEDDED_STUB}
     COMMAND ${CMAKE_COMMAND} -DIN=${STUB_PATH} -DOUT=${EMBEDDED_STUB} -P ${CMAKE_SOURCE_DIR}/cmake/embed_stub.cmake
     DEPENDS ${STUB_PATH} ${CMAKE_SOURCE_DIR}/cmake/embed_stub.cmake)
+  add_custom_target(embedded_stub DEPENDS ${EMBEDDED_STUB})
+  # ssinst.exe: the same tool for Windows, with the same stub built in.
+  set(WIN_SSINST_DIR ${CMAKE_BINARY_DIR}/windows-ssinst)
+  ExternalProject_Add(windows_ssinst
+    SOURCE_DIR ${CMAKE_SOURCE_DIR}
+    BINARY_DIR ${WIN_SSINST_DIR}
+    CMAKE_ARGS -DCMAKE_TOOLCHAIN_FILE=${CMAKE_SOURCE_DIR}/cmake/mingw-i686.cmake
+               -DCMAKE_BUILD_TYPE=Release -DSTUB_GENERATED_DIR=${CMAKE_BINARY_DIR}
+               -DEMBEDDED_STUB_SOURCE=${EMBEDDED_STUB}
+    INSTALL_COMMAND ""
+    BUILD_ALWAYS ON
+    DEPENDS embedded_stub
+    BUILD_BYPRODUCTS ${WIN_SSINST_DIR}/ssinst.exe)
 else()
   set(EMBEDDED_STUB ${CMAKE_SOURCE_DIR}/tool/no_embedded_stub.cpp)
 endif()

@@ -7,6 +7,22 @@ if(NOT STUB_GENERATED_DIR)
   message(FATAL_ERROR "STUB_GENERATED_DIR is not set; build through the host build")
 endif()
 
+# ssinst for Windows, once the stub exists to be built in: the host's
+# sources, linked statically so that it runs on a bare Windows.
+set(EMBEDDED_STUB_SOURCE "" CACHE FILEPATH "The source holding the stub for ssinst.exe")
+if(EMBEDDED_STUB_SOURCE)
+  add_executable(ssinst
+    tool/ssinst.cpp tool/authoring.cpp tool/packer.cpp tool/pe_image.cpp tool/xml.cpp ${EMBEDDED_STUB_SOURCE}
+    base/text.cpp lzhuf/decoder.cpp lzhuf/tree.cpp
+    payload/locator.cpp payload/validate.cpp payload/contents.cpp payload/payload.cpp
+    install/names.cpp install/targets.cpp)
+  target_include_directories(ssinst PRIVATE ${CMAKE_SOURCE_DIR})
+  target_compile_definitions(ssinst PRIVATE SSINST_VERSION="${PROJECT_VERSION}" _FILE_OFFSET_BITS=64)
+  target_compile_options(ssinst PRIVATE -O2 -Wall -Wextra)
+  target_link_options(ssinst PRIVATE -static -static-libgcc -static-libstdc++ -s)
+  return()
+endif()
+
 # The stub: no C runtime at all (and no loops turned into its calls), no
 # exceptions, no RTTI, no unwind tables, no relocations, no symbols. Its own
 # entry point calls ExitProcess. Everything is built for size; link-time

@@ -1,6 +1,9 @@
 #include "tool/authoring.h"
 
 #include <sys/stat.h>
+#ifdef _WIN32
+#include <direct.h>
+#endif
 
 #include <cerrno>
 #include <cstdio>
@@ -45,7 +48,9 @@ bool WriteWholeFile(const std::string& path, const std::vector<uint8_t>& data, s
         *error = path + ": write error";
         std::remove(path.c_str());
     } else if (data.size() >= 2 && data[0] == 'M' && data[1] == 'Z') {
+#ifndef _WIN32
         chmod(path.c_str(), 0755);  // a program: let it be run directly
+#endif
     }
     return ok;
 }
@@ -350,7 +355,12 @@ namespace {
 bool MakeParents(const std::string& path, std::string* error) {
     for (size_t at = path.find('/', 1); at != std::string::npos; at = path.find('/', at + 1)) {
         std::string dir = path.substr(0, at);
-        if (mkdir(dir.c_str(), 0755) != 0 && errno != EEXIST) {
+#ifdef _WIN32
+        const int made = _mkdir(dir.c_str());
+#else
+        const int made = mkdir(dir.c_str(), 0755);
+#endif
+        if (made != 0 && errno != EEXIST) {
             *error = dir + ": " + std::strerror(errno);
             return false;
         }

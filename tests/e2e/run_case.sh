@@ -335,6 +335,29 @@ END
   [ -e "$WINDIR/QUORBEL" ] && fail "the data directory was made"
   not_registered
   ;;
+windows_tool)
+  # ssinst.exe under Wine, with Windows paths, writes the very bytes ssinst
+  # writes on Linux, and its installer installs; list, verify and extract
+  # agree too.
+  WIN_SSINST=$E2E_BUILD/windows-ssinst/ssinst.exe
+  printf 'main data of the test saver\n' > "$C/setup/saver.dat"
+  for i in $(seq 400); do echo "leaves $((i % 9))"; done > "$C/setup/leaves.txt"
+  cp "$TESTSCR" "$C/setup/forest.scr"
+  (cd "$C/setup" && wine "$WIN_SSINST" build -o 'C:\setup\Forest.exe' --title Forest --scr 'C:\setup\forest.scr' \
+      --dat saver.dat --file 'C:\setup\leaves.txt' >"$DIR/build.out" 2>&1) || { fail "ssinst.exe build:"; cat "$DIR/build.out"; }
+  "$SSINST" build -o "$DIR/Forest.exe" --title Forest --scr "$C/setup/forest.scr" --dat "$C/setup/saver.dat" \
+    --file "$C/setup/leaves.txt" || fail "ssinst build failed"
+  cmp "$C/setup/Forest.exe" "$DIR/Forest.exe" || fail "ssinst.exe and ssinst wrote different installers"
+  wine "$WIN_SSINST" verify 'C:\setup\Forest.exe' | tr -d '\r' >"$DIR/verify.out" || fail "ssinst.exe verify: $(cat "$DIR/verify.out")"
+  "$SSINST" verify "$C/setup/Forest.exe" | sed 's|^.*/Forest.exe:|Forest.exe:|' >"$DIR/verify.lin"
+  sed 's|^C:.*Forest.exe:|Forest.exe:|' "$DIR/verify.out" | cmp -s - "$DIR/verify.lin" || fail "verify differs: $(cat "$DIR/verify.out")"
+  wine "$WIN_SSINST" extract 'C:\setup\Forest.exe' -C 'C:\extracted' >/dev/null || fail "ssinst.exe extract failed"
+  cmp -s "$C/extracted/QUORBEL/SSAVERS/Forest/FILE0002.txt" "$C/setup/leaves.txt" || fail "ssinst.exe extracted another FILE0002.txt"
+  ok_to_all
+  run_installer Forest.exe
+  same_as_extract Forest.exe
+  registered 'C:\windows\FOREST.SCR'
+  ;;
 dots_name)
   # Named "...exe", an installer would put its data in the directory above
   # its own and its program at C:\WINDOWS\.SCR: it refuses, writing nothing.
