@@ -83,6 +83,18 @@ broken.exe 1 damaged: its stream needs more bits than it stores
 f.dat 1 not an executable
 END
   expect 2 "verify takes one" "$SSINST" verify
+
+  # Progress: a line on a terminal for inputs of more than a few MB, nothing
+  # when standard error is not one (script(1) gives the terminal).
+  for i in $(seq 300000); do echo "forest line $((i % 13))"; done > "$T/big.scr"
+  "$SSINST" build -o "$T/big.exe" --title Big --scr "$T/big.scr" --dat "$T/f.dat" 2>"$T/err"
+  [ ! -s "$T/err" ] && pass=$((pass + 1)) || { failed=$((failed + 1)); echo "FAIL: progress without a terminal: $(cat "$T/err")"; }
+  if script -qec true /dev/null >/dev/null 2>&1; then
+    n=$(stat -c %s "$T/big.scr"); n=$((n + 4))
+    expect 0 "packed $n of $n bytes (100%)" script -qec "'$SSINST' build -o '$T/big2.exe' --title Big --scr '$T/big.scr' --dat '$T/f.dat'" /dev/null
+    expect 0 "written $n of $n bytes (100%)" script -qec "'$SSINST' extract '$T/big.exe' -C '$T/bigout'" /dev/null
+    cmp -s "$T/big.exe" "$T/big2.exe" && pass=$((pass + 1)) || { failed=$((failed + 1)); echo "FAIL: the same inputs gave another installer"; }
+  fi
 fi
 expect 1 "f.dat: not an executable" "$SSINST" check-stub "$T/f.dat"
 expect 1 "nothere.exe: No such file" "$SSINST" list "$T/nothere.exe"

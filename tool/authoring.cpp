@@ -114,6 +114,7 @@ bool BuildInstaller(const std::vector<uint8_t>& stub, const InstallerRecipe& rec
     // What each entry stores: the file, or its stream when that is smaller.
     std::vector<std::vector<uint8_t>> stored;
     std::vector<uint32_t> unpacked;
+    uint64_t done = 0;
     for (const InputFile& f : recipe.files) {
         if (f.bytes.size() > kLargestUnpackedSize) {
             *error = f.name + ": files of 2 GiB or more can't be installed";
@@ -121,7 +122,9 @@ bool BuildInstaller(const std::vector<uint8_t>& stub, const InstallerRecipe& rec
         }
         std::vector<uint8_t> packed;
         if (recipe.pack) {
-            packed = PackLzhuf(f.bytes.data(), f.bytes.size());
+            PackOptions options;
+            if (recipe.progress) options.progress = [&](size_t n) { recipe.progress(done + n); };
+            packed = PackLzhuf(f.bytes.data(), f.bytes.size(), options);
             std::vector<uint8_t> check;
             PayloadEntry probe = {0, (uint32_t)packed.size(), (uint32_t)f.bytes.size(), {}};
             if (!EntryContents(packed, probe, &check, error) || check != f.bytes) {
@@ -132,6 +135,8 @@ bool BuildInstaller(const std::vector<uint8_t>& stub, const InstallerRecipe& rec
         bool usePacked = recipe.pack && packed.size() < f.bytes.size();
         stored.push_back(usePacked ? packed : f.bytes);
         unpacked.push_back(usePacked ? (uint32_t)f.bytes.size() : 0);
+        done += f.bytes.size();
+        if (recipe.progress) recipe.progress(done);
     }
 
     uint64_t at = (uint64_t)start + kHeaderSize + kEntrySize * (recipe.files.size() + 1);
@@ -175,13 +180,19 @@ private:
     std::vector<uint8_t>* out_;
 };
 
+// Writes to a file; `wrote`, when given, is told each write's size.
 class FileSink : public ByteSink {
 public:
-    explicit FileSink(std::FILE* f) : f_(f) {}
-    int Write(const void* buf, int n) override { return (int)std::fwrite(buf, 1, (size_t)n, f_); }
+    explicit FileSink(std::FILE* f, std::function<void(int)> wrote = nullptr) : f_(f), wrote_(std::move(wrote)) {}
+    int Write(const void* buf, int n) override {
+        const int put = (int)std::fwrite(buf, 1, (size_t)n, f_);
+        if (wrote_) wrote_(put);
+        return put;
+    }
 
 private:
     std::FILE* f_;
+    std::function<void(int)> wrote_;
 };
 
 std::string ProblemText(PayloadProblem p) {
@@ -371,7 +382,8 @@ bool MakeParents(const std::string& path, std::string* error) {
 }  // namespace
 
 bool ExtractInstaller(const std::string& installerPath, const std::string& dir,
-                      std::vector<std::string>* written, std::string* error) {
+                      std::vector<std::string>* written, std::string* error,
+                      const std::function<void(uint64_t done, uint64_t total)>& progress) {
     std::vector<uint8_t> bytes;
     if (!ReadWholeFile(installerPath, &bytes, error)) return false;
     MemoryReader reader(bytes);
@@ -400,6 +412,8 @@ bool ExtractInstaller(const std::string& installerPath, const std::string& dir,
             if (ch == '\\') ch = '/';
         targets.push_back(target);
     }
+    uint64_t total = 0, done = 0;
+    for (const PayloadEntry& e : c.entries) total += InstalledSize(e);
     for (size_t i = 0; i < c.entries.size(); ++i) {
         // Straight to the file: an entry may unpack to far more than it stores.
         std::string path = dir + "/" + targets[i];
@@ -409,7 +423,8 @@ bool ExtractInstaller(const std::string& installerPath, const std::string& dir,
             *error = path + ": " + std::strerror(errno);
             return false;
         }
-        FileSink sink(f);
+        FileSink sink(f, progress ? [&](int n) { progress(done += (uint64_t)n, total); }
+                                  : std::function<void(int)>());
         bool ok = WriteEntry(bytes, c.entries[i], sink, error);
         ok = std::fclose(f) == 0 && ok;
         if (!ok) {

@@ -4,6 +4,7 @@
 #define TOOL_AUTHORING_H
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,8 @@ struct InstallerRecipe {
     bool pack = false;           // pack each file where that makes it smaller
     std::string stubName = "the stub";  // for messages
     std::vector<InputFile> files;  // the program, the main data file, then the others
+    // Told the bytes of the files packed so far, now and then.
+    std::function<void(uint64_t done)> progress;
 };
 
 // The extension of a file name as an entry stores it: from its last '.' on
@@ -99,7 +102,10 @@ bool VerifyInstaller(const std::vector<uint8_t>& installer, const std::string& f
 // stands for the Windows directory, under the names the stub would use for
 // an installer of that file name. Checks the whole installer first, as the
 // stub does. `written` receives the paths made, relative to dir.
+// `progress`, when given, is told the bytes written so far and in all, now
+// and then.
 bool ExtractInstaller(const std::string& installerPath, const std::string& dir,
-                      std::vector<std::string>* written, std::string* error);
+                      std::vector<std::string>* written, std::string* error,
+                      const std::function<void(uint64_t done, uint64_t total)>& progress = nullptr);
 
 #endif

@@ -168,7 +168,8 @@ void PackGreedyOrLazy(const uint8_t* data, size_t size, MatchFinder& finder, Enc
 // only the items that start within it; the model then moves on as they are
 // written.
 void PackOptimal(const uint8_t* data, size_t size, MatchFinder& finder, Encoder& enc,
-                 size_t stretch, size_t lookahead) {
+                 size_t stretch, size_t lookahead, const std::function<void(size_t)>& progress) {
+    size_t reported = 0;
     const size_t row = kMaxMatch + 1;
     // Matches found so far, for the data positions from tableStart on.
     std::vector<uint16_t> dist;
@@ -228,6 +229,7 @@ void PackOptimal(const uint8_t* data, size_t size, MatchFinder& finder, Encoder&
         dist.erase(dist.begin(), dist.begin() + (long)(drop * row));
         longest.erase(longest.begin(), longest.begin() + (long)drop);
         tableStart = pos;
+        if (progress && pos - reported >= (1u << 20)) progress(reported = pos);
     }
 }
 
@@ -236,7 +238,8 @@ void PackOptimal(const uint8_t* data, size_t size, MatchFinder& finder, Encoder&
 std::vector<uint8_t> PackLzhuf(const uint8_t* data, size_t size, const PackOptions& options) {
     Encoder enc;
     MatchFinder finder(data, size, options.chainDepth);
-    if (options.parse == Parse::kOptimal) PackOptimal(data, size, finder, enc, options.stretch, 64);
+    if (options.parse == Parse::kOptimal)
+        PackOptimal(data, size, finder, enc, options.stretch, 64, options.progress);
     else PackGreedyOrLazy(data, size, finder, enc, options.parse == Parse::kLazy);
     return enc.Finish();
 }

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 enum class Parse {
@@ -17,6 +18,8 @@ struct PackOptions {
     Parse parse = Parse::kOptimal;
     int chainDepth = 128;  // match candidates looked at per position
     size_t stretch = 1024; // bytes parsed with one set of code lengths
+    // Told the bytes packed so far, about every MiB (the optimal parse only).
+    std::function<void(size_t done)> progress;
 };
 
 // The stream for `data`; it unpacks to exactly data.size() bytes. At least

@@ -1,8 +1,15 @@
 // ssinst: builds screen-saver installers from a stub and files, lists what
 // an installer holds, and checks a stub's layout.
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -61,6 +68,38 @@ int Fail(const std::string& message) {
     std::fprintf(stderr, "ssinst: %s\n", message.c_str());
     return kExitFailure;
 }
+
+// One line on a terminal that says how far long work has come: only for
+// more than a few MB, and never when standard error is not a terminal.
+class Progress {
+public:
+    Progress(const char* what, uint64_t total) : what_(what), total_(total) {
+#ifdef _WIN32
+        on_ = total > kThreshold && _isatty(_fileno(stderr));
+#else
+        on_ = total > kThreshold && isatty(fileno(stderr));
+#endif
+    }
+    ~Progress() {
+        if (shown_) std::fputc('\n', stderr);
+    }
+    void Update(uint64_t done) {
+        const int percent = total_ ? (int)(done * 100 / total_) : 100;
+        if (!on_ || percent == percent_) return;
+        percent_ = percent;
+        shown_ = true;
+        std::fprintf(stderr, "\rssinst: %s %llu of %llu bytes (%d%%)", what_, (unsigned long long)done,
+                     (unsigned long long)total_, percent);
+        std::fflush(stderr);
+    }
+
+private:
+    static const uint64_t kThreshold = 4u << 20;
+    const char* what_;
+    uint64_t total_;
+    bool on_ = false, shown_ = false;
+    int percent_ = -1;
+};
 
 // The stub a build starts from: --stub, else $SSINST_STUB, else the one
 // built in. `name` says which, for messages.
@@ -188,6 +227,10 @@ int Build(int argc, char** argv) {
         else if (!ExtensionFor(inputs[i], &f.extension, &error)) return Fail(error);
         recipe.files.push_back(std::move(f));
     }
+    uint64_t total = 0;
+    for (const InputFile& f : recipe.files) total += f.bytes.size();
+    Progress progress("packed", total);
+    if (recipe.pack) recipe.progress = [&](uint64_t done) { progress.Update(done); };
     std::vector<uint8_t> installer;
     if (!BuildInstaller(stubBytes, recipe, &installer, &error)) return Fail(error);
     if (!WriteWholeFile(out, installer, &error)) return Fail(error);
@@ -275,7 +318,14 @@ int Extract(int argc, char** argv) {
     if (in.empty() || dir.empty()) return Usage("extract needs INSTALLER and -C DIR");
     std::vector<std::string> written;
     std::string error;
-    if (!ExtractInstaller(in, dir, &written, &error)) return Fail(error);
+    {
+        std::unique_ptr<Progress> progress;
+        const bool ok = ExtractInstaller(in, dir, &written, &error, [&](uint64_t done, uint64_t total) {
+            if (!progress) progress.reset(new Progress("written", total));
+            progress->Update(done);
+        });
+        if (!ok) return Fail(error);
+    }
     for (const std::string& w : written) std::printf("%s\n", w.c_str());
     return kExitOk;
 }
