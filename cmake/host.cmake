@@ -96,6 +96,14 @@ add_executable(ssinst tool/ssinst.cpp ${EMBEDDED_STUB})
 target_link_libraries(ssinst PRIVATE authoring)
 target_compile_definitions(ssinst PRIVATE SSINST_VERSION="${PROJECT_VERSION}")
 
+# cmake --install: ssinst in bin; ssinst.exe and the stub, for those who
+# want them, in share/ssinst.
+include(GNUInstallDirs)
+install(TARGETS ssinst RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+if(BUILD_WINDOWS)
+  install(PROGRAMS ${WIN_SSINST_DIR}/ssinst.exe ${STUB_PATH} DESTINATION ${CMAKE_INSTALL_DATADIR}/ssinst)
+endif()
+
 if(FUZZ)
   add_subdirectory(tests/fuzz)
 else()
