@@ -183,7 +183,8 @@ private:
 // Writes to a file; `wrote`, when given, is told each write's size.
 class FileSink : public ByteSink {
 public:
-    explicit FileSink(std::FILE* f, std::function<void(int)> wrote = nullptr) : f_(f), wrote_(std::move(wrote)) {}
+    explicit FileSink(std::FILE* f, std::function<void(int)> wrote = nullptr)
+        : f_(f), wrote_(std::move(wrote)) {}
     int Write(const void* buf, int n) override {
         const int put = (int)std::fwrite(buf, 1, (size_t)n, f_);
         if (wrote_) wrote_(put);
@@ -288,7 +289,8 @@ bool VerifyInstaller(const std::vector<uint8_t>& bytes, const std::string& name,
         v->entries.push_back(e);
     }
     if (c.check.problem != kPayloadSound && c.check.entry < 0) v->payloadProblem = DescribeCheck(c.check);
-    if (!InstallerNamesUsable(name)) v->payloadProblem = "its name gives no name to install the screen saver under";
+    if (!InstallerNamesUsable(name))
+        v->payloadProblem = "its name gives no name to install the screen saver under";
     return true;
 }
 

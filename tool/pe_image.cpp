@@ -51,7 +51,8 @@ public:
               std::string* error) {
         uint32_t named, ids;
         uint64_t at = (uint64_t)s_.rawPointer + dirOffset;
-        if (!Inside(dirOffset, 16) || !Get16(img_.bytes, at + 12, &named) || !Get16(img_.bytes, at + 14, &ids) ||
+        if (!Inside(dirOffset, 16) || !Get16(img_.bytes, at + 12, &named) ||
+            !Get16(img_.bytes, at + 14, &ids) ||
             !Inside(dirOffset, 16 + 8 * (uint64_t)(named + ids))) {
             *error = "a resource directory lies outside the resource section";
             return false;
@@ -394,7 +395,8 @@ std::vector<RuleResult> CheckStubLayout(const PeImage& img) {
         for (const ResourceLeaf& l : img.leaves)
             if (l.type == "#24") manifest = &l, ++count;
         if (count != 1)
-            r = {5, false, count ? "there are " + std::to_string(count) + " manifests" : "there is no manifest"};
+            r = {5, false,
+                 count ? "there are " + std::to_string(count) + " manifests" : "there is no manifest"};
         else if (manifest->name != "#1")
             r = {5, false, "the manifest is resource " + manifest->name + ", not #1"};
         else if (std::string problem = ManifestProblem(img.ResourceData(*manifest)); !problem.empty())

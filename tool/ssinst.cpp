@@ -279,7 +279,8 @@ int List(int argc, char** argv) {
         return kExitFailure;
     }
     if (!InstallerNamesUsable(argv[0])) {
-        std::fprintf(stderr, "ssinst: %s: its name gives no name to install the screen saver under\n", argv[0]);
+        std::fprintf(stderr, "ssinst: %s: its name gives no name to install the screen saver under\n",
+                     argv[0]);
         return kExitFailure;
     }
     return kExitOk;
@@ -297,8 +298,10 @@ int Verify(int argc, char** argv) {
     for (size_t i = 0; i < v.entries.size(); ++i) {
         const EntryVerdict& e = v.entries[i];
         char sizes[64];
-        if (e.entry.unpackedSize) std::snprintf(sizes, sizeof sizes, "packed %u -> %u", e.entry.storedSize, e.entry.unpackedSize);
-        else std::snprintf(sizes, sizeof sizes, "stored %u", e.entry.storedSize);
+        if (e.entry.unpackedSize)
+            std::snprintf(sizes, sizeof sizes, "packed %u -> %u", e.entry.storedSize, e.entry.unpackedSize);
+        else
+            std::snprintf(sizes, sizeof sizes, "stored %u", e.entry.storedSize);
         std::printf("%5zu  %-24s %-40s %s\n", i, sizes, e.target.empty() ? "(no target)" : e.target.c_str(),
                     e.problem.empty() ? "sound" : ("damaged: " + e.problem).c_str());
     }

@@ -37,13 +37,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (const auto& e : fs::recursive_directory_iterator(windows)) {
         const fs::path p = e.path();
         const bool allowed = p == windows / "FOREST.SCR" || p == windows / "system.ini" ||
-                             p == windows / "QUORBEL" || p == windows / "QUORBEL" / "SSAVERS" || p == dataDir ||
-                             (p.parent_path() == dataDir && e.is_regular_file());
+                             p == windows / "QUORBEL" || p == windows / "QUORBEL" / "SSAVERS" ||
+                             p == dataDir || (p.parent_path() == dataDir && e.is_regular_file());
         Check(allowed, "written outside its places: " + p.string());
     }
 
     bool complete = false;
-    for (const SimMessage& m : sim.messages) complete = complete || m.text.rfind("Installation Complete!", 0) == 0;
+    for (const SimMessage& m : sim.messages)
+        complete = complete || m.text.rfind("Installation Complete!", 0) == 0;
     if (complete) {
         // Every entry the shared validation reads is there, whole.
         InstallerContents c;
@@ -53,7 +54,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
               "completed an installation the validation refuses");
         for (size_t i = 0; i < c.entries.size(); ++i) {
             std::vector<uint8_t> want;
-            Check(EntryContents(installer, c.entries[i], &want, &error), "an entry that can't be read: " + error);
+            Check(EntryContents(installer, c.entries[i], &want, &error),
+                  "an entry that can't be read: " + error);
             std::string target = TargetPath("Forest.exe", (int)i, c.numberingBase, c.entries[i]);
             for (char& ch : target)
                 if (ch == '\\') ch = '/';

@@ -31,11 +31,13 @@ const int kOps = (int)(sizeof kOpNames / sizeof kOpNames[0]);
 const std::vector<uint8_t>& Representative() {
     static const std::vector<uint8_t> installer = [] {
         std::vector<uint8_t> text(20000), random = Pattern(3000, 7);
-        for (size_t i = 0; i < text.size(); ++i) text[i] = (uint8_t)"forest trees "[Pattern(1, (uint32_t)i)[0] % 13];
+        for (size_t i = 0; i < text.size(); ++i)
+            text[i] = (uint8_t)"forest trees "[Pattern(1, (uint32_t)i)[0] % 13];
         InstallerRecipe r;
         r.title = "Forest";
         r.pack = true;
-        r.files = {{"f.scr", text, ".SCR"}, {"f.dat", random, ".DAT"}, {"a.bmp", text, ".BMP"}, {"b.wav", random, ".WAV"}};
+        r.files = {{"f.scr", text, ".SCR"}, {"f.dat", random, ".DAT"},
+                   {"a.bmp", text, ".BMP"}, {"b.wav", random, ".WAV"}};
         std::vector<uint8_t> out;
         std::string error;
         EXPECT_TRUE(BuildInstaller(BuiltStub(), r, &out, &error)) << error;
