@@ -71,8 +71,8 @@ int CheckDiskSpace(Platform& p, const InstallPlace& where, uint32_t* total) {
         }
     }
     p.Close(f);
-    if (!where.windowsDirectory[0]) return kGoOn;
 
+    // No Windows directory gives no root to ask about: a failed query.
     const uint32_t free = GetFreeKilobytes(p, where.windowsDirectory);
     const uint32_t needed = *total >> 10;
     if (free > needed) return kGoOn;  // a failed query, all ones, passes too

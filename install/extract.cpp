@@ -30,7 +30,8 @@ private:
         FailInstall(out_, e, file);
         return false;
     }
-    bool Damaged() { return Fail(kInstallDamaged, where_.modulePath); }
+    // What looks like damage may be a read that failed.
+    bool Damaged() { return Fail(reader_.failed ? kInstallCantRead : kInstallDamaged, where_.modulePath); }
     bool CantRead() { return Fail(kInstallCantRead, where_.modulePath); }
 
     FileSystem& fs_;

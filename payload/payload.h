@@ -5,13 +5,24 @@
 #include "payload/locator.h"
 #include "platform/platform.h"
 
-// A platform file handle seen as a ByteReader.
+// A platform file handle seen as a ByteReader. It remembers whether a read
+// or a seek has failed, so that a file that can't be read is not taken for
+// one that ends early.
 class FileReader : public ByteReader {
 public:
     FileReader(FileSystem& fs, FileHandle f) : fs_(fs), f_(f) {}
     void SetHandle(FileHandle f) { f_ = f; }
-    int Read(void* buf, int n) override { return fs_.Read(f_, buf, n); }
-    FilePosition Seek(uint32_t offset, SeekOrigin origin) override { return fs_.Seek(f_, offset, origin); }
+    int Read(void* buf, int n) override {
+        const int got = fs_.Read(f_, buf, n);
+        if (got < 0) failed = true;
+        return got;
+    }
+    FilePosition Seek(uint32_t offset, SeekOrigin origin) override {
+        const FilePosition at = fs_.Seek(f_, offset, origin);
+        if (at == kNoPosition) failed = true;
+        return at;
+    }
+    bool failed = false;
 
 private:
     FileSystem& fs_;

@@ -217,6 +217,13 @@ TEST_F(ExtractTest, FailuresAreReportedAndNothingIsRegistered) {
          },
          "The installer C:\\SETUP\\Forest.exe could not be read", false,
          "WINDOWS/QUORBEL/SSAVERS/Forest/FILE0002.BMP"},
+        // A table that can't be read is not a damaged one.
+        {"a read error in the table",
+         [](Machine& k, std::vector<uint8_t>& b) {
+             MemoryReader in(b);
+             k.sim.Fail({SimOp::Read, "*\\Forest.exe", 1, -1, LocatePayloadIn(in) + kTitleSize});
+         },
+         "The installer C:\\SETUP\\Forest.exe could not be read", true},
         {"the program can't be created", fail({SimOp::Create, "*\\FOREST.SCR"}),
          "The file C:\\WINDOWS\\FOREST.SCR could not be created", true},
         {"a file stands where the data directory goes",
