@@ -19,6 +19,7 @@
 #include "payload/validate.h"
 #include "tool/packer.h"
 #include "tool/pe_image.h"
+#include "tool/readers.h"
 
 bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* out, std::string* error) {
     std::FILE* f = std::fopen(path.c_str(), "rb");
@@ -167,18 +168,6 @@ bool BuildInstaller(const std::vector<uint8_t>& stub, const InstallerRecipe& rec
 }
 
 namespace {
-
-class VectorSink : public ByteSink {
-public:
-    explicit VectorSink(std::vector<uint8_t>* out) : out_(out) {}
-    int Write(const void* buf, int n) override {
-        out_->insert(out_->end(), (const uint8_t*)buf, (const uint8_t*)buf + n);
-        return n;
-    }
-
-private:
-    std::vector<uint8_t>* out_;
-};
 
 // Writes to a file; `wrote`, when given, is told each write's size.
 class FileSink : public ByteSink {

@@ -9,19 +9,7 @@
 #include "payload/reader.h"
 #include "res/texts.h"
 #include "tool/packer.h"
-
-namespace {
-
-class Collect : public ByteSink {
-public:
-    int Write(const void* buf, int n) override {
-        bytes.insert(bytes.end(), (const uint8_t*)buf, (const uint8_t*)buf + n);
-        return n;
-    }
-    std::vector<uint8_t> bytes;
-};
-
-}  // namespace
+#include "tool/readers.h"
 
 static const char* const kTexts[] = {
 #define TEXT(id, text) text,
@@ -43,9 +31,10 @@ int main(int argc, char** argv) {
     }
     const std::vector<uint8_t> packed = PackLzhuf(texts.data(), texts.size());
     MemoryReader in(packed);
-    Collect check;
-    if (SharedDecoder().Decode(in, check, (uint32_t)texts.size(), (uint32_t)packed.size()) != kLzhufOk ||
-        check.bytes != texts) {
+    std::vector<uint8_t> check;
+    VectorSink sink(&check);
+    if (SharedDecoder().Decode(in, sink, (uint32_t)texts.size(), (uint32_t)packed.size()) != kLzhufOk ||
+        check != texts) {
         std::fprintf(stderr, "make_texts: the packed texts do not unpack to the texts\n");
         return 1;
     }

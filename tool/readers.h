@@ -1,11 +1,26 @@
-// A ByteReader over a stdio file, for the host.
+// Byte sources and sinks for the host: a stdio file to read, memory to
+// write to.
 #ifndef TOOL_READERS_H
 #define TOOL_READERS_H
 
 #include <cstdint>
 #include <cstdio>
+#include <vector>
 
 #include "payload/reader.h"
+
+// Appends what is written to a vector.
+class VectorSink : public ByteSink {
+public:
+    explicit VectorSink(std::vector<uint8_t>* out) : out_(out) {}
+    int Write(const void* buf, int n) override {
+        out_->insert(out_->end(), (const uint8_t*)buf, (const uint8_t*)buf + n);
+        return n;
+    }
+
+private:
+    std::vector<uint8_t>* out_;
+};
 
 class StdioReader : public ByteReader {
 public:

@@ -10,24 +10,17 @@
 #include "tests/oracle/lzhuf_oracle.h"
 #include "tool/authoring.h"
 #include "tool/packer.h"
+#include "tool/readers.h"
 
 namespace {
-
-class VectorSink : public ByteSink {
-public:
-    int Write(const void* buf, int n) override {
-        bytes.insert(bytes.end(), (const uint8_t*)buf, (const uint8_t*)buf + n);
-        return n;
-    }
-    std::vector<uint8_t> bytes;
-};
 
 std::vector<uint8_t> Unpack(const std::vector<uint8_t>& stream, size_t size) {
     static std::unique_ptr<LzhufDecoder> d(new LzhufDecoder());
     MemoryReader in(stream);
-    VectorSink out;
+    std::vector<uint8_t> bytes;
+    VectorSink out(&bytes);
     EXPECT_EQ(d->Decode(in, out, (uint32_t)size, (uint32_t)stream.size()), kLzhufOk);
-    return out.bytes;
+    return bytes;
 }
 
 std::vector<uint8_t> Load(const std::string& path) {
