@@ -55,13 +55,13 @@ target_link_libraries(ssstub-raw PRIVATE kernel32 user32 gdi32 gcc)
 set_property(TARGET ssstub-raw APPEND PROPERTY LINK_DEPENDS ${CMAKE_SOURCE_DIR}/res/stub.ld)
 
 # End-to-end helpers: they may use the whole runtime, linked in statically.
-foreach(helper winhelper testscr)
+foreach(helper winhelper testscr faultcode)
   add_executable(${helper} WIN32 tests/e2e/${helper}.cpp)
   target_compile_options(${helper} PRIVATE -O2 -Wall -Wextra)
   target_link_options(${helper} PRIVATE -static -static-libgcc -static-libstdc++ -s)
   target_link_libraries(${helper} PRIVATE kernel32 user32 gdi32)
 endforeach()
-set_target_properties(winhelper PROPERTIES WIN32_EXECUTABLE OFF)  # a console program
+set_target_properties(winhelper faultcode PROPERTIES WIN32_EXECUTABLE OFF)  # console programs
 set_target_properties(testscr PROPERTIES SUFFIX ".scr")
 # The stub's library probe alone, without its safe search paths.
 add_executable(loadcheck tests/e2e/loadcheck.cpp platform/win32/win32_platform.cpp base/text.cpp)

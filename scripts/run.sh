@@ -6,7 +6,7 @@
 # a screenshot of each is saved.
 set -eu
 cd "$(dirname "$0")/.."
-bash scripts/setup.sh
+. scripts/setup.sh
 
 BUILD=${BUILD_DIR:-build/release}
 cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=Release >/dev/null

@@ -51,7 +51,7 @@ END
   set -e
   for f in confirm complete info; do
     if [ -f "$S/$f.bmp" ]; then
-      "$B/tests/bmp2png" "$S/$f.bmp" "$S/$f.png" && echo "screenshot: $S/$f.png"
+      if "$B/tests/bmp2png" "$S/$f.bmp" "$S/$f.png"; then echo "screenshot: $S/$f.png"; else rc=1; fi
     fi
   done
   [ $helper = 0 ] || rc=1

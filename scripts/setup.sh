@@ -1,24 +1,169 @@
 #!/bin/bash
-# Installs what the build and the tests need and is missing: the host
-# compiler and test libraries, mingw-w64 for i686, Wine with 32-bit support,
-# Xvfb, and osslsigncode with openssl for the signing test, all from
-# Debian's packages. Does nothing when all is there.
-set -eu
+# Set-up for the build and the tests; scripts/run.sh and scripts/test.sh
+# source it, so that what it exports reaches Wine and the tests.
+#
+# 1. Installs what is missing, all from Debian's packages: the host
+#    compiler and test libraries, mingw-w64 for i686, Wine with 32-bit
+#    support, Xvfb, osslsigncode with openssl for the signing test, clang
+#    with libFuzzer.
+# 2. Finds out whether this kernel runs 32-bit programs by running one.
+#    Where it does, Wine runs as it is. Where it does not (or where
+#    SSINST_EMULATE_I386=1 asks for it), every i386 program is run by
+#    qemu-i386 through binfmt_misc: qemu-user from the backports suite is
+#    fetched into .i386/ (kept for the next run), the i386 entry is
+#    registered (again after a reboot), and the emulated programs get a
+#    small preloaded library that gives Wine the true fault numbers. Needs
+#    root; Debian's Wine packages stay as they are.
+# Says in one line which path it took; stops with a message naming what is
+# missing when neither can work.
 
-need=()
-have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "ok installed"; }
-for p in cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev \
-         g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386 xvfb xauth netpbm \
-         osslsigncode openssl clang libclang-rt-14-dev; do
-  have_pkg "$p" || need+=("$p")
-done
-[ ${#need[@]} = 0 ] && exit 0
+ssinst_setup_fail() {
+  echo "setup: $*" >&2
+  exit 1
+}
 
-echo "setup: installing ${need[*]}"
+ssinst_setup_packages() {
+  local need=() p
+  have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "ok installed"; }
+  for p in cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev \
+           g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386 xvfb xauth netpbm \
+           osslsigncode openssl clang libclang-rt-14-dev; do
+    have_pkg "$p" || need+=("$p")
+  done
+  [ ${#need[@]} = 0 ] && return 0
+
+  echo "setup: installing ${need[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  # 32-bit programs under Wine need the i386 architecture.
+  dpkg --print-foreign-architectures | grep -qx i386 || $SUDO dpkg --add-architecture i386
+  $SUDO apt-get update -qq
+  $SUDO apt-get install -y -qq --no-install-recommends "${need[@]}" </dev/null
+}
+
+# The emulator: the version this project was tried with, from the suite that
+# has it; any version from 8.1 on works (7.2 does not place Wine's reserved
+# areas where it asks, and wineboot hangs).
+SSINST_QEMU_SUITE=bookworm-backports
+SSINST_QEMU_VERSION='1:10.0.2+ds-2+deb13u1~bpo12+1'
+SSINST_BINFMT=/proc/sys/fs/binfmt_misc
+SSINST_ENTRY=$SSINST_BINFMT/ssinst-i386
+
+# Runs a 32-bit program (the i386 dynamic loader) and succeeds when it ran.
+ssinst_runs_i386() {
+  /lib/ld-linux.so.2 --version >/dev/null 2>&1
+}
+
+# Whether the kernel's own loader runs a 32-bit program: our entry, when
+# there is one, is switched off while the program runs.
+ssinst_runs_i386_natively() {
+  local rc=0
+  if [ -e "$SSINST_ENTRY" ] && [ "$(head -1 "$SSINST_ENTRY")" = enabled ]; then
+    echo 0 | $SUDO tee "$SSINST_ENTRY" >/dev/null
+    ssinst_runs_i386 || rc=1
+    echo 1 | $SUDO tee "$SSINST_ENTRY" >/dev/null
+    return $rc
+  fi
+  ssinst_runs_i386
+}
+
+# The mirror the system takes its packages from.
+ssinst_mirror() {
+  local uri
+  uri=$(awk '/^URIs:/ { for (i = 2; i <= NF; i++) if ($i !~ /security/) { print $i; exit } }' \
+        /etc/apt/sources.list.d/*.sources 2>/dev/null | head -1)
+  [ -n "$uri" ] || uri=$(awk '$1 == "deb" && $0 !~ /security/ { for (i = 2; i <= NF; i++) if ($i ~ /:\/\//) { print $i; exit } }' \
+        /etc/apt/sources.list 2>/dev/null | head -1)
+  echo "${uri:-http://deb.debian.org/debian}"
+}
+
+# Fetches qemu-i386 into $1, with apt state of its own there: the system's
+# package lists and sources stay as they are.
+ssinst_fetch_qemu() {
+  local dir=$1 apt=$1/apt mirror version
+  mirror=$(ssinst_mirror)
+  rm -rf "$apt" && mkdir -p "$apt/lists/partial" "$apt/cache/archives/partial"
+  echo "deb $mirror $SSINST_QEMU_SUITE main" >"$apt/sources.list"
+  local opts=(-o Dir::Etc::SourceList="$apt/sources.list" -o Dir::Etc::SourceParts=/nonexistent
+              -o Dir::State::Lists="$apt/lists" -o Dir::Cache="$apt/cache"
+              -o APT::Architectures::=amd64 -o APT::Sandbox::User=root -qq)
+  apt-get "${opts[@]}" update >"$apt/log" 2>&1 ||
+    ssinst_setup_fail "no package source: apt-get could not read $SSINST_QEMU_SUITE from $mirror (see $apt/log); qemu-user 8.1 or later is needed from it"
+  version=$SSINST_QEMU_VERSION
+  if ! (cd "$apt" && apt-get "${opts[@]}" download "qemu-user=$version" >>log 2>&1); then
+    # The suite has moved on: take its version, if it is recent enough.
+    version=$(apt-cache "${opts[@]}" policy qemu-user 2>/dev/null | awk '/Candidate:/ {print $2}')
+    [ -n "$version" ] && [ "$version" != "(none)" ] &&
+      (cd "$apt" && apt-get "${opts[@]}" download "qemu-user=$version" >>log 2>&1) ||
+      ssinst_setup_fail "no package source: qemu-user is not in $SSINST_QEMU_SUITE at $mirror (see $apt/log)"
+  fi
+  dpkg-deb --fsys-tarfile "$apt"/qemu-user_*.deb | tar -x -O ./usr/bin/qemu-i386 >"$dir/qemu-i386.new" ||
+    ssinst_setup_fail "the qemu-user package from $mirror holds no usr/bin/qemu-i386"
+  chmod 755 "$dir/qemu-i386.new"
+  local got
+  got=$("$dir/qemu-i386.new" --version | awk 'NR == 1 {print $3}')
+  printf '8.1\n%s\n' "$got" | sort -V -C ||
+    ssinst_setup_fail "qemu-user $got from $SSINST_QEMU_SUITE is older than 8.1, which Wine needs"
+  mv "$dir/qemu-i386.new" "$dir/qemu-i386"
+  echo "$version" >"$dir/qemu-i386.version"
+  rm -rf "$apt"
+}
+
+# The library that gives Wine the true fault numbers, for i386, and an empty
+# one for x86_64 programs that inherit LD_PRELOAD.
+ssinst_build_trapfix() {
+  local dir=$1 src=$2
+  mkdir -p "$dir/lib/i386-linux-gnu" "$dir/lib/x86_64-linux-gnu"
+  if [ ! -f "$dir/lib/i386-linux-gnu/libtrapfix.so" ] || [ "$src" -nt "$dir/lib/i386-linux-gnu/libtrapfix.so" ]; then
+    gcc -m32 -O2 -fPIC -shared -nostdlib -o "$dir/lib/i386-linux-gnu/libtrapfix.so" "$src" &&
+      gcc -O2 -fPIC -shared -nostdlib -o "$dir/lib/x86_64-linux-gnu/libtrapfix.so" "$src" ||
+      ssinst_setup_fail "could not build $src"
+  fi
+}
+
+ssinst_setup_i386() {
+  local root dir
+  root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+  dir=$root/.i386
+  if [ "${SSINST_EMULATE_I386:-0}" != 1 ] && ssinst_runs_i386_natively; then
+    # Today's path: a forced run's entry must not stay in the way.
+    [ -e "$SSINST_ENTRY" ] && echo -1 | $SUDO tee "$SSINST_ENTRY" >/dev/null
+    echo "setup: 32-bit programs run natively here; Wine runs as installed"
+    return 0
+  fi
+
+  local why="this kernel runs no 32-bit programs"
+  [ "${SSINST_EMULATE_I386:-0}" = 1 ] && why="SSINST_EMULATE_I386=1"
+  [ -z "$SUDO" ] || command -v sudo >/dev/null ||
+    ssinst_setup_fail "$why, and running them by emulation needs root (binfmt_misc); run as root or with sudo"
+  case $dir in *,*|*' '*) ssinst_setup_fail "$why, and the emulation can't be set up in a path with a comma or a space: $dir";; esac
+  [ -e /usr/lib/wine/wine-preloader ] &&
+    ssinst_setup_fail "$why, and wine32-preloader is installed: it maps the addresses the emulator needs; remove it (apt-get remove wine32-preloader)"
+  mkdir -p "$dir"
+  [ -x "$dir/qemu-i386" ] || ssinst_fetch_qemu "$dir"
+  ssinst_build_trapfix "$dir" "$root/scripts/trapfix.c"
+
+  if [ ! -e "$SSINST_BINFMT/register" ]; then
+    $SUDO mount -t binfmt_misc binfmt_misc "$SSINST_BINFMT" 2>/dev/null ||
+      ssinst_setup_fail "$why, and binfmt_misc is not available (mount -t binfmt_misc binfmt_misc $SSINST_BINFMT failed): a kernel with CONFIG_BINFMT_MISC and root are needed"
+  fi
+  # i386 ELF executables and shared objects: class 32, little-endian,
+  # version 1, type 2 or 3, machine 3. The flag F opens the interpreter now.
+  if [ ! -e "$SSINST_ENTRY" ] || ! grep -qx "interpreter $dir/qemu-i386" "$SSINST_ENTRY"; then
+    [ -e "$SSINST_ENTRY" ] && echo -1 | $SUDO tee "$SSINST_ENTRY" >/dev/null
+    printf '%s' ':ssinst-i386:M::\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xff\xff\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:'"$dir/qemu-i386"':F' |
+      $SUDO tee "$SSINST_BINFMT/register" >/dev/null ||
+      ssinst_setup_fail "$why, and the i386 entry could not be registered with binfmt_misc"
+  fi
+  [ "$(head -1 "$SSINST_ENTRY")" = enabled ] || echo 1 | $SUDO tee "$SSINST_ENTRY" >/dev/null
+  ssinst_runs_i386 || ssinst_setup_fail "$why, and qemu-i386 ($dir/qemu-i386) did not run the i386 loader either"
+
+  # What the emulated programs need: the fault numbers, and 32-bit prefixes.
+  export QEMU_SET_ENV="LD_PRELOAD=$dir/\$LIB/libtrapfix.so"
+  export WINEARCH=win32
+  echo "setup: $why; i386 programs run by qemu-i386 $(cat "$dir/qemu-i386.version") through binfmt_misc ($dir)"
+}
+
 SUDO=
 [ "$(id -u)" = 0 ] || SUDO=sudo
-export DEBIAN_FRONTEND=noninteractive
-# 32-bit programs under Wine need the i386 architecture.
-dpkg --print-foreign-architectures | grep -qx i386 || $SUDO dpkg --add-architecture i386
-$SUDO apt-get update -qq
-$SUDO apt-get install -y -qq --no-install-recommends "${need[@]}" </dev/null
+ssinst_setup_packages
+ssinst_setup_i386

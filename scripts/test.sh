@@ -4,7 +4,7 @@
 # mingw-w64, then runs the unit, command-line and end-to-end (Wine) tests.
 set -eu
 cd "$(dirname "$0")/.."
-bash scripts/setup.sh
+. scripts/setup.sh
 
 BUILD=${BUILD_DIR:-build/test}
 cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=Debug -DSANITIZE=ON >/dev/null

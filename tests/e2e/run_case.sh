@@ -376,12 +376,23 @@ END
   [ -e "$WINDIR/.SCR" ] && fail "C:\\WINDOWS\\.SCR was written"
   not_registered
   ;;
+fault_codes)
+  # A program's own handler sees the processor's true exception codes,
+  # whether Wine runs natively or under an emulator.
+  for expect in "read0 c0000005" "div0 c0000094"; do
+    set -- $expect
+    got=$(timeout 60 wine "$E2E_WIN/faultcode.exe" "$1" 2>"$DIR/faultcode.err" | tr -d '\r')
+    [ "$got" = "$2" ] || fail "faultcode $1 printed '$got', expected $2 $(head -3 "$DIR/faultcode.err")"
+  done
+  ;;
 *)
   echo "unknown case $CASE"; exit 2 ;;
 esac
 
+# Each screenshot as a PNG, read back to its end.
 for b in "$DIR"/*.bmp; do
-  [ -e "$b" ] && "$E2E_BUILD/tests/bmp2png" "$b" "${b%.bmp}.png"
+  [ -e "$b" ] || continue
+  "$E2E_BUILD/tests/bmp2png" "$b" "${b%.bmp}.png" || fail "the screenshot $b did not convert to a whole PNG"
 done
 [ $FAILED = 0 ] && echo "PASS [$CASE]"
 exit $FAILED
