@@ -53,17 +53,21 @@ ssinst_runs_i386() {
   /lib/ld-linux.so.2 --version >/dev/null 2>&1
 }
 
+# Writes $1 to the binfmt_misc control file $2, as root.
+ssinst_as_root_write() {
+  printf '%s\n' "$1" | $SUDO tee "$2" >/dev/null 2>&1
+}
+
 # Whether the kernel's own loader runs a 32-bit program: our entry, when
 # there is one, is switched off while the program runs.
 ssinst_runs_i386_natively() {
+  [ -e "$SSINST_ENTRY" ] && [ "$(head -1 "$SSINST_ENTRY")" = enabled ] || { ssinst_runs_i386; return; }
+  ssinst_as_root_write 0 "$SSINST_ENTRY" ||
+    ssinst_setup_fail "i386 programs are run by emulation here ($SSINST_ENTRY), and only root can switch that; run as root or with sudo"
   local rc=0
-  if [ -e "$SSINST_ENTRY" ] && [ "$(head -1 "$SSINST_ENTRY")" = enabled ]; then
-    echo 0 | $SUDO tee "$SSINST_ENTRY" >/dev/null
-    ssinst_runs_i386 || rc=1
-    echo 1 | $SUDO tee "$SSINST_ENTRY" >/dev/null
-    return $rc
-  fi
-  ssinst_runs_i386
+  ssinst_runs_i386 || rc=1
+  ssinst_as_root_write 1 "$SSINST_ENTRY"
+  return $rc
 }
 
 # The mirror the system takes its packages from.
@@ -86,7 +90,7 @@ ssinst_fetch_qemu() {
   local opts=(-o Dir::Etc::SourceList="$apt/sources.list" -o Dir::Etc::SourceParts=/nonexistent
               -o Dir::State::Lists="$apt/lists" -o Dir::Cache="$apt/cache"
               -o APT::Architectures::=amd64 -o APT::Sandbox::User=root -qq)
-  apt-get "${opts[@]}" update >"$apt/log" 2>&1 ||
+  apt-get "${opts[@]}" --error-on=any update >"$apt/log" 2>&1 ||
     ssinst_setup_fail "no package source: apt-get could not read $SSINST_QEMU_SUITE from $mirror (see $apt/log); qemu-user 8.1 or later is needed from it"
   version=$SSINST_QEMU_VERSION
   if ! (cd "$apt" && apt-get "${opts[@]}" download "qemu-user=$version" >>log 2>&1); then
@@ -126,7 +130,7 @@ ssinst_setup_i386() {
   dir=$root/.i386
   if [ "${SSINST_EMULATE_I386:-0}" != 1 ] && ssinst_runs_i386_natively; then
     # Today's path: a forced run's entry must not stay in the way.
-    [ -e "$SSINST_ENTRY" ] && echo -1 | $SUDO tee "$SSINST_ENTRY" >/dev/null
+    if [ -e "$SSINST_ENTRY" ]; then ssinst_as_root_write -1 "$SSINST_ENTRY" || true; fi
     echo "setup: 32-bit programs run natively here; Wine runs as installed"
     return 0
   fi
@@ -149,18 +153,19 @@ ssinst_setup_i386() {
   # i386 ELF executables and shared objects: class 32, little-endian,
   # version 1, type 2 or 3, machine 3. The flag F opens the interpreter now.
   if [ ! -e "$SSINST_ENTRY" ] || ! grep -qx "interpreter $dir/qemu-i386" "$SSINST_ENTRY"; then
-    [ -e "$SSINST_ENTRY" ] && echo -1 | $SUDO tee "$SSINST_ENTRY" >/dev/null
+    if [ -e "$SSINST_ENTRY" ]; then ssinst_as_root_write -1 "$SSINST_ENTRY" || true; fi
     printf '%s' ':ssinst-i386:M::\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xff\xff\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:'"$dir/qemu-i386"':F' |
       $SUDO tee "$SSINST_BINFMT/register" >/dev/null ||
       ssinst_setup_fail "$why, and the i386 entry could not be registered with binfmt_misc"
   fi
-  [ "$(head -1 "$SSINST_ENTRY")" = enabled ] || echo 1 | $SUDO tee "$SSINST_ENTRY" >/dev/null
+  [ "$(head -1 "$SSINST_ENTRY")" = enabled ] || ssinst_as_root_write 1 "$SSINST_ENTRY" ||
+    ssinst_setup_fail "$why, and the i386 entry ($SSINST_ENTRY) could not be switched on"
   ssinst_runs_i386 || ssinst_setup_fail "$why, and qemu-i386 ($dir/qemu-i386) did not run the i386 loader either"
 
   # What the emulated programs need: the fault numbers, and 32-bit prefixes.
   export QEMU_SET_ENV="LD_PRELOAD=$dir/\$LIB/libtrapfix.so"
   export WINEARCH=win32
-  echo "setup: $why; i386 programs run by qemu-i386 $(cat "$dir/qemu-i386.version") through binfmt_misc ($dir)"
+  echo "setup: $why; i386 programs run by qemu-i386 $("$dir/qemu-i386" --version | awk 'NR == 1 {print $3}') through binfmt_misc ($dir)"
 }
 
 SUDO=
