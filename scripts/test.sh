@@ -33,4 +33,5 @@ step tests
 # The fuzz targets, each for a short fixed number of runs from its seeds.
 bash scripts/fuzz.sh
 step fuzz
-echo "test.sh: ${times[*]}" | sed 's/ s /, /g'
+summary=$(printf '%s, ' "${times[@]}")
+echo "test.sh: ${summary%, }"
