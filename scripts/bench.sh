@@ -6,7 +6,7 @@
 # the stub's decoder, the straightforward decoder and zlib inflate.
 set -eu
 cd "$(dirname "$0")/.."
-bash scripts/setup.sh
+SSINST_SETUP=packages bash scripts/setup.sh
 BUILD=${BUILD_DIR:-build/release}
 cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$BUILD" -j"$(nproc)" --target lzhuf_bench >/dev/null

@@ -9,7 +9,7 @@
 # build/fuzz/crash-* (run the target on that file to see it again).
 set -eu
 cd "$(dirname "$0")/.."
-bash scripts/setup.sh
+SSINST_SETUP=packages bash scripts/setup.sh
 SECONDS_EACH=${1:-}
 RUNS=${FUZZ_RUNS:-2000}
 BUILD=${FUZZ_BUILD_DIR:-build/fuzz}

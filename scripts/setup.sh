@@ -15,7 +15,7 @@
 #    small preloaded library that gives Wine the true fault numbers. Needs
 #    root; Debian's Wine packages stay as they are.
 # Says in one line which path it took; stops with a message naming what is
-# missing when neither can work.
+# missing when neither can work. SSINST_SETUP=packages does step 1 alone.
 
 ssinst_setup_fail() {
   echo "setup: $*" >&2
@@ -171,4 +171,5 @@ ssinst_setup_i386() {
 SUDO=
 [ "$(id -u)" = 0 ] || SUDO=sudo
 ssinst_setup_packages
-ssinst_setup_i386
+# The fuzz targets and the benchmark run no Windows program.
+[ "${SSINST_SETUP:-}" = packages ] || ssinst_setup_i386
