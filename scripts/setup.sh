@@ -118,7 +118,7 @@ ssinst_build_trapfix() {
   local dir=$1 src=$2
   mkdir -p "$dir/lib/i386-linux-gnu" "$dir/lib/x86_64-linux-gnu"
   if [ ! -f "$dir/lib/i386-linux-gnu/libtrapfix.so" ] || [ "$src" -nt "$dir/lib/i386-linux-gnu/libtrapfix.so" ]; then
-    gcc -m32 -O2 -fPIC -shared -nostdlib -o "$dir/lib/i386-linux-gnu/libtrapfix.so" "$src" &&
+    gcc -m32 -O2 -Wall -Wextra -fPIC -shared -nostdlib -o "$dir/lib/i386-linux-gnu/libtrapfix.so" "$src" &&
       gcc -O2 -fPIC -shared -nostdlib -o "$dir/lib/x86_64-linux-gnu/libtrapfix.so" "$src" ||
       ssinst_setup_fail "could not build $src"
   fi

@@ -113,11 +113,13 @@ int sigaction(int sig, const struct Action *act, struct Action *old) {
     int result;
     if (act && act->handler != (void *)kSigDfl && act->handler != (void *)kSigIgn &&
         act->handler != (void *)Relay) {
+        /* Known before the relay can run. */
+        programs[sig] = *act;
         struct Action relay = *act;
         relay.handler = (void *)Relay;
         relay.flags |= kSaSiginfo;
         result = next(sig, &relay, old);
-        if (result == 0) programs[sig] = *act;
+        if (result != 0) programs[sig] = previous;
     } else {
         result = next(sig, act, old);
     }
