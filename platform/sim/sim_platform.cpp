@@ -13,6 +13,21 @@
 
 SimPlatform::SimPlatform(std::string drive) : drive_(std::move(drive)) {}
 
+static void (*g_misuseHandler)(const std::string&);
+
+void SimPlatform::SetMisuseHandler(void (*handler)(const std::string&)) { g_misuseHandler = handler; }
+
+void SimPlatform::Misuse(const std::string& what) {
+    errors.push_back(what);
+    if (g_misuseHandler) g_misuseHandler(what);
+}
+
+bool SimPlatform::IsReadOnly(const std::string& host) const {
+    for (const std::string& r : readOnly_)
+        if (r == host) return true;
+    return false;
+}
+
 SimPlatform::~SimPlatform() {
     for (auto& f : files_) std::fclose(f.second.stream);
     for (void* b : buffers_) std::free(b);
@@ -103,7 +118,7 @@ bool SimPlatform::Fails(SimOp op, const std::string& target, int64_t at, int n) 
 SimPlatform::OpenFile* SimPlatform::Find(FileHandle f, const char* what) {
     auto it = files_.find(f);
     if (it != files_.end()) return &it->second;
-    errors.push_back(std::string(what) + " on a handle that is not open");
+    Misuse(std::string(what) + " on a handle that is not open");
     return nullptr;
 }
 
@@ -164,7 +179,7 @@ void SimPlatform::Close(FileHandle f) {
 FileHandle SimPlatform::CreateForWrite(const char* path) {
     if (Fails(SimOp::Create, path)) return kNoFile;
     std::string host = HostPath(path);
-    if (host.empty() || QueryPath(path) == kPathDirectory) return kNoFile;
+    if (host.empty() || Kind(path) == kPathDirectory || IsReadOnly(host)) return kNoFile;
     std::FILE* f = std::fopen(host.c_str(), "wb");  // fails when the directory is missing
     if (!f) return kNoFile;
     files_[nextFile_] = {f, path};
@@ -184,7 +199,7 @@ int SimPlatform::Write(FileHandle f, const void* buf, int n) {
 bool SimPlatform::RemoveFile(const char* path) {
     if (Fails(SimOp::Remove, path)) return false;
     std::string host = HostPath(path);
-    if (host.empty() || QueryPath(path) != kPathFile || std::remove(host.c_str()) != 0) return false;
+    if (host.empty() || Kind(path) != kPathFile || IsReadOnly(host) || std::remove(host.c_str()) != 0) return false;
     removed.push_back(path);
     return true;
 }
@@ -196,6 +211,11 @@ bool SimPlatform::MakeDirectory(const char* path) {
 }
 
 PathKind SimPlatform::QueryPath(const char* path) {
+    calls.push_back(std::string("query ") + path);
+    return Kind(path);
+}
+
+PathKind SimPlatform::Kind(const std::string& path) const {
     std::string host = HostPath(path);
     struct stat st;
     if (host.empty() || stat(host.c_str(), &st) != 0) return kPathMissing;
@@ -219,7 +239,7 @@ std::string SimShortName(const std::string& name) {
 }
 
 unsigned SimPlatform::ShortPathName(const char* path, char* out, unsigned cap) {
-    if (Fails(SimOp::ShortPathName, path) || QueryPath(path) == kPathMissing) return CopyOut("", out, cap), 0;
+    if (Fails(SimOp::ShortPathName, path) || Kind(path) == kPathMissing) return CopyOut("", out, cap), 0;
     std::string p = path, result = p.substr(0, 3);  // "C:\"
     for (size_t at = 3; at < p.size();) {
         size_t end = p.find('\\', at);
@@ -246,7 +266,7 @@ bool SimPlatform::WriteProfileValue(const char* section, const char* key, const 
     std::string path = file;
     if (path.find('\\') == std::string::npos) path = windowsDir_ + (windowsDir_.back() == '\\' ? "" : "\\") + path;
     std::string host = HostPath(path);
-    if (host.empty()) return false;
+    if (host.empty() || IsReadOnly(host)) return false;
     std::vector<std::string> lines;
     {
         std::ifstream in(host);
@@ -297,10 +317,11 @@ void SimPlatform::FreeBuffer(void* buffer) {
             buffers_.erase(buffers_.begin() + (long)i);
             return;
         }
-    errors.push_back("FreeBuffer of a buffer that was not allocated");
+    Misuse("FreeBuffer of a buffer that was not allocated");
 }
 
 int SimPlatform::ShowMessage(const char* text, const char* caption, unsigned style) {
+    calls.push_back(std::string("message ") + caption);
     if (Fails(SimOp::ShowMessage, caption)) return 0;
     SimMessage m = {text, caption, style, kIdCancel};
     if (script_.empty() || script_.front().isDialog) {
@@ -331,6 +352,7 @@ void SimPlatform::DeliverPosted(Window w, DialogProc proc, void* context) {
 }
 
 int SimPlatform::RunDialog(int id, DialogProc proc, void* context) {
+    calls.push_back("dialog " + std::to_string(id));
     if (Fails(SimOp::RunDialog, std::to_string(id))) return -1;
     std::pair<int, int> size = dialogSize_.count(id) ? dialogSize_[id] : std::make_pair(300, 200);
     OpenDialog d = {id, nextWindow_++, {0, 0, size.first, size.second}, "", false, 0, {}, {}};
@@ -368,7 +390,7 @@ int SimPlatform::RunDialog(int id, DialogProc proc, void* context) {
 void SimPlatform::EndDialog(Window dialog, int result) {
     OpenDialog* d = FindDialog(dialog);
     if (!d) {
-        errors.push_back("EndDialog on a window that is not a dialog");
+        Misuse("EndDialog on a window that is not a dialog");
         return;
     }
     d->ended = true;
@@ -377,17 +399,17 @@ void SimPlatform::EndDialog(Window dialog, int result) {
 
 void SimPlatform::SetText(Window w, const char* text) {
     if (OpenDialog* d = FindDialog(w)) d->text = text;
-    else errors.push_back("SetText on an unknown window");
+    else Misuse("SetText on an unknown window");
 }
 
 void SimPlatform::SetItemText(Window dialog, int id, const char* text) {
     if (OpenDialog* d = FindDialog(dialog)) d->items[id] = text;
-    else errors.push_back("SetItemText on an unknown window");
+    else Misuse("SetItemText on an unknown window");
 }
 
 void SimPlatform::PostCommand(Window w, int id) {
     if (!FindDialog(w)) {
-        errors.push_back("PostCommand to an unknown window");
+        Misuse("PostCommand to an unknown window");
         return;
     }
     posted_.push_back({w, id});
@@ -404,7 +426,7 @@ bool SimPlatform::GetWindowRect(Window w, Rect* r) {
 void SimPlatform::MoveWindow(Window w, int x, int y, int width, int height) {
     OpenDialog* d = FindDialog(w);
     if (!d) {
-        errors.push_back("MoveWindow on an unknown window");
+        Misuse("MoveWindow on an unknown window");
         return;
     }
     d->rect = {x, y, x + width, y + height};
@@ -425,35 +447,44 @@ int SimPlatform::RunMainWindow(const char* className, int iconId, CreateHandler 
 
 bool SimPlatform::FreeBytesAvailable(Library kernel, const char* root, uint64_t* bytes) {
     freeSpaceRoots.push_back(root);
-    // (HasEntryPoint reports a kernel that is not loaded.)
-    if (!HasEntryPoint(kernel, "GetDiskFreeSpaceExA") || Fails(SimOp::FreeBytesAvailable, root)) return false;
+    calls.push_back(std::string("free bytes ") + root);
+    // (Exports reports a kernel that is not loaded.)
+    if (!Exports(kernel, "GetDiskFreeSpaceExA") || Fails(SimOp::FreeBytesAvailable, root)) return false;
     *bytes = reportedBytes_;
     return true;
 }
 
 bool SimPlatform::FreeClusters(const char* root, DiskClusters* out) {
     freeSpaceRoots.push_back(root);
+    calls.push_back(std::string("free clusters ") + root);
     if (Fails(SimOp::FreeClusters, root)) return false;
     *out = reportedClusters_;
     return true;
 }
 
 Library SimPlatform::LoadSystemLibrary(const char* name) {
-    if (std::strpbrk(name, "\\/:")) errors.push_back(std::string("a library loaded by a path: ") + name);
-    if (Fails(SimOp::LoadLibrary, name)) return 0;
-    for (const auto& l : libraries_)
-        if (strcasecmp(l.first.c_str(), name) == 0) {
-            ++loads[l.first];
-            loaded_[nextLibrary_] = l.first;
-            return nextLibrary_++;
-        }
+    if (std::strpbrk(name, "\\/:")) Misuse(std::string("a library loaded by a path: ") + name);
+    calls.push_back(std::string("load ") + name);
+    if (!Fails(SimOp::LoadLibrary, name))
+        for (const auto& l : libraries_)
+            if (strcasecmp(l.first.c_str(), name) == 0) {
+                ++loads[l.first];
+                loaded_[nextLibrary_] = l.first;
+                return nextLibrary_++;
+            }
+    calls.back() += ": none";
     return 0;
 }
 
 bool SimPlatform::HasEntryPoint(Library library, const char* name) {
+    calls.push_back(std::string("entry ") + name);
+    return Exports(library, name);
+}
+
+bool SimPlatform::Exports(Library library, const char* name) {
     auto it = loaded_.find(library);
     if (it == loaded_.end()) {
-        errors.push_back("HasEntryPoint on a library that is not loaded");
+        Misuse("HasEntryPoint on a library that is not loaded");
         return false;
     }
     for (const std::string& e : libraries_[it->second])
@@ -464,10 +495,11 @@ bool SimPlatform::HasEntryPoint(Library library, const char* name) {
 void SimPlatform::ReleaseLibrary(Library library) {
     auto it = loaded_.find(library);
     if (it == loaded_.end()) {
-        errors.push_back("ReleaseLibrary of a library that is not loaded");
+        Misuse("ReleaseLibrary of a library that is not loaded");
         return;
     }
     ++releases[it->second];
+    calls.push_back("release " + it->second);
     loaded_.erase(it);
 }
 

@@ -99,6 +99,10 @@ public:
     void AnswerDialog(std::vector<uintptr_t> commands);
     size_t UnusedAnswers() const { return script_.size(); }
 
+    // A file the system refuses to change or remove, as Windows does one
+    // marked read-only (the host's own permissions may not hold for root).
+    void SetReadOnly(const std::string& windowsPath) { readOnly_.push_back(HostPath(windowsPath)); }
+
     // Faults, aimed by what they hit (see SimFault).
     void Fail(SimFault fault) { faults_.push_back(fault); }
     // How often an operation was used.
@@ -111,7 +115,16 @@ public:
     std::vector<Cursor> cursors;
     std::string windowClass;
     int windowIcon = 0;
+    // The script's mismatches and the installer's misuse of the system (a
+    // handle or library that is not open, a library named by a path, ...).
     std::vector<std::string> errors;
+    // Misuse is also reported here the moment it happens, for every
+    // machine: the tests make it a failure of the test that caused it.
+    static void SetMisuseHandler(void (*handler)(const std::string& what));
+    // The checks' view of the machine, in order: "query PATH", "load NAME"
+    // (": none" when it fails), "entry NAME", "release NAME", "free bytes
+    // ROOT", "free clusters ROOT", "message CAPTION", "dialog ID".
+    std::vector<std::string> calls;
     int OpenFiles() const { return (int)files_.size(); }
     int OpenBuffers() const { return (int)buffers_.size(); }
     int screenSaverActive = -1;   // -1: never set
@@ -191,6 +204,10 @@ private:
     OpenFile* Find(FileHandle f, const char* what);
     OpenDialog* FindDialog(Window w);
     unsigned CopyOut(const std::string& s, char* buf, unsigned cap);
+    void Misuse(const std::string& what);
+    PathKind Kind(const std::string& path) const;       // QueryPath, unrecorded
+    bool Exports(Library library, const char* name);    // HasEntryPoint, unrecorded
+    bool IsReadOnly(const std::string& host) const;
 
     std::string drive_;
     std::string modulePath_ = "C:\\SETUP\\FOREST.EXE";
@@ -216,6 +233,7 @@ private:
     Library nextLibrary_ = 0x10000;
     std::vector<void*> buffers_;
     std::deque<Posted> posted_;
+    std::vector<std::string> readOnly_;  // host paths
 };
 
 // The 8.3 name the simulated machine gives a long name: the first six

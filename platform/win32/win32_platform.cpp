@@ -4,6 +4,19 @@
 
 #include "base/text.h"
 
+// The seam's numbers for Windows values are the system's own: the logic and
+// the simulated machine use them without <windows.h>, so they are held
+// against it here, where a wrong one fails the build.
+static_assert(kMbOk == MB_OK && kMbOkCancel == MB_OKCANCEL && kMbYesNoCancel == MB_YESNOCANCEL &&
+                  kMbYesNo == MB_YESNO, "message-box buttons");
+static_assert(kMbIconError == MB_ICONERROR && kMbIconQuestion == MB_ICONQUESTION &&
+                  kMbIconExclamation == MB_ICONEXCLAMATION && kMbIconInformation == MB_ICONINFORMATION,
+              "message-box icons");
+static_assert(kIdOk == IDOK && kIdCancel == IDCANCEL && kIdYes == IDYES && kIdNo == IDNO, "answers");
+static_assert(kMsgInitDialog == WM_INITDIALOG && kMsgCommand == WM_COMMAND, "dialog messages");
+static_assert(kSeekSet == FILE_BEGIN && kSeekCur == FILE_CURRENT && kSeekEnd == FILE_END, "seek origins");
+static_assert(kNoPosition == INVALID_SET_FILE_POINTER, "a failed seek");
+
 // There is one platform, of the running program's own module; the window
 // and dialog procedures reach it here.
 static HINSTANCE g_instance;
@@ -20,8 +33,8 @@ Win32Platform::Win32Platform() {
         reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
     SetFlags searchMode =
         reinterpret_cast<SetFlags>(reinterpret_cast<void*>(GetProcAddress(kernel, "SetSearchPathMode")));
-    g_systemLibrariesOnly = dllDirectories && dllDirectories(0x800);  // LOAD_LIBRARY_SEARCH_SYSTEM32
-    if (searchMode) searchMode(0x1 | 0x8000);    // BASE_SEARCH_PATH_ENABLE_SAFE_SEARCHMODE | _PERMANENT
+    g_systemLibrariesOnly = dllDirectories && dllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+    if (searchMode) searchMode(BASE_SEARCH_PATH_ENABLE_SAFE_SEARCHMODE | BASE_SEARCH_PATH_PERMANENT);
     g_instance = GetModuleHandleA(NULL);
     g_platform = this;
 }

@@ -20,6 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::vector<uint8_t> installer(data, data + size);
     WriteBytes(drive / "SETUP" / "Forest.exe", installer);
 
+    SimPlatform::SetMisuseHandler([](const std::string& what) { Check(false, "misuse: " + what); });
     SimPlatform sim(drive.string());
     sim.SetModulePath("C:\\SETUP\\Forest.exe");
     sim.AnswerMessage(kIdOk);     // the confirmation

@@ -98,6 +98,13 @@ PayloadEntry EntryAt(const std::vector<uint8_t>& installer, int index) {
     return index < (int)c.entries.size() ? c.entries[(size_t)index] : PayloadEntry();
 }
 
+// Misuse of any simulated machine (a handle that is not open, a library
+// released twice, ...) fails the test that caused it, where it happens.
+static const bool kMisuseFails = (SimPlatform::SetMisuseHandler([](const std::string& what) {
+                                      ADD_FAILURE() << "simulated machine misused: " << what;
+                                  }),
+                                  true);
+
 Machine::Machine() : sim(drive.path()) {
     MakeDirs(drive.path() + "/WINDOWS");
     MakeDirs(drive.path() + "/SETUP");
