@@ -65,7 +65,7 @@ if(BUILD_WINDOWS)
     BUILD_ALWAYS ON
     DEPENDS icon texts
     BUILD_BYPRODUCTS ${WIN_DIR}/ssstub-raw.exe ${WIN_DIR}/winhelper.exe ${WIN_DIR}/testscr.scr
-                     ${WIN_DIR}/opengl32.dll ${WIN_DIR}/loadcheck.exe ${WIN_DIR}/faultcode.exe)
+                     ${WIN_DIR}/opengl32.dll ${WIN_DIR}/loadcheck.exe ${WIN_DIR}/faultcode.exe ${WIN_DIR}/contract.exe)
   # The linked stub has the marker's data first; lay it out with it last.
   add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/ssstub.exe
     COMMAND ssinst_bootstrap fix-stub ${WIN_DIR}/ssstub-raw.exe -o ${CMAKE_BINARY_DIR}/ssstub.exe

@@ -70,6 +70,16 @@ target_compile_definitions(loadcheck PRIVATE PLATFORM_DIRECT)
 target_link_options(loadcheck PRIVATE -static -static-libgcc -static-libstdc++ -s)
 target_link_libraries(loadcheck PRIVATE kernel32 user32 gdi32)
 
+# The platform contract on the Win32 side, with the stub's resources for its
+# dialog.
+add_executable(contract tests/contract/contract_win32.cpp tests/contract/contract.cpp
+  platform/win32/win32_platform.cpp base/text.cpp res/stub.rc)
+target_include_directories(contract PRIVATE ${CMAKE_SOURCE_DIR})
+target_compile_definitions(contract PRIVATE PLATFORM_DIRECT)
+target_compile_options(contract PRIVATE $<$<COMPILE_LANGUAGE:CXX>:-O2 -Wall -Wextra>)
+target_link_options(contract PRIVATE -static -static-libgcc -static-libstdc++ -s)
+target_link_libraries(contract PRIVATE kernel32 user32 gdi32)
+
 # A planted OPENGL32.DLL, for the test that the installer never loads it.
 add_library(fakegl SHARED tests/e2e/fakegl.cpp)
 target_link_options(fakegl PRIVATE -static -static-libgcc -s)

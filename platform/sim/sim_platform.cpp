@@ -56,16 +56,22 @@ std::string SimPlatform::HostPath(const std::string& windowsPath) const {
     }
     std::string host = drive_;
     for (const std::string& part : parts) {
-        // Take the name as it is on disk when one matches without regard to case.
-        std::string match = part;
+        // Take the name as it is on disk when one matches without regard to
+        // case, or else one whose short name it is.
+        std::string match = part, byShortName;
         if (DIR* d = opendir(host.c_str())) {
-            while (dirent* e = readdir(d))
+            while (dirent* e = readdir(d)) {
                 if (strcasecmp(e->d_name, part.c_str()) == 0) {
                     match = e->d_name;
+                    byShortName.clear();
                     break;
                 }
+                if (byShortName.empty() && strcasecmp(SimShortName(e->d_name).c_str(), part.c_str()) == 0)
+                    byShortName = e->d_name;
+            }
             closedir(d);
         }
+        if (!byShortName.empty()) match = byShortName;
         host += "/" + match;
     }
     return host;
@@ -287,7 +293,7 @@ bool SimPlatform::WriteProfileValue(const char* section, const char* key, const 
         } else if (sectionAt >= 0 && !t.empty()) {
             size_t eq = t.find('=');
             if (eq != std::string::npos && SameText(Trimmed(t.substr(0, eq)), key)) {
-                lines[i] = std::string(key) + "=" + value;
+                lines[i] = Trimmed(t.substr(0, eq)) + "=" + value;  // the key as it was written
                 done = true;
             }
             insertAt = (long)i + 1;
@@ -448,8 +454,9 @@ int SimPlatform::RunMainWindow(const char* className, int iconId, CreateHandler 
 bool SimPlatform::FreeBytesAvailable(Library kernel, const char* root, uint64_t* bytes) {
     freeSpaceRoots.push_back(root);
     calls.push_back(std::string("free bytes ") + root);
-    // (Exports reports a kernel that is not loaded.)
-    if (!Exports(kernel, "GetDiskFreeSpaceExA") || Fails(SimOp::FreeBytesAvailable, root)) return false;
+    // (Exports reports a kernel that is not loaded.) A folder of C: answers.
+    if (!Exports(kernel, "GetDiskFreeSpaceExA") || Fails(SimOp::FreeBytesAvailable, root) || Kind(root) != kPathDirectory)
+        return false;
     *bytes = reportedBytes_;
     return true;
 }
@@ -457,7 +464,7 @@ bool SimPlatform::FreeBytesAvailable(Library kernel, const char* root, uint64_t*
 bool SimPlatform::FreeClusters(const char* root, DiskClusters* out) {
     freeSpaceRoots.push_back(root);
     calls.push_back(std::string("free clusters ") + root);
-    if (Fails(SimOp::FreeClusters, root)) return false;
+    if (Fails(SimOp::FreeClusters, root) || Kind(root) != kPathDirectory) return false;
     *out = reportedClusters_;
     return true;
 }

@@ -225,7 +225,7 @@ private:
     uint64_t reportedBytes_ = 8ull << 30;
     DiskClusters reportedClusters_ = {8, 512, 2u << 20};  // 8 GiB
     std::map<std::string, std::vector<std::string>> libraries_ = {
-        {"KERNEL32.DLL", {"GetDiskFreeSpaceExA"}},
+        {"KERNEL32.DLL", {"GetDiskFreeSpaceExA", "GetDiskFreeSpaceA"}},
         {"OPENGL32.DLL", {"glGenTextures"}},
         {"GLU32.DLL", {"gluPerspective"}},
     };

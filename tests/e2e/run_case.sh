@@ -376,6 +376,37 @@ END
   [ -e "$WINDIR/.SCR" ] && fail "C:\\WINDOWS\\.SCR was written"
   not_registered
   ;;
+contract)
+  # The platform contract's cases on the Win32 side (their other half runs
+  # on the simulated machine in the unit tests), beside a planted
+  # OPENGL32.DLL that a load by a bare name would take. Not as root: Wine
+  # leaves a read-only file's refusals to the host's permissions, which root
+  # passes; so as root it runs as nobody, in a copy of the prefix of its own.
+  run_as=(env)
+  T=$DIR/prefix
+  if [ "$(id -u)" = 0 ]; then
+    T=$(mktemp -d /tmp/ssinst-contract.XXXXXX)
+    cp -a "$WINEPREFIX" "$T/prefix" && T=$T/prefix
+    rm -f "$T/wineserver"  # the template's server folder is root's
+    mkdir -p "$T/home"
+    xauth=${XAUTHORITY:-$HOME/.Xauthority}
+    [ -r "$xauth" ] && cp "$xauth" "$T/home/.Xauthority"
+    chown -R 65534:65534 "$(dirname "$T")"
+    run_as=(setpriv --reuid=65534 --regid=65534 --clear-groups env HOME="$T/home" XAUTHORITY="$T/home/.Xauthority")
+  fi
+  mkdir -p "$T/drive_c/tools"
+  cp "$E2E_WIN/contract.exe" "$T/drive_c/tools/contract.exe"
+  cp "$E2E_WIN/opengl32.dll" "$T/drive_c/tools/OPENGL32.DLL"
+  [ "$T" = "$DIR/prefix" ] || chown -R 65534:65534 "$T/drive_c/tools"
+  (cd "$T/drive_c/tools" && "${run_as[@]}" WINEPREFIX="$T" WINEDLLOVERRIDES="$WINEDLLOVERRIDES;opengl32=n,b" \
+    timeout 120 wine 'C:\tools\contract.exe' 'C:\contract') >"$DIR/contract.out" 2>"$DIR/contract.err" ||
+    fail "the contract does not hold on the Win32 side:"
+  tr -d '\r' <"$DIR/contract.out"
+  [ "$(grep -c '^ok ' "$DIR/contract.out")" -gt 0 ] || { fail "no case ran"; cat "$DIR/contract.err"; }
+  [ -e "$T/drive_c/planted.log" ] && fail "the planted OPENGL32.DLL was loaded"
+  "${run_as[@]}" WINEPREFIX="$T" wineserver -k >/dev/null 2>&1
+  [ "$T" = "$DIR/prefix" ] || rm -rf "$(dirname "$T")"
+  ;;
 fault_codes)
   # A program's own handler sees the processor's true exception codes,
   # whether Wine runs natively or under an emulator.

@@ -134,7 +134,7 @@ TEST(Checks, FreeKilobytesByEitherQuery) {
         std::vector<std::string> roots;  // asked, in order
     } cases[] = {
         {"C:\\WINDOWS", {}, true, true, 5000 << 10, {8, 512, 1}, 5000, {"C:\\"}},
-        {"D:\\GAMES\\OLD\\SYSTEMS\\WINDOWS\\WIN95", {}, true, true, 1 << 20, {}, 1024, {"D:\\GAMES\\OLD\\SYSTEMS\\WINDOWS\\"}},
+        {"C:\\GAMES\\OLD\\SYSTEMS\\WINDOWS\\WIN95", {}, true, true, 1 << 20, {}, 1024, {"C:\\GAMES\\OLD\\SYSTEMS\\WINDOWS\\"}},
         {"C:WINDOWS-WITHOUT-A-BACKSLASH-ANYWHERE", {}, true, true, 2048, {}, 2, {"C:\\"}},
         {"WINDOWS", {}, true, true, 2048, {}, kFailedQuery, {}},
         {"C:\\WINDOWS", {}, true, false, 0, {8, 512, 1000}, 4000, {"C:\\", "C:\\"}},  // no GetDiskFreeSpaceExA
@@ -148,6 +148,7 @@ TEST(Checks, FreeKilobytesByEitherQuery) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path + std::string(" ") + std::to_string(c.result));
         Machine k;
+        MakeDirs(k.Host("GAMES/OLD/SYSTEMS/WINDOWS"));
         if (!c.kernel) k.sim.RemoveLibrary("KERNEL32.DLL");
         else if (!c.entry) k.sim.SetLibrary("KERNEL32.DLL", {});
         for (const SimFault& f : c.faults) k.sim.Fail(f);

@@ -154,7 +154,7 @@ TEST_F(ExtractTest, RegistersTheShortPathOfTheProgram) {
         {"C:\\Program Windows", "Program Windows", "",
          "[boot]\r\nSCRNSAVE.EXE=C:\\PROGRA~1\\FOREST.SCR\r\n", false},
         {"C:\\WINDOWS", "WINDOWS", "[boot]\r\nshell=Explorer.exe\r\nscrnsave.exe=C:\\OLD.SCR\r\n[drivers]\r\nwave=x\r\n",
-         "[boot]\r\nshell=Explorer.exe\r\nSCRNSAVE.EXE=C:\\WINDOWS\\FOREST.SCR\r\n[drivers]\r\nwave=x\r\n", false},
+         "[boot]\r\nshell=Explorer.exe\r\nscrnsave.exe=C:\\WINDOWS\\FOREST.SCR\r\n[drivers]\r\nwave=x\r\n", false},
         // A missing [boot] section is added at the end.
         {"C:\\WINDOWS", "WINDOWS", "[drivers]\r\nwave=x\r\n",
          "[drivers]\r\nwave=x\r\n[boot]\r\nSCRNSAVE.EXE=C:\\WINDOWS\\FOREST.SCR\r\n", false},
