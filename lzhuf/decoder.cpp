@@ -22,8 +22,8 @@ void LzhufDecoder::RefillBlock(uint32_t allowed) {
     unsigned n = allowed < (uint32_t)kBlockSize ? allowed : (uint32_t)kBlockSize;
     int got = in_->Read(block_, (int)n);
     if (got < (int)n) {
-        // An installer cut short, or a read that failed: what is missing
-        // reads as zero bytes.
+        // An installer cut short, or a read that failed: the decoding stops
+        // after this symbol; what is missing reads as zero bytes until then.
         Note(got < 0 ? kLzhufReadFailed : kLzhufCutShort);
         if (got < 0) got = 0;
         memset(block_ + got, 0, n - (unsigned)got);
@@ -195,7 +195,7 @@ uint32_t LzhufDecoder::DecodeStream(uint32_t total, uint32_t budget) {
         }
     };
     uint32_t count = 0;
-    while (count < total && result_ != kLzhufWriteFailed) {
+    while (count < total && result_ == kLzhufOk) {
         const int s = DecodeSymbol(bits);
         unsigned src = 0;
         if (s >= 256) src = (pos - DecodeDistance(bits) - 1) & kRingMask;

@@ -9,15 +9,19 @@
 
 struct BitInput;  // the bit reader's state, held by the decoding loop
 
-// How a stream's decoding ended, the worst last. The sink got exactly the unpacked size
-// unless the result is kLzhufWriteFailed, or the size was one that decodes
-// nothing (0, or more than kLargestStreamOutput: callers check sizes first).
+// How a stream's decoding ended: anything that goes wrong stops it at the end
+// of the symbol being decoded, and the worst of what went wrong there, the
+// last in this order, is the result.
+// On kLzhufOk the sink got exactly the unpacked size (or nothing, for a
+// size that decodes nothing: 0, or more than kLargestStreamOutput; callers
+// check sizes first). On any other result it got the whole blocks written
+// before the stop; the bytes still buffered then are dropped.
 enum LzhufResult {
     kLzhufOk,
-    kLzhufCutShort,     // the input ended before the stored size; the rest read as zeros
-    kLzhufOverrun,      // the stream needs bits past its stored bytes; decoding stopped there
-    kLzhufReadFailed,   // a read of the input failed; what it should have given read as zeros
-    kLzhufWriteFailed,  // the sink stored fewer bytes than asked; decoding stopped there
+    kLzhufCutShort,     // the input ended before the stored size
+    kLzhufOverrun,      // the stream needs bits past its stored bytes and their look-ahead
+    kLzhufReadFailed,   // a read of the input failed
+    kLzhufWriteFailed,  // the sink stored fewer bytes than asked
 };
 
 // All of the decoder's state; the stub has one instance. It has no
@@ -27,8 +31,9 @@ public:
     // Decodes one stream from the input's current position until `total`
     // bytes have been produced, reading at most `budget` stored bytes. Bits
     // past them read as zero for as far as a reader may look ahead (two
-    // bytes); a symbol that needs more ends the decoding as an overrun, so a
-    // broken stream never runs on. Starts with both buffers empty and the
+    // bytes); a symbol that needs more ends the decoding as an overrun, and
+    // an input that ends or fails before the budget ends it at once, so a
+    // broken stream costs what was read, never the size it declares. Starts with both buffers empty and the
     // ring as the format fills it, whatever was decoded before. A total of
     // 0, or of more than kLargestStreamOutput, decodes nothing.
     LzhufResult Decode(ByteSource& in, ByteSink& out, uint32_t total, uint32_t budget);
@@ -65,7 +70,8 @@ private:
     ByteSource* in_;
     ByteSink* out_;
     uint32_t produced_;
-    // The worst of what has happened, in the order of LzhufResult.
+    // The worst of what has happened, in the order of LzhufResult; the
+    // decoding stops at the end of the symbol where anything did.
     LzhufResult result_;
     void Note(LzhufResult r) {
         if (r > result_) result_ = r;

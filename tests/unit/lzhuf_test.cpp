@@ -2,6 +2,8 @@
 // algorithm exactly as written), and at the edges of its buffers.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <memory>
 #include <random>
 
@@ -251,14 +253,51 @@ TEST(LzhufDecoder, MatchesTheOracleOnArbitraryStreams) {
     EXPECT_LT(overruns, 180);
 }
 
-TEST(LzhufDecoder, ACutShortStreamStillEndsAtItsSize) {
+// Gives `good` bytes of the data, then ends (or fails).
+class EndingReader : public ByteReader {
+public:
+    EndingReader(const std::vector<uint8_t>& data, size_t good, bool fails) : data_(data), good_(good), fails_(fails) {}
+    int Read(void* buf, int n) override {
+        const size_t take = std::min<size_t>((size_t)n, good_ - std::min(good_, at_));
+        std::memcpy(buf, data_.data() + at_, take);
+        at_ += take;
+        return take < (size_t)n && fails_ ? -1 : (int)take;
+    }
+    FilePosition Seek(uint32_t offset, SeekOrigin) override { return at_ = offset; }
+
+private:
+    const std::vector<uint8_t>& data_;
+    size_t good_, at_ = 0;
+    bool fails_;
+};
+
+TEST(LzhufDecoder, AnInputThatEndsOrFailsEarlyStopsTheDecodingAtOnce) {
     std::vector<uint8_t> data = Pattern(30000, 9);
-    std::vector<uint8_t> stream = PackLzhuf(data.data(), data.size());
-    std::vector<uint8_t> cut(stream.begin(), stream.begin() + (long)stream.size() / 2);
-    Decoded f = Fast(cut, 0, (uint32_t)data.size(), (uint32_t)stream.size());
-    EXPECT_TRUE(f.cutShort);
-    EXPECT_EQ(f.output.size(), data.size());
-    EXPECT_TRUE(std::equal(f.output.begin(), f.output.begin() + 1000, data.begin()));
+    const std::vector<uint8_t> stream = PackLzhuf(data.data(), data.size());
+    const uint32_t half = (uint32_t)stream.size() / 2;
+    const struct {
+        const char* what;
+        size_t good;
+        bool fails;
+        uint32_t unpacked, stored;
+        LzhufResult result;
+    } cases[] = {
+        {"cut short halfway", half, false, (uint32_t)data.size(), (uint32_t)stream.size(), kLzhufCutShort},
+        {"a read fails halfway", half, true, (uint32_t)data.size(), (uint32_t)stream.size(), kLzhufReadFailed},
+        {"2 GiB declared, the input ends", 100, false, kLargestStreamOutput, 0x7FFFFFFF, kLzhufCutShort},
+        {"2 GiB declared, a read fails", 100, true, kLargestStreamOutput, 0x7FFFFFFF, kLzhufReadFailed},
+        {"the first read fails", 0, true, (uint32_t)data.size(), (uint32_t)stream.size(), kLzhufReadFailed},
+    };
+    for (const auto& c : cases) {
+        EndingReader in(stream, c.good, c.fails);
+        Decoded d;
+        RecordingSink out(&d, 1 << 20);  // a decoder that ran on would fill it
+        EXPECT_EQ(Decoder().Decode(in, out, c.unpacked, c.stored), c.result) << c.what;
+        // What it produced came from the bytes it had, a prefix of the data.
+        EXPECT_LT(Decoder().Produced(), 8 * c.good + 4096) << c.what;
+        EXPECT_TRUE(d.output.size() <= data.size() && std::equal(d.output.begin(), d.output.end(), data.begin()))
+            << c.what;
+    }
 }
 
 TEST(LzhufDecoder, AFailedWriteStopsTheDecoding) {
