@@ -84,6 +84,30 @@ f.dat 1 not an executable
 END
   expect 2 "verify takes one" "$SSINST" verify
 
+  # A failed write keeps the installer that was there and leaves no
+  # temporary file; a target that is not a file is refused and survives.
+  head -c 3000000 /dev/urandom > "$T/big.bin"
+  mkdir -p "$T/safe" "$T/full" "$T/folder.exe"
+  "$SSINST" build -o "$T/safe/Forest.exe" --title Forest --scr "$T/f.scr" --dat "$T/f.dat" && cp "$T/safe/Forest.exe" "$T/old.exe"
+  big=(--title Forest --store --scr "$T/f.scr" --dat "$T/f.dat" --file "$T/big.bin")
+  kept() {  # DIR: the old installer alone, byte for byte
+    [ "$(ls -A "$1")" = Forest.exe ] && cmp -s "$1/Forest.exe" "$T/old.exe" && pass=$((pass + 1)) ||
+      { failed=$((failed + 1)); echo "FAIL: $1 after a failed rebuild: $(ls -A "$1")"; }
+  }
+  expect 1 "Forest.exe: File too large" bash -c 'ulimit -f 100; exec "$0" "$@"' "$SSINST" build -o "$T/safe/Forest.exe" "${big[@]}"
+  kept "$T/safe"
+  if [ "$(id -u)" = 0 ] && mount -t tmpfs -o size=64k tmpfs "$T/full" 2>/dev/null; then
+    cp "$T/old.exe" "$T/full/Forest.exe"
+    expect 1 "Forest.exe: No space left on device" "$SSINST" build -o "$T/full/Forest.exe" "${big[@]}"
+    kept "$T/full"
+    umount "$T/full"
+  else
+    echo "note: the full file system is tried only as root"
+  fi
+  expect 1 "/dev/full: is a device, not a file: refused" "$SSINST" build -o /dev/full "${big[@]}"
+  expect 1 "folder.exe: is a folder, not a file: refused" "$SSINST" build -o "$T/folder.exe" "${big[@]}"
+  [ -c /dev/full ] && [ -d "$T/folder.exe" ] && pass=$((pass + 1)) || { failed=$((failed + 1)); echo "FAIL: a refused target was touched"; }
+
   # Progress: a line on a terminal for inputs of more than a few MB, nothing
   # when standard error is not one (script(1) gives the terminal).
   for i in $(seq 300000); do echo "forest line $((i % 13))"; done > "$T/big.scr"

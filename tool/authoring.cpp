@@ -17,6 +17,7 @@
 #include "payload/contents.h"
 #include "payload/locator.h"
 #include "payload/validate.h"
+#include "tool/files.h"
 #include "tool/packer.h"
 #include "tool/pe_image.h"
 #include "tool/readers.h"
@@ -31,29 +32,21 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* out, std::stri
     uint8_t buf[65536];
     size_t n;
     while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) out->insert(out->end(), buf, buf + n);
-    bool ok = !std::ferror(f);
+    const bool ok = !std::ferror(f);
+    if (!ok) *error = SystemError(path);
     std::fclose(f);
-    if (!ok) *error = path + ": read error";
     return ok;
 }
 
 bool WriteWholeFile(const std::string& path, const std::vector<uint8_t>& data, std::string* error) {
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) {
-        *error = path + ": " + std::strerror(errno);
-        return false;
+    SafeWrite out;
+    if (!out.Open(path, error)) return false;
+    for (size_t at = 0; at < data.size();) {
+        const int n = (int)std::min<size_t>(data.size() - at, 1 << 20);
+        if (out.Write(data.data() + at, n) != n) break;  // Commit names the failure
+        at += (size_t)n;
     }
-    bool ok = std::fwrite(data.data(), 1, data.size(), f) == data.size();
-    ok = std::fclose(f) == 0 && ok;
-    if (!ok) {
-        *error = path + ": write error";
-        std::remove(path.c_str());
-    } else if (data.size() >= 2 && data[0] == 'M' && data[1] == 'Z') {
-#ifndef _WIN32
-        chmod(path.c_str(), 0755);  // a program: let it be run directly
-#endif
-    }
-    return ok;
+    return out.Commit(data.size() >= 2 && data[0] == 'M' && data[1] == 'Z', error);
 }
 
 bool ExtensionFor(const std::string& fileName, std::string* ext, std::string* error) {

@@ -4,6 +4,8 @@
 #include <io.h>
 #else
 #include <unistd.h>
+
+#include <csignal>
 #endif
 
 #include <cstdio>
@@ -336,6 +338,11 @@ int Extract(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+#ifndef _WIN32
+    // A file-size limit fails the write ("File too large"), which is
+    // reported; it must not kill the process.
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
     if (argc < 2) return Usage("no command given");
     std::string cmd = argv[1];
     if (cmd == "--help" || cmd == "-h" || cmd == "help") {

@@ -1,0 +1,48 @@
+// The authoring tool's files on the host: every write goes through one safe
+// write, and every failure is named as the system names it.
+#ifndef TOOL_FILES_H
+#define TOOL_FILES_H
+
+#include <cstdint>
+#include <string>
+
+#include "lzhuf/stream.h"
+
+// "PATH: " and the system's words for the last failure ("No space left on
+// device").
+std::string SystemError(const std::string& path);
+
+// Whether `path` is there and is not a regular file (a device, a folder, a
+// FIFO, a link to one); `what` then says which.
+bool IsThereButNotAFile(const std::string& path, std::string* what);
+
+// A file written safely: the bytes go to a new file beside the target
+// (created exclusively, under a temporary name), which is flushed to disk and
+// renamed over the target only when Commit is called. Until then, and on any
+// failure, the target stays as it was; the temporary file is removed unless
+// committed. A target that is there and is not a regular file is refused.
+class SafeWrite : public ByteSink {
+public:
+    SafeWrite() {}
+    ~SafeWrite();
+    SafeWrite(const SafeWrite&) = delete;
+    SafeWrite& operator=(const SafeWrite&) = delete;
+
+    bool Open(const std::string& target, std::string* error);
+    // n, or -1 after a failure (which Commit then reports).
+    int Write(const void* buf, int n) override;
+    // Moves to byte `at` of the new file, to fill in what was left open.
+    bool Seek(uint64_t at);
+    uint64_t Size() const { return size_; }
+    // Flushes the new file to disk and puts it in the target's place;
+    // `program` makes it executable where the system has such a mark.
+    bool Commit(bool program, std::string* error);
+
+private:
+    int fd_ = -1;
+    int errno_ = 0;  // the first failure's
+    uint64_t at_ = 0, size_ = 0;
+    std::string target_, temp_;
+};
+
+#endif
