@@ -84,6 +84,34 @@ f.dat 1 not an executable
 END
   expect 2 "verify takes one" "$SSINST" verify
 
+  # extract with links planted in DIR: nothing outside DIR changes, a file
+  # that is there stays unless --overwrite replaces it (a link by a file).
+  mkdir -p "$T/outside"
+  while read -r planted option code pattern; do
+    rm -rf "$T/x" && mkdir -p "$T/x/QUORBEL" && printf victim >"$T/outside/victim"
+    case $planted in
+      folder-link) rmdir "$T/x/QUORBEL" && ln -s "$T/outside" "$T/x/QUORBEL" ;;
+      deep-link) ln -s "$T/outside" "$T/x/QUORBEL/SSAVERS" ;;
+      file-link) ln -s "$T/outside/victim" "$T/x/FOREST.SCR" ;;
+      file) printf mine >"$T/x/FOREST.SCR" ;;
+    esac
+    [ "$option" = - ] && option=
+    expect "$code" "$pattern" "$SSINST" extract "$T/Forest.exe" -C "$T/x" $option
+    [ "$(ls -A "$T/outside")" = victim ] && [ "$(cat "$T/outside/victim")" = victim ] && pass=$((pass + 1)) ||
+      { failed=$((failed + 1)); echo "FAIL: extract beside a planted $planted changed something outside: $(ls -A "$T/outside")"; }
+    if [ "$code" = 0 ]; then
+      [ ! -L "$T/x/FOREST.SCR" ] && cmp -s "$T/x/FOREST.SCR" "$T/f.scr" && pass=$((pass + 1)) ||
+        { failed=$((failed + 1)); echo "FAIL: --overwrite beside a planted $planted did not replace FOREST.SCR"; }
+    fi
+  done <<END
+folder-link - 1 x/QUORBEL: is a link or a file, not a folder: refused
+deep-link - 1 QUORBEL/SSAVERS: is a link or a file, not a folder: refused
+file-link - 1 FOREST.SCR: is there already (--overwrite replaces it)
+file-link --overwrite 0 FOREST.SCR
+file - 1 FOREST.SCR: is there already
+file --overwrite 0 FOREST.SCR
+END
+
   # A failed write keeps the installer that was there and leaves no
   # temporary file; a target that is not a file is refused and survives.
   head -c 3000000 /dev/urandom > "$T/big.bin"

@@ -162,19 +162,18 @@ bool BuildInstaller(const std::vector<uint8_t>& stub, const InstallerRecipe& rec
 
 namespace {
 
-// Writes to a file; `wrote`, when given, is told each write's size.
-class FileSink : public ByteSink {
+// Passes writes on; `wrote` is told each write's size.
+class CountingSink : public ByteSink {
 public:
-    explicit FileSink(std::FILE* f, std::function<void(int)> wrote = nullptr)
-        : f_(f), wrote_(std::move(wrote)) {}
+    CountingSink(ByteSink& out, std::function<void(int)> wrote) : out_(out), wrote_(std::move(wrote)) {}
     int Write(const void* buf, int n) override {
-        const int put = (int)std::fwrite(buf, 1, (size_t)n, f_);
-        if (wrote_) wrote_(put);
+        const int put = out_.Write(buf, n);
+        if (put > 0) wrote_(put);
         return put;
     }
 
 private:
-    std::FILE* f_;
+    ByteSink& out_;
     std::function<void(int)> wrote_;
 };
 
@@ -345,29 +344,8 @@ std::string TargetPath(const std::string& installerFileName, int index, uint16_t
     return std::string(kDataRoot) + "\\" + kDataParent + "\\" + base + "\\" + name;
 }
 
-namespace {
-
-bool MakeParents(const std::string& path, std::string* error) {
-    for (size_t at = path.find('/', 1); at != std::string::npos; at = path.find('/', at + 1)) {
-        std::string dir = path.substr(0, at);
-#ifdef _WIN32
-        const int made = _mkdir(dir.c_str());
-#else
-        const int made = mkdir(dir.c_str(), 0755);
-#endif
-        if (made != 0 && errno != EEXIST) {
-            *error = dir + ": " + std::strerror(errno);
-            return false;
-        }
-    }
-    return true;
-}
-
-}  // namespace
-
 bool ExtractInstaller(const std::string& installerPath, const std::string& dir,
-                      std::vector<std::string>* written, std::string* error,
-                      const std::function<void(uint64_t done, uint64_t total)>& progress) {
+                      std::vector<std::string>* written, std::string* error, const ExtractOptions& options) {
     std::vector<uint8_t> bytes;
     if (!ReadWholeFile(installerPath, &bytes, error)) return false;
     MemoryReader reader(bytes);
@@ -400,22 +378,17 @@ bool ExtractInstaller(const std::string& installerPath, const std::string& dir,
     for (const PayloadEntry& e : c.entries) total += InstalledSize(e);
     for (size_t i = 0; i < c.entries.size(); ++i) {
         // Straight to the file: an entry may unpack to far more than it stores.
-        std::string path = dir + "/" + targets[i];
-        if (!MakeParents(path, error)) return false;
-        std::FILE* f = std::fopen(path.c_str(), "wb");
-        if (!f) {
-            *error = path + ": " + std::strerror(errno);
+        SafeWrite file;
+        if (!file.OpenBelow(dir, targets[i], options.overwrite, error)) return false;
+        CountingSink sink(file, [&](int n) {
+            if (options.progress) options.progress(done += (uint64_t)n, total);
+        });
+        std::string problem;
+        if (!WriteEntry(bytes, c.entries[i], sink, &problem) && !file.Failed()) {
+            *error = dir + "/" + targets[i] + ": " + problem;
             return false;
         }
-        FileSink sink(f, progress ? [&](int n) { progress(done += (uint64_t)n, total); }
-                                  : std::function<void(int)>());
-        bool ok = WriteEntry(bytes, c.entries[i], sink, error);
-        ok = std::fclose(f) == 0 && ok;
-        if (!ok) {
-            std::remove(path.c_str());
-            *error = path + ": " + (error->empty() ? "write error" : *error);
-            return false;
-        }
+        if (!file.Commit(false, error)) return false;  // names the file's own failure
         if (written) written->push_back(targets[i]);
     }
     return true;

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #ifdef _WIN32
+#include <direct.h>
 #include <io.h>
 #include <process.h>
 #include <windows.h>
@@ -16,48 +17,208 @@
 
 std::string SystemError(const std::string& path) { return path + ": " + std::strerror(errno); }
 
-bool IsThereButNotAFile(const std::string& path, std::string* what) {
-    struct stat st;
-    if (stat(path.c_str(), &st) != 0) return false;  // not there (or a link to nothing)
-    if (S_ISREG(st.st_mode)) return false;
-    *what = S_ISDIR(st.st_mode) ? "a folder" : S_ISCHR(st.st_mode) ? "a device" :
-#ifdef S_ISFIFO
-            S_ISFIFO(st.st_mode) ? "a FIFO" :
-#endif
-                                 "not a regular file";
-    return true;
-}
-
 namespace {
 
-#ifdef _WIN32
-int OpenNew(const char* path) { return _open(path, _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE); }
-int WriteSome(int fd, const void* buf, unsigned n) { return _write(fd, buf, n); }
-bool SeekTo(int fd, uint64_t at) { return _lseeki64(fd, (long long)at, SEEK_SET) == (long long)at; }
-bool FlushToDisk(int fd) { return _commit(fd) == 0; }
-int CloseFile(int fd) { return _close(fd); }
-int ProcessId() { return _getpid(); }
-bool Replace(const std::string& from, const std::string& to) {
-    if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
-    errno = GetLastError() == ERROR_ACCESS_DENIED ? EACCES : EIO;
-    return false;
+std::string KindOf(const struct stat& st) {
+    return S_ISDIR(st.st_mode) ? "a folder" : S_ISCHR(st.st_mode) ? "a device" :
+#ifdef S_ISFIFO
+           S_ISFIFO(st.st_mode) ? "a FIFO" :
+#endif
+                                  "not a regular file";
 }
+
+#ifdef _WIN32
+int ProcessId() { return _getpid(); }
+bool SeekTo(int fd, uint64_t at) { return _lseeki64(fd, (long long)at, SEEK_SET) == (long long)at; }
+int WriteSome(int fd, const void* buf, unsigned n) { return _write(fd, buf, n); }
 #else
-int OpenNew(const char* path) { return open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666); }
-int WriteSome(int fd, const void* buf, unsigned n) { return (int)write(fd, buf, n); }
-bool SeekTo(int fd, uint64_t at) { return lseek(fd, (off_t)at, SEEK_SET) == (off_t)at; }
-bool FlushToDisk(int fd) { return fsync(fd) == 0; }
-int CloseFile(int fd) { return close(fd); }
 int ProcessId() { return (int)getpid(); }
-bool Replace(const std::string& from, const std::string& to) { return rename(from.c_str(), to.c_str()) == 0; }
+bool SeekTo(int fd, uint64_t at) { return lseek(fd, (off_t)at, SEEK_SET) == (off_t)at; }
+int WriteSome(int fd, const void* buf, unsigned n) { return (int)write(fd, buf, n); }
 #endif
 
 }  // namespace
 
+bool IsThereButNotAFile(const std::string& path, std::string* what) {
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0 || S_ISREG(st.st_mode)) return false;  // a file, or nothing
+    *what = KindOf(st);
+    return true;
+}
+
+#ifdef _WIN32
+SafeWrite::SafeWrite() : dir_(-1) {}
+
 SafeWrite::~SafeWrite() {
-    if (fd_ >= 0) CloseFile(fd_);
+    if (fd_ >= 0) _close(fd_);
     if (!temp_.empty()) std::remove(temp_.c_str());
 }
+
+bool SafeWrite::Create(const std::string& dir, const std::string& name, std::string* error) {
+    name_ = dir + name;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::string temp = dir + "." + name + ".ssinst-" + std::to_string(ProcessId()) + "-" +
+                                 std::to_string(attempt);
+        fd_ = _open(temp.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
+        if (fd_ >= 0) {
+            temp_ = temp;
+            return true;
+        }
+        if (errno != EEXIST) {
+            *error = SystemError(temp);
+            return false;
+        }
+    }
+    *error = target_ + ": no temporary name beside it is free";
+    return false;
+}
+
+bool SafeWrite::OpenBelow(const std::string& root, const std::string& relative, bool overwrite,
+                          std::string* error) {
+    // Folders on the way are made; one that is a link (a reparse point) or a
+    // file is refused.
+    target_ = root + "/" + relative;
+    for (size_t at = root.find_first_of("/\\", 1);; at = root.find_first_of("/\\", at + 1)) {
+        _mkdir(root.substr(0, at).c_str());
+        if (at == std::string::npos) break;
+    }
+    std::string path = root;
+    size_t at = 0;
+    for (size_t slash; (slash = relative.find('/', at)) != std::string::npos; at = slash + 1) {
+        path += "/" + relative.substr(at, slash - at);
+        _mkdir(path.c_str());
+        const DWORD a = GetFileAttributesA(path.c_str());
+        if (a == INVALID_FILE_ATTRIBUTES || !(a & FILE_ATTRIBUTE_DIRECTORY) || (a & FILE_ATTRIBUTE_REPARSE_POINT)) {
+            *error = path + ": is not a folder of its own (a file or a link): refused";
+            return false;
+        }
+    }
+    const std::string name = relative.substr(at), file = path + "/" + name;
+    const DWORD a = GetFileAttributesA(file.c_str());
+    if (a != INVALID_FILE_ATTRIBUTES) {
+        if (a & FILE_ATTRIBUTE_DIRECTORY) {
+            *error = file + ": is a folder, not a file: refused";
+            return false;
+        }
+        if (!overwrite) {
+            *error = file + ": is there already (--overwrite replaces it)";
+            return false;
+        }
+    }
+    return Create(path + "/", name, error);
+}
+
+bool SafeWrite::Commit(bool, std::string* error) {
+    if (fd_ < 0) {
+        *error = target_ + ": not open";
+        return false;
+    }
+    if (!errno_ && _commit(fd_) != 0) errno_ = errno;
+    if (_close(fd_) != 0 && !errno_) errno_ = errno;
+    fd_ = -1;
+    if (!errno_ && !MoveFileExA(temp_.c_str(), name_.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        errno_ = GetLastError() == ERROR_ACCESS_DENIED ? EACCES : EIO;
+    if (errno_) {
+        errno = errno_;
+        *error = SystemError(target_);
+        return false;
+    }
+    temp_.clear();
+    return true;
+}
+#else
+SafeWrite::SafeWrite() : dir_(AT_FDCWD) {}
+
+SafeWrite::~SafeWrite() {
+    if (fd_ >= 0) close(fd_);
+    if (!temp_.empty()) unlinkat(dir_, temp_.c_str(), 0);
+    if (dir_ >= 0) close(dir_);
+}
+
+bool SafeWrite::Create(const std::string& dirForMessages, const std::string& name, std::string* error) {
+    name_ = name;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::string temp = "." + name + ".ssinst-" + std::to_string(ProcessId()) + "-" + std::to_string(attempt);
+        fd_ = openat(dir_, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd_ >= 0) {
+            temp_ = temp;
+            return true;
+        }
+        if (errno != EEXIST) {
+            *error = SystemError(dirForMessages + temp);
+            return false;
+        }
+    }
+    *error = target_ + ": no temporary name beside it is free";
+    return false;
+}
+
+bool SafeWrite::OpenBelow(const std::string& root, const std::string& relative, bool overwrite,
+                          std::string* error) {
+    target_ = root + "/" + relative;
+    // The root is the caller's to name, links and all; it is made if need be.
+    for (size_t at = root.find('/', 1);; at = root.find('/', at + 1)) {
+        mkdir(root.substr(0, at).c_str(), 0755);
+        if (at == std::string::npos) break;
+    }
+    dir_ = open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir_ < 0) {
+        *error = SystemError(root);
+        return false;
+    }
+    // Below it, each folder is made and entered without following a link.
+    std::string path = root;
+    size_t at = 0;
+    for (size_t slash; (slash = relative.find('/', at)) != std::string::npos; at = slash + 1) {
+        const std::string folder = relative.substr(at, slash - at);
+        path += "/" + folder;
+        if (mkdirat(dir_, folder.c_str(), 0755) != 0 && errno != EEXIST) {
+            *error = SystemError(path);
+            return false;
+        }
+        const int next = openat(dir_, folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (next < 0) {
+            *error = errno == ELOOP || errno == ENOTDIR ? path + ": is a link or a file, not a folder: refused"
+                                                        : SystemError(path);
+            return false;
+        }
+        close(dir_);
+        dir_ = next;
+    }
+    const std::string name = relative.substr(at);
+    struct stat st;
+    if (fstatat(dir_, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+        if (S_ISDIR(st.st_mode)) {
+            *error = target_ + ": is a folder, not a file: refused";
+            return false;
+        }
+        if (!overwrite) {
+            *error = target_ + ": is there already (--overwrite replaces it)";
+            return false;
+        }
+    }
+    return Create(path + "/", name, error);
+}
+
+bool SafeWrite::Commit(bool program, std::string* error) {
+    if (fd_ < 0) {
+        *error = target_ + ": not open";
+        return false;
+    }
+    if (!errno_ && program && fchmod(fd_, 0755) != 0) errno_ = errno;  // a program: let it be run directly
+    if (!errno_ && fsync(fd_) != 0) errno_ = errno;
+    if (close(fd_) != 0 && !errno_) errno_ = errno;
+    fd_ = -1;
+    if (!errno_ && renameat(dir_, temp_.c_str(), dir_, name_.c_str()) != 0) errno_ = errno;
+    if (errno_) {
+        errno = errno_;
+        *error = SystemError(target_);
+        return false;
+    }
+    temp_.clear();
+    return true;
+}
+#endif
 
 bool SafeWrite::Open(const std::string& target, std::string* error) {
     std::string what;
@@ -68,22 +229,17 @@ bool SafeWrite::Open(const std::string& target, std::string* error) {
     target_ = target;
     const size_t slash = target.find_last_of("/\\");
     const std::string dir = slash == std::string::npos ? "" : target.substr(0, slash + 1);
-    const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::string temp = dir + "." + base + ".ssinst-" + std::to_string(ProcessId()) + "-" +
-                                 std::to_string(attempt);
-        fd_ = OpenNew(temp.c_str());
-        if (fd_ >= 0) {
-            temp_ = temp;
-            return true;
-        }
-        if (errno != EEXIST) {
-            *error = SystemError(temp);
+    const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+#ifndef _WIN32
+    if (!dir.empty()) {
+        dir_ = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (dir_ < 0) {
+            *error = SystemError(dir);
             return false;
         }
     }
-    *error = target + ": no temporary name beside it is free";
-    return false;
+#endif
+    return Create(dir, name, error);
 }
 
 int SafeWrite::Write(const void* buf, int n) {
@@ -110,31 +266,5 @@ bool SafeWrite::Seek(uint64_t at) {
         return false;
     }
     at_ = at;
-    return true;
-}
-
-bool SafeWrite::Commit(bool program, std::string* error) {
-    if (fd_ < 0) {
-        *error = target_ + ": not open";
-        return false;
-    }
-    if (!errno_ && !FlushToDisk(fd_)) errno_ = errno;
-    if (CloseFile(fd_) != 0 && !errno_) errno_ = errno;
-    fd_ = -1;
-    if (errno_) {
-        errno = errno_;
-        *error = SystemError(target_);
-        return false;
-    }
-#ifndef _WIN32
-    if (program) chmod(temp_.c_str(), 0755);  // a program: let it be run directly
-#else
-    (void)program;
-#endif
-    if (!Replace(temp_, target_)) {
-        *error = SystemError(target_);
-        return false;
-    }
-    temp_.clear();
     return true;
 }

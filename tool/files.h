@@ -23,26 +23,38 @@ bool IsThereButNotAFile(const std::string& path, std::string* what);
 // committed. A target that is there and is not a regular file is refused.
 class SafeWrite : public ByteSink {
 public:
-    SafeWrite() {}
+    SafeWrite();
     ~SafeWrite();
     SafeWrite(const SafeWrite&) = delete;
     SafeWrite& operator=(const SafeWrite&) = delete;
 
     bool Open(const std::string& target, std::string* error);
+    // The same for `relative` ('/' between its names) below the folder
+    // `root`, making the folders on the way. No link inside root is
+    // followed, so nothing is written outside it; a file that is there is
+    // refused unless `overwrite`, and then replaced (a link by a file),
+    // never written through.
+    bool OpenBelow(const std::string& root, const std::string& relative, bool overwrite, std::string* error);
     // n, or -1 after a failure (which Commit then reports).
     int Write(const void* buf, int n) override;
     // Moves to byte `at` of the new file, to fill in what was left open.
     bool Seek(uint64_t at);
     uint64_t Size() const { return size_; }
+    // Whether a write or seek has failed (Commit then says why).
+    bool Failed() const { return errno_ != 0; }
     // Flushes the new file to disk and puts it in the target's place;
     // `program` makes it executable where the system has such a mark.
     bool Commit(bool program, std::string* error);
 
 private:
+    bool Create(const std::string& dir, const std::string& name, std::string* error);
+
     int fd_ = -1;
+    int dir_;        // the folder the names below are in (POSIX), or -1 for the current one
     int errno_ = 0;  // the first failure's
     uint64_t at_ = 0, size_ = 0;
-    std::string target_, temp_;
+    std::string target_;      // for messages
+    std::string name_, temp_;  // in dir_ (POSIX); whole paths (Windows)
 };
 
 #endif

@@ -40,9 +40,10 @@ const char kUsage[] =
     "      offset, stored size, unpacked size, extension, target (below the\n"
     "      Windows directory, for an installer run from a directory without '.').\n"
     "      Checks the payload as the installer does and flags a damaged entry.\n"
-    "  extract INSTALLER -C DIR\n"
+    "  extract INSTALLER -C DIR [--overwrite]\n"
     "      Writes every entry below DIR (standing for the Windows directory) under\n"
-    "      the names the installer itself would use.\n"
+    "      the names the installer itself would use. Follows no link inside DIR;\n"
+    "      a file that is there is kept unless --overwrite replaces it.\n"
     "  verify INSTALLER\n"
     "      Checks an installer as the installer itself would, and more: the\n"
     "      layout of its stub part, the entry table, each entry's bounds and\n"
@@ -315,8 +316,10 @@ int Verify(int argc, char** argv) {
 
 int Extract(int argc, char** argv) {
     std::string in, dir;
+    ExtractOptions options;
     for (int i = 0; i < argc; ++i) {
         if (!std::strcmp(argv[i], "-C") && i + 1 < argc) dir = argv[++i];
+        else if (!std::strcmp(argv[i], "--overwrite")) options.overwrite = true;
         else if (in.empty()) in = argv[i];
         else return Usage("extract takes one installer");
     }
@@ -325,10 +328,11 @@ int Extract(int argc, char** argv) {
     std::string error;
     {
         std::unique_ptr<Progress> progress;
-        const bool ok = ExtractInstaller(in, dir, &written, &error, [&](uint64_t done, uint64_t total) {
+        options.progress = [&](uint64_t done, uint64_t total) {
             if (!progress) progress.reset(new Progress("written", total));
             progress->Update(done);
-        });
+        };
+        const bool ok = ExtractInstaller(in, dir, &written, &error, options);
         if (!ok) return Fail(error);
     }
     for (const std::string& w : written) std::printf("%s\n", w.c_str());
