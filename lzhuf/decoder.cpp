@@ -166,6 +166,9 @@ LzhufResult LzhufDecoder::Decode(ByteSource& in, ByteSink& out, uint32_t total, 
 
 uint32_t LzhufDecoder::DecodeStream(uint32_t total, uint32_t budget) {
     BitInput bits = {0, 0, budget, 0};
+#ifndef LZHUF_SMALL
+    consumed_ = 0;
+#endif
     // An unpacked size of 2^31 or more decodes nothing (the format counts
     // signed). Below that the count, unsigned, has room for the last match
     // running over.
@@ -221,5 +224,11 @@ uint32_t LzhufDecoder::DecodeStream(uint32_t total, uint32_t budget) {
         }
 #endif
     }
+#ifndef LZHUF_SMALL
+    // Bytes taken but still whole in the bit buffer were not used; the zero
+    // bytes given past the stored ones came in last.
+    const unsigned unused = bits.count / 8 > bits.overrun ? bits.count / 8 - bits.overrun : 0;
+    consumed_ = budget - bits.budget - unused;
+#endif
     return count;
 }

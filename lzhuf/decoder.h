@@ -41,6 +41,12 @@ public:
     // The bytes the last Decode produced, a last match running over the
     // total included.
     uint32_t Produced() const { return produced_; }
+#ifndef LZHUF_SMALL
+    // The stored bytes the last Decode used: fewer than its budget when a
+    // stream reached its size before its stored bytes ended. (The compact
+    // form, the stub's, has no use for the count and keeps none.)
+    uint32_t Consumed() const { return consumed_; }
+#endif
 
 private:
     void ResetBuffers();
@@ -69,7 +75,7 @@ private:
 
     ByteSource* in_;
     ByteSink* out_;
-    uint32_t produced_;
+    uint32_t produced_, consumed_;
     // The worst of what has happened, in the order of LzhufResult; the
     // decoding stops at the end of the symbol where anything did.
     LzhufResult result_;

@@ -72,9 +72,21 @@ if [ -f "$STUB" ]; then
   at=$("$SSINST" list "$T/packed.exe" | sed -n 's/^payload at: //p')
   cp "$T/packed.exe" "$T/broken.exe"
   printf '\000\000\001\000' | dd of="$T/broken.exe" bs=1 seek=$((at + 32 + 2 + 8)) conv=notrunc 2>/dev/null
+  # Hostile tables: an entry on the table, one on another's bytes, a stream
+  # with bytes after its end.
+  le32() { printf "\\$(printf %03o $(($1 & 255)))\\$(printf %03o $(($1 >> 8 & 255)))\\$(printf %03o $(($1 >> 16 & 255)))\\$(printf %03o $(($1 >> 24 & 255)))"; }
+  field() { od -An -tu4 -j $((at + 34 + 16 * $2 + 4 * $3)) -N4 "$1" | tr -d ' '; }
+  patch() { le32 "$4" | dd of="$1" bs=1 seek=$((at + 34 + 16 * $2 + 4 * $3)) conv=notrunc 2>/dev/null; }
+  at=$("$SSINST" list "$T/packed.exe" | sed -n 's/^payload at: //p')
+  cp "$T/packed.exe" "$T/on-table.exe" && patch "$T/on-table.exe" 1 0 $((at + 20))
+  cp "$T/packed.exe" "$T/on-entry.exe" && patch "$T/on-entry.exe" 2 0 "$(field "$T/packed.exe" 0 0)"
+  cp "$T/packed.exe" "$T/trailing.exe" && patch "$T/trailing.exe" 0 1 $(($(field "$T/packed.exe" 0 1) + 3))
   while read -r name code pattern; do
     expect "$code" "$pattern" "$SSINST" verify "$T/$name"
   done <<END
+on-table.exe 1 damaged: its bytes $((at + 20)) to $((at + 23)) overlap the header and entry table (bytes $at to $((at + 97)))
+on-entry.exe 1 2 .*damaged: its bytes .* overlap entry 0
+trailing.exe 1 damaged: its stream ends after $(field "$T/packed.exe" 0 1) of its $(($(field "$T/packed.exe" 0 1) + 3)) stored bytes
 packed.exe 0 packed.exe: sound
 stored.exe 0 stored 4500 .*STORED.SCR .*sound
 signed.exe 0 signed.exe: sound

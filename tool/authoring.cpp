@@ -246,6 +246,35 @@ std::string EntryProblem(const std::vector<uint8_t>& bytes, int index, const Pay
     default: return "its stream can't be read";
     }
     if (d.Produced() != e.unpackedSize) return "its stream's last match runs past its unpacked size";
+    // A stream the packer wrote ends with its last stored byte (one byte is
+    // the least it stores); bytes after its end carry nothing the installer
+    // writes.
+    if (d.Consumed() < e.storedSize && e.storedSize > 1)
+        return "its stream ends after " + std::to_string(d.Consumed()) + " of its " + std::to_string(e.storedSize) +
+               " stored bytes";
+    return "";
+}
+
+std::string Span(uint64_t from, uint64_t to) {
+    return "bytes " + std::to_string(from) + " to " + std::to_string(to - 1);
+}
+
+// Where an entry's stored bytes lie on bytes the installer holds for
+// something else: the stub part, the header and table, another entry.
+std::string OverlapProblem(const InstallerContents& c, size_t index) {
+    const PayloadEntry& e = c.entries[index];
+    const uint64_t from = e.offset, to = (uint64_t)e.offset + e.storedSize;
+    const uint64_t tableEnd = (uint64_t)c.payloadStart + kHeaderSize + kEntrySize * (c.entries.size() + 1);
+    const std::string mine = "its " + Span(from, to);
+    if (from < c.payloadStart) return mine + " lie in the stub part (" + Span(0, c.payloadStart) + ")";
+    if (from < tableEnd && to > c.payloadStart)
+        return mine + " overlap the header and entry table (" + Span(c.payloadStart, tableEnd) + ")";
+    for (size_t j = 0; j < c.entries.size(); ++j) {
+        const PayloadEntry& o = c.entries[j];
+        const uint64_t oFrom = o.offset, oTo = (uint64_t)o.offset + o.storedSize;
+        if (j != index && from < oTo && oFrom < to)
+            return mine + " overlap entry " + std::to_string(j) + " (" + Span(oFrom, oTo) + ")";
+    }
     return "";
 }
 
@@ -267,6 +296,7 @@ bool VerifyInstaller(const std::vector<uint8_t>& bytes, const std::string& name,
     for (size_t i = 0; i < c.entries.size(); ++i) {
         EntryVerdict e{TargetPath(name, (int)i, c.numberingBase, c.entries[i]), c.entries[i],
                        EntryProblem(bytes, (int)i, c.entries[i], limit)};
+        if (e.problem.empty()) e.problem = OverlapProblem(c, i);
         v->entries.push_back(e);
     }
     if (c.check.problem != kPayloadSound && c.check.entry < 0) v->payloadProblem = DescribeCheck(c.check);
