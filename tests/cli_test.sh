@@ -124,6 +124,19 @@ file - 1 FOREST.SCR: is there already
 file --overwrite 0 FOREST.SCR
 END
 
+  # Extensions Windows does not keep as written: build warns, and list,
+  # verify and extract give the names Windows creates.
+  mkdir -p "$T/names" && printf y >"$T/names/y.." && printf z >"$T/names/z.$(printf '\351')"
+  expect 0 'y..: Windows will not keep the extension "." as written: .* created as QUORBEL.SSAVERS.Names.FILE0002$' \
+    "$SSINST" build -o "$T/Names.exe" --title N --scr "$T/f.scr" --dat "$T/f.dat" --file "$T/names/y.." --file "$T/names/z."*
+  expect 0 "code page, which decides the name" "$SSINST" build -o "$T/Names.exe" --title N --scr "$T/f.scr" --dat "$T/f.dat" --file "$T/names/z."*
+  "$SSINST" build -o "$T/Names.exe" --title N --scr "$T/f.scr" --dat "$T/f.dat" --file "$T/names/y.." 2>/dev/null
+  expect 0 'FILE0002$' "$SSINST" list "$T/Names.exe"
+  expect 0 'FILE0002 .*sound' "$SSINST" verify "$T/Names.exe"
+  expect 0 "QUORBEL/SSAVERS/Names/FILE0002$" "$SSINST" extract "$T/Names.exe" -C "$T/names/out"
+  [ "$(ls "$T/names/out/QUORBEL/SSAVERS/Names")" = "$(printf 'FILE0002\nNames.DAT')" ] && pass=$((pass + 1)) ||
+    { failed=$((failed + 1)); echo "FAIL: extract wrote $(ls "$T/names/out/QUORBEL/SSAVERS/Names" | tr '\n' ' ')"; }
+
   # A failed write keeps the installer that was there and leaves no
   # temporary file; a target that is not a file is refused and survives.
   head -c 3000000 /dev/urandom > "$T/big.bin"

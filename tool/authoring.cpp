@@ -294,7 +294,7 @@ bool VerifyInstaller(const std::vector<uint8_t>& bytes, const std::string& name,
     if (!ReadInstaller(reader, &c, error)) return false;
     const FilePosition limit = PayloadLimit(SizeAsPosition(bytes.size()), c.certificates);
     for (size_t i = 0; i < c.entries.size(); ++i) {
-        EntryVerdict e{TargetPath(name, (int)i, c.numberingBase, c.entries[i]), c.entries[i],
+        EntryVerdict e{CreatedPath(name, (int)i, c.numberingBase, c.entries[i]), c.entries[i],
                        EntryProblem(bytes, (int)i, c.entries[i], limit)};
         if (e.problem.empty()) e.problem = OverlapProblem(c, i);
         v->entries.push_back(e);
@@ -342,6 +342,33 @@ bool ReadInstaller(ByteReader& r, InstallerContents* out, std::string* error) {
     r.Seek(out->payloadStart, kSeekSet);
     out->check = ValidatePayload(r, PayloadLimit(size, out->certificates));
     return true;
+}
+
+std::string CreatedPath(const std::string& installerFileName, int index, uint16_t numberingBase,
+                        const PayloadEntry& e) {
+    const std::string path = TargetPath(installerFileName, index, numberingBase, e);
+    std::string out, name;
+    for (size_t at = 0; at <= path.size(); ++at) {
+        if (at < path.size() && path[at] != '\\') {
+            name += path[at];
+            continue;
+        }
+        while (!name.empty() && (name.back() == '.' || name.back() == ' ')) name.pop_back();
+        out += (out.empty() ? "" : "\\") + name;
+        name.clear();
+    }
+    return out;
+}
+
+std::string ExtensionCaveat(const std::string& ext, const std::string& created) {
+    const std::string what = "Windows will not keep the extension \"" + ext + "\" as written: ";
+    if (!ext.empty() && (ext.back() == '.' || ext.back() == ' '))
+        return what + "it drops a name's trailing dots and spaces, and the file is created as " + created;
+    for (unsigned char c : ext)
+        if (c >= 0x80)
+            return what + "its bytes from 0x80 on are letters of the installing machine's code page, "
+                          "which decides the name";
+    return "";
 }
 
 namespace {
@@ -395,7 +422,7 @@ bool ExtractInstaller(const std::string& installerPath, const std::string& dir,
     }
     std::vector<std::string> targets;
     for (size_t i = 0; i < c.entries.size(); ++i) {
-        std::string target = TargetPath(installerPath, (int)i, c.numberingBase, c.entries[i]);
+        std::string target = CreatedPath(installerPath, (int)i, c.numberingBase, c.entries[i]);
         if (target.empty()) {
             *error = installerPath + ": entry " + std::to_string(i) + ": its name does not fit";
             return false;

@@ -78,6 +78,18 @@ bool InstallerNamesUsable(const std::string& installerFileName);
 std::string TargetPath(const std::string& installerFileName, int index, uint16_t numberingBase,
                        const PayloadEntry& e);
 
+// The same as Windows creates it: each name loses its trailing dots and
+// spaces ("FILE0002.." is made as "FILE0002"). list, verify and extract
+// show and write these.
+std::string CreatedPath(const std::string& installerFileName, int index, uint16_t numberingBase,
+                        const PayloadEntry& e);
+
+// Why Windows will not keep a stored extension as written, and what then
+// ("" when it will): trailing dots or spaces are dropped (the file is
+// created as `created`), and bytes from 0x80 on are letters of whatever
+// code page the installing machine has.
+std::string ExtensionCaveat(const std::string& ext, const std::string& created);
+
 // What `ssinst verify` finds. A packed entry whose stream decodes to other
 // bytes than were packed can't be told without a checksum, which the format
 // lacks; what can be told is: the stub part's layout, the table, each

@@ -228,6 +228,10 @@ int Build(int argc, char** argv) {
         if (i == 0) f.extension = ".SCR";
         else if (i == 1) f.extension = ".DAT";
         else if (!ExtensionFor(inputs[i], &f.extension, &error)) return Fail(error);
+        PayloadEntry e = {};
+        std::memcpy(e.extension, f.extension.data(), f.extension.size());
+        const std::string caveat = ExtensionCaveat(f.extension, CreatedPath(out, (int)i, recipe.numberingBase, e));
+        if (!caveat.empty()) std::fprintf(stderr, "ssinst: warning: %s: %s\n", inputs[i].c_str(), caveat.c_str());
         recipe.files.push_back(std::move(f));
     }
     uint64_t total = 0;
@@ -270,7 +274,7 @@ int List(int argc, char** argv) {
                 "target");
     for (size_t i = 0; i < c.entries.size(); ++i) {
         const PayloadEntry& e = c.entries[i];
-        std::string target = TargetPath(argv[0], (int)i, c.numberingBase, e);
+        std::string target = CreatedPath(argv[0], (int)i, c.numberingBase, e);
         if ((int)i == c.check.entry) target = "(damaged: " + DescribeCheck(c.check) + ")";
         std::printf("%5zu %10u %10u %10u  %-6s %s\n", i, e.offset, e.storedSize, e.unpackedSize,
                     Printable(e.extension, kExtensionSize).c_str(),
