@@ -37,6 +37,11 @@ bool SeekTo(int fd, uint64_t at) { return lseek(fd, (off_t)at, SEEK_SET) == (off
 int WriteSome(int fd, const void* buf, unsigned n) { return (int)write(fd, buf, n); }
 #endif
 
+// A name of its own beside the target, short whatever the target's length.
+std::string TempName(int attempt) {
+    return ".ssinst-" + std::to_string(ProcessId()) + "-" + std::to_string(attempt) + ".tmp";
+}
+
 }  // namespace
 
 bool IsThereButNotAFile(const std::string& path, std::string* what) {
@@ -57,8 +62,7 @@ SafeWrite::~SafeWrite() {
 bool SafeWrite::Create(const std::string& dir, const std::string& name, std::string* error) {
     name_ = dir + name;
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::string temp = dir + "." + name + ".ssinst-" + std::to_string(ProcessId()) + "-" +
-                                 std::to_string(attempt);
+        const std::string temp = dir + TempName(attempt);
         fd_ = _open(temp.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
         if (fd_ >= 0) {
             temp_ = temp;
@@ -138,7 +142,7 @@ SafeWrite::~SafeWrite() {
 bool SafeWrite::Create(const std::string& dirForMessages, const std::string& name, std::string* error) {
     name_ = name;
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::string temp = "." + name + ".ssinst-" + std::to_string(ProcessId()) + "-" + std::to_string(attempt);
+        const std::string temp = TempName(attempt);
         fd_ = openat(dir_, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (fd_ >= 0) {
             temp_ = temp;
