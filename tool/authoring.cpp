@@ -194,7 +194,7 @@ std::string ProblemText(PayloadProblem p) {
 
 // The installer reader counts in 32 bits: bytes past that are out of its
 // reach, as they are for the stub.
-FilePosition SizeAsPosition(size_t size) {
+FilePosition SizeAsPosition(uint64_t size) {
     return size < kNoPosition ? (FilePosition)size : kNoPosition - 1;
 }
 
@@ -205,18 +205,18 @@ std::string DescribeCheck(const PayloadCheck& c) {
     return c.entry < 0 ? what : "entry " + std::to_string(c.entry) + " " + what;
 }
 
-bool WriteEntry(const std::vector<uint8_t>& installer, const PayloadEntry& e, ByteSink& out,
+bool WriteEntry(ByteReader& installer, uint64_t installerSize, const PayloadEntry& e, ByteSink& out,
                 std::string* error) {
-    const PayloadProblem p = CheckEntry(kEntryProgram, e, SizeAsPosition(installer.size()));
+    const PayloadProblem p = CheckEntry(kEntryProgram, e, SizeAsPosition(installerSize));
     if (p != kPayloadSound) {
         *error = "the entry " + ProblemText(p);
         return false;
     }
-    MemoryReader reader(installer);
     char buffer[65536];
-    switch (WriteEntryContents(reader, e, out, buffer, sizeof buffer)) {
+    switch (WriteEntryContents(installer, e, out, buffer, sizeof buffer)) {
     case kEntryWritten: return true;
     case kEntryWriteFailed: *error = "write error"; break;
+    case kEntryReadFailed: *error = "the installer could not be read"; break;
     default: *error = "the entry is damaged: its stream needs more bits than it stores"; break;
     }
     return false;
@@ -231,18 +231,17 @@ public:
 
 // An entry as the stub would take it out: inside the file, and a stream
 // that gives exactly its size from its own bytes.
-std::string EntryProblem(const std::vector<uint8_t>& bytes, int index, const PayloadEntry& e,
-                         FilePosition limit) {
+std::string EntryProblem(ByteReader& reader, int index, const PayloadEntry& e, FilePosition limit) {
     const PayloadProblem p = CheckEntry(index, e, limit);
     if (p != kPayloadSound) return ProblemText(p);
     if (e.unpackedSize == 0) return "";
-    MemoryReader reader(bytes);
-    reader.Seek(e.offset, kSeekSet);
+    if (reader.Seek(e.offset, kSeekSet) != e.offset) return "the installer could not be read there";
     NullSink nowhere;
     LzhufDecoder& d = SharedDecoder();
     switch (d.Decode(reader, nowhere, e.unpackedSize, e.storedSize)) {
     case kLzhufOk: break;
     case kLzhufOverrun: return "its stream needs more bits than it stores";
+    case kLzhufReadFailed: return "the installer could not be read there";
     default: return "its stream can't be read";
     }
     if (d.Produced() != e.unpackedSize) return "its stream's last match runs past its unpacked size";
@@ -280,22 +279,43 @@ std::string OverlapProblem(const InstallerContents& c, size_t index) {
 
 }  // namespace
 
-bool VerifyInstaller(const std::vector<uint8_t>& bytes, const std::string& name, Verdict* v,
-                     std::string* error) {
+bool OpenImage(const std::string& path, SourceFile* file, PeImage* image, std::string* error) {
+    if (!file->Open(path, error)) return false;
+    if (file->Size() >= kNoPosition) {
+        *error = path + ": " + std::to_string(file->Size()) + " bytes: installers and stubs count their offsets in 32 bits "
+                 "and end before " + std::to_string(kNoPosition) + " bytes";
+        return false;
+    }
+    std::vector<uint8_t> start;
+    if (!file->ReadStart(kLargestStubPart, &start, error)) return false;
+    if (!image->Parse(std::move(start), error)) {
+        *error = path + ": " + *error;
+        return false;
+    }
+    image->fileSize = file->Size();
+    return true;
+}
+
+bool VerifyInstaller(const std::string& path, Verdict* v, std::string* error) {
     *v = Verdict();
+    SourceFile file;
     PeImage image;
-    if (!image.Parse(bytes, error)) return false;
+    if (!OpenImage(path, &file, &image, error)) return false;
+    const std::string& name = path;
+    ByteReader& reader = file.Reader();
     // The payload follows the resource section (and a signature may follow
     // it), so rule 1 is the stub's alone.
     for (const RuleResult& r : CheckStubLayout(image))
         if (!r.held && r.rule != 1) v->stubProblems.push_back(r.detail);
-    MemoryReader reader(bytes);
     InstallerContents c;
-    if (!ReadInstaller(reader, &c, error)) return false;
-    const FilePosition limit = PayloadLimit(SizeAsPosition(bytes.size()), c.certificates);
+    if (!ReadInstaller(reader, &c, error)) {
+        *error = path + ": " + *error;
+        return false;
+    }
+    const FilePosition limit = PayloadLimit(SizeAsPosition(file.Size()), c.certificates);
     for (size_t i = 0; i < c.entries.size(); ++i) {
         EntryVerdict e{CreatedPath(name, (int)i, c.numberingBase, c.entries[i]), c.entries[i],
-                       EntryProblem(bytes, (int)i, c.entries[i], limit)};
+                       EntryProblem(reader, (int)i, c.entries[i], limit)};
         if (e.problem.empty()) e.problem = OverlapProblem(c, i);
         v->entries.push_back(e);
     }
@@ -316,7 +336,8 @@ bool EntryContents(const std::vector<uint8_t>& installer, const PayloadEntry& e,
     out->clear();
     out->reserve(std::min<uint32_t>(InstalledSize(e), 64u << 20));
     VectorSink sink(out);
-    return WriteEntry(installer, e, sink, error);
+    MemoryReader reader(installer);
+    return WriteEntry(reader, installer.size(), e, sink, error);
 }
 
 bool ReadInstaller(ByteReader& r, InstallerContents* out, std::string* error) {
@@ -403,9 +424,9 @@ std::string TargetPath(const std::string& installerFileName, int index, uint16_t
 
 bool ExtractInstaller(const std::string& installerPath, const std::string& dir,
                       std::vector<std::string>* written, std::string* error, const ExtractOptions& options) {
-    std::vector<uint8_t> bytes;
-    if (!ReadWholeFile(installerPath, &bytes, error)) return false;
-    MemoryReader reader(bytes);
+    SourceFile file;
+    if (!file.Open(installerPath, error)) return false;
+    ByteReader& reader = file.Reader();
     InstallerContents c;
     if (!ReadInstaller(reader, &c, error)) {
         *error = installerPath + ": " + *error;
@@ -435,17 +456,17 @@ bool ExtractInstaller(const std::string& installerPath, const std::string& dir,
     for (const PayloadEntry& e : c.entries) total += InstalledSize(e);
     for (size_t i = 0; i < c.entries.size(); ++i) {
         // Straight to the file: an entry may unpack to far more than it stores.
-        SafeWrite file;
-        if (!file.OpenBelow(dir, targets[i], options.overwrite, error)) return false;
-        CountingSink sink(file, [&](int n) {
+        SafeWrite out;
+        if (!out.OpenBelow(dir, targets[i], options.overwrite, error)) return false;
+        CountingSink sink(out, [&](int n) {
             if (options.progress) options.progress(done += (uint64_t)n, total);
         });
         std::string problem;
-        if (!WriteEntry(bytes, c.entries[i], sink, &problem) && !file.Failed()) {
+        if (!WriteEntry(reader, file.Size(), c.entries[i], sink, &problem) && !out.Failed()) {
             *error = dir + "/" + targets[i] + ": " + problem;
             return false;
         }
-        if (!file.Commit(false, error)) return false;  // names the file's own failure
+        if (!out.Commit(false, error)) return false;  // names the file's own failure
         if (written) written->push_back(targets[i]);
     }
     return true;

@@ -58,7 +58,7 @@ std::string DescribeCheck(const PayloadCheck& c);
 // The entry's bytes as installed, into `out`: stored ones as they are,
 // packed ones through the stub's decoder. False when the entry is damaged
 // or the sink does not take them.
-bool WriteEntry(const std::vector<uint8_t>& installer, const PayloadEntry& e, ByteSink& out,
+bool WriteEntry(ByteReader& installer, uint64_t installerSize, const PayloadEntry& e, ByteSink& out,
                 std::string* error);
 // The same into memory.
 bool EntryContents(const std::vector<uint8_t>& installer, const PayloadEntry& e,
@@ -106,9 +106,17 @@ struct Verdict {
     std::vector<EntryVerdict> entries;
     bool Sound() const;
 };
-// False, with the reason, when the file is no installer at all.
-bool VerifyInstaller(const std::vector<uint8_t>& installer, const std::string& fileName, Verdict* v,
-                     std::string* error);
+// False, with the reason, when the file is no installer at all. Reads the
+// file in pieces.
+bool VerifyInstaller(const std::string& path, Verdict* v, std::string* error);
+
+// Opens an installer or a stub to be read in pieces, and reads its stub
+// part (its first kLargestStubPart bytes at most) for the layout checks.
+// Refuses a file that 32-bit offsets can't address.
+const size_t kLargestStubPart = 16u << 20;
+class SourceFile;
+struct PeImage;
+bool OpenImage(const std::string& path, SourceFile* file, PeImage* image, std::string* error);
 
 struct ExtractOptions {
     bool overwrite = false;  // replace files that are there (never write through them)

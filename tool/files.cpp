@@ -51,6 +51,41 @@ bool IsThereButNotAFile(const std::string& path, std::string* what) {
     return true;
 }
 
+SourceFile::~SourceFile() {
+    if (f_) std::fclose(f_);
+}
+
+bool SourceFile::Open(const std::string& path, std::string* error) {
+    path_ = path;
+    std::string what;
+    if (IsThereButNotAFile(path, &what)) {
+        *error = path + ": is " + what + ", not a file";
+        return false;
+    }
+    f_ = std::fopen(path.c_str(), "rb");
+    if (!f_ || fseeko(f_, 0, SEEK_END) != 0) {
+        *error = SystemError(path);
+        return false;
+    }
+    const off_t size = ftello(f_);
+    if (size < 0 || fseeko(f_, 0, SEEK_SET) != 0) {
+        *error = SystemError(path);
+        return false;
+    }
+    size_ = (uint64_t)size;
+    reader_ = StdioReader(f_);
+    return true;
+}
+
+bool SourceFile::ReadStart(size_t limit, std::vector<uint8_t>* out, std::string* error) {
+    out->resize((size_t)(size_ < limit ? size_ : limit));
+    if (fseeko(f_, 0, SEEK_SET) != 0 || std::fread(out->data(), 1, out->size(), f_) != out->size()) {
+        *error = std::ferror(f_) ? SystemError(path_) : path_ + ": it shrank while it was read";
+        return false;
+    }
+    return true;
+}
+
 #ifdef _WIN32
 SafeWrite::SafeWrite() : dir_(-1) {}
 

@@ -4,9 +4,12 @@
 #define TOOL_FILES_H
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
+#include <vector>
 
 #include "lzhuf/stream.h"
+#include "tool/readers.h"
 
 // "PATH: " and the system's words for the last failure ("No space left on
 // device").
@@ -15,6 +18,27 @@ std::string SystemError(const std::string& path);
 // Whether `path` is there and is not a regular file (a device, a folder, a
 // FIFO, a link to one); `what` then says which.
 bool IsThereButNotAFile(const std::string& path, std::string* what);
+
+// A file read in pieces: its size, and a reader over it.
+class SourceFile {
+public:
+    SourceFile() : reader_(nullptr) {}
+    ~SourceFile();
+    SourceFile(const SourceFile&) = delete;
+    SourceFile& operator=(const SourceFile&) = delete;
+
+    bool Open(const std::string& path, std::string* error);
+    uint64_t Size() const { return size_; }
+    ByteReader& Reader() { return reader_; }
+    // The file's first bytes, `limit` at most.
+    bool ReadStart(size_t limit, std::vector<uint8_t>* out, std::string* error);
+
+private:
+    std::FILE* f_ = nullptr;
+    uint64_t size_ = 0;
+    StdioReader reader_;
+    std::string path_;
+};
 
 // A file written safely: the bytes go to a new file beside the target
 // (created exclusively, under a temporary name), which is flushed to disk and

@@ -151,6 +151,7 @@ private:
 
 bool PeImage::Parse(std::vector<uint8_t> data, std::string* error) {
     bytes = std::move(data);
+    fileSize = bytes.size();
     uint32_t v, sectionCount, optionalSize, magic;
     if (bytes.size() < 64 || bytes[0] != 'M' || bytes[1] != 'Z') {
         *error = "not an executable (no MZ header)";
@@ -305,10 +306,10 @@ std::vector<RuleResult> CheckStubLayout(const PeImage& img) {
             }
         if (r.held && img.resourceSection != (int)img.sections.size() - 1)
             r = {1, false, "the resource section is not the last in the section table"};
-        if (r.held && img.bytes.size() != end)
-            r = {1, false, std::to_string(img.bytes.size() > end ? img.bytes.size() - end : 0) +
+        if (r.held && img.fileSize != end)
+            r = {1, false, std::to_string(img.fileSize > end ? img.fileSize - end : 0) +
                                " bytes follow the resource section's raw data (file " +
-                               std::to_string(img.bytes.size()) + " bytes, section ends at " +
+                               std::to_string(img.fileSize) + " bytes, section ends at " +
                                std::to_string(end) + ")"};
         if (r.held && img.DataDirectorySize(kRelocationDirectory))
             r = {1, false, "the image has relocation data"};

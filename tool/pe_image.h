@@ -24,7 +24,8 @@ struct ResourceLeaf {
 };
 
 struct PeImage {
-    std::vector<uint8_t> bytes;
+    std::vector<uint8_t> bytes;  // the file, or its first part (see fileSize)
+    uint64_t fileSize = 0;       // the whole file's; Parse sets the bytes' own
     uint32_t peOffset = 0;
     uint32_t optionalHeaderOffset = 0;
     uint32_t fileAlignment = 0, sectionAlignment = 0;

@@ -17,6 +17,7 @@
 
 #include "tool/authoring.h"
 #include "tool/embedded_stub.h"
+#include "tool/files.h"
 #include "tool/pe_image.h"
 #include "tool/readers.h"
 
@@ -132,13 +133,8 @@ int Version() {
 }
 
 bool LoadImage(const std::string& path, PeImage* image, std::string* error) {
-    std::vector<uint8_t> bytes;
-    if (!ReadWholeFile(path, &bytes, error)) return false;
-    if (!image->Parse(std::move(bytes), error)) {
-        *error = path + ": " + *error;
-        return false;
-    }
-    return true;
+    SourceFile file;
+    return OpenImage(path, &file, image, error);
 }
 
 int PrintRules(const std::string& path, const PeImage& image) {
@@ -171,6 +167,7 @@ int FixStub(int argc, char** argv) {
     PeImage image;
     std::string error;
     if (!LoadImage(in, &image, &error)) return Fail(error);
+    if (image.fileSize > image.bytes.size()) return Fail(in + ": more than a stub can be");
     if (!MoveMarkerLast(image, &error) || !MarkEntrySectionAsCode(image, &error))
         return Fail(in + ": " + error);
     PeImage check;
@@ -260,14 +257,14 @@ std::string Printable(const char* s, size_t n) {
 
 int List(int argc, char** argv) {
     if (argc != 1) return Usage("list takes one installer");
-    std::FILE* f = std::fopen(argv[0], "rb");
-    if (!f) return Fail(std::string(argv[0]) + ": " + std::strerror(errno));
-    StdioReader reader(f);
-    InstallerContents c;
+    SourceFile file;
     std::string error;
-    bool ok = ReadInstaller(reader, &c, &error);
-    std::fclose(f);
-    if (!ok) return Fail(std::string(argv[0]) + ": " + error);
+    if (!file.Open(argv[0], &error)) return Fail(error);
+    if (file.Size() >= kNoPosition)
+        return Fail(std::string(argv[0]) + ": " + std::to_string(file.Size()) + " bytes: an installer ends before " +
+                    std::to_string(kNoPosition) + " bytes");
+    InstallerContents c;
+    if (!ReadInstaller(file.Reader(), &c, &error)) return Fail(std::string(argv[0]) + ": " + error);
     std::printf("title: \"%s\"\nnumbering base: %u\npayload at: %lld\n",
                 Printable(c.title, kTitleSize).c_str(), c.numberingBase, (long long)c.payloadStart);
     std::printf("%5s %10s %10s %10s  %-6s %s\n", "index", "offset", "stored", "unpacked", "ext",
@@ -295,11 +292,9 @@ int List(int argc, char** argv) {
 
 int Verify(int argc, char** argv) {
     if (argc != 1) return Usage("verify takes one installer");
-    std::vector<uint8_t> bytes;
     std::string error;
-    if (!ReadWholeFile(argv[0], &bytes, &error)) return Fail(error);
     Verdict v;
-    if (!VerifyInstaller(bytes, argv[0], &v, &error)) return Fail(std::string(argv[0]) + ": " + error);
+    if (!VerifyInstaller(argv[0], &v, &error)) return Fail(error);
     for (const std::string& p : v.stubProblems) std::printf("stub:  damaged: %s\n", p.c_str());
     if (v.stubProblems.empty()) std::printf("stub:  sound (its layout rules and its manifest)\n");
     for (size_t i = 0; i < v.entries.size(); ++i) {
