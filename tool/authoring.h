@@ -17,8 +17,9 @@ bool WriteWholeFile(const std::string& path, const std::vector<uint8_t>& data, s
 
 struct InputFile {
     std::string name;            // for messages
-    std::vector<uint8_t> bytes;
+    std::vector<uint8_t> bytes;  // the file's bytes, unless it is read from `path`
     std::string extension;       // at most 4 characters, ".BMP"
+    std::string path;            // when set, the file is read from here, in pieces
 };
 
 struct InstallerRecipe {
@@ -41,6 +42,11 @@ bool ExtensionFor(const std::string& fileName, std::string* ext, std::string* er
 // stored otherwise.
 bool BuildInstaller(const std::vector<uint8_t>& stub, const InstallerRecipe& recipe,
                     std::vector<uint8_t>* out, std::string* error);
+// The same into an output file, the inputs read and packed in pieces. On a
+// failure of the output itself the error is left empty: the output names it.
+class OutputFile;
+bool BuildInstallerTo(const std::vector<uint8_t>& stub, const InstallerRecipe& recipe, OutputFile& out,
+                      std::string* error);
 
 struct InstallerContents {
     FilePosition payloadStart = kNoPosition;

@@ -29,12 +29,16 @@ std::string KindOf(const struct stat& st) {
 
 #ifdef _WIN32
 int ProcessId() { return _getpid(); }
-bool SeekTo(int fd, uint64_t at) { return _lseeki64(fd, (long long)at, SEEK_SET) == (long long)at; }
+bool SeekFd(int fd, uint64_t at) { return _lseeki64(fd, (long long)at, SEEK_SET) == (long long)at; }
 int WriteSome(int fd, const void* buf, unsigned n) { return _write(fd, buf, n); }
+int ReadSome(int fd, void* buf, unsigned n) { return _read(fd, buf, n); }
+bool Cut(int fd, uint64_t size) { return _chsize_s(fd, (long long)size) == 0; }
 #else
 int ProcessId() { return (int)getpid(); }
-bool SeekTo(int fd, uint64_t at) { return lseek(fd, (off_t)at, SEEK_SET) == (off_t)at; }
+bool SeekFd(int fd, uint64_t at) { return lseek(fd, (off_t)at, SEEK_SET) == (off_t)at; }
 int WriteSome(int fd, const void* buf, unsigned n) { return (int)write(fd, buf, n); }
+int ReadSome(int fd, void* buf, unsigned n) { return (int)read(fd, buf, n); }
+bool Cut(int fd, uint64_t size) { return ftruncate(fd, (off_t)size) == 0; }
 #endif
 
 // A name of its own beside the target, short whatever the target's length.
@@ -98,7 +102,7 @@ bool SafeWrite::Create(const std::string& dir, const std::string& name, std::str
     name_ = dir + name;
     for (int attempt = 0; attempt < 100; ++attempt) {
         const std::string temp = dir + TempName(attempt);
-        fd_ = _open(temp.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
+        fd_ = _open(temp.c_str(), _O_RDWR | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
         if (fd_ >= 0) {
             temp_ = temp;
             return true;
@@ -178,7 +182,7 @@ bool SafeWrite::Create(const std::string& dirForMessages, const std::string& nam
     name_ = name;
     for (int attempt = 0; attempt < 100; ++attempt) {
         const std::string temp = TempName(attempt);
-        fd_ = openat(dir_, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        fd_ = openat(dir_, temp.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (fd_ >= 0) {
             temp_ = temp;
             return true;
@@ -281,8 +285,11 @@ bool SafeWrite::Open(const std::string& target, std::string* error) {
     return Create(dir, name, error);
 }
 
+std::string SafeWrite::FailureText() const { return target_ + ": " + std::strerror(errno_); }
+
 int SafeWrite::Write(const void* buf, int n) {
     if (fd_ < 0 || errno_ || n < 0) return -1;
+    if (moved_ && !SeekTo(at_)) return -1;
     const char* p = static_cast<const char*>(buf);
     for (int done = 0; done < n;) {
         const int put = WriteSome(fd_, p + done, (unsigned)(n - done));
@@ -298,12 +305,38 @@ int SafeWrite::Write(const void* buf, int n) {
     return n;
 }
 
-bool SafeWrite::Seek(uint64_t at) {
+bool SafeWrite::SeekTo(uint64_t at) {
     if (fd_ < 0 || errno_) return false;
-    if (!SeekTo(fd_, at)) {
+    if (!SeekFd(fd_, at)) {
         errno_ = errno;
         return false;
     }
     at_ = at;
+    moved_ = false;
     return true;
+}
+
+bool SafeWrite::Truncate(uint64_t size) {
+    if (fd_ < 0 || errno_) return false;
+    if (!Cut(fd_, size)) {
+        errno_ = errno;
+        return false;
+    }
+    size_ = size;
+    return true;
+}
+
+int SafeWrite::ReadAt(uint64_t at, void* buf, int n) {
+    if (fd_ < 0 || errno_ || n < 0) return -1;
+    moved_ = true;
+    if (!SeekFd(fd_, at)) return -1;
+    int done = 0;
+    while (done < n) {
+        const int got = ReadSome(fd_, static_cast<char*>(buf) + done, (unsigned)(n - done));
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) return -1;
+        if (got == 0) break;
+        done += got;
+    }
+    return done;
 }

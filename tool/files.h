@@ -40,12 +40,29 @@ private:
     std::string path_;
 };
 
+// A sink that can also go back: to fill in what was left open, to cut off
+// what is not wanted, and to read what it holds.
+class OutputFile : public ByteSink {
+public:
+    virtual bool SeekTo(uint64_t at) = 0;
+    virtual bool Truncate(uint64_t size) = 0;
+    // Bytes read at `at`: n, fewer at the end, -1 on error. The write
+    // position stays where it was.
+    virtual int ReadAt(uint64_t at, void* buf, int n) = 0;
+    virtual uint64_t Size() const = 0;
+    // Whether a write, seek or cut has failed.
+    virtual bool Failed() const = 0;
+
+protected:
+    ~OutputFile() {}
+};
+
 // A file written safely: the bytes go to a new file beside the target
 // (created exclusively, under a temporary name), which is flushed to disk and
 // renamed over the target only when Commit is called. Until then, and on any
 // failure, the target stays as it was; the temporary file is removed unless
 // committed. A target that is there and is not a regular file is refused.
-class SafeWrite : public ByteSink {
+class SafeWrite : public OutputFile {
 public:
     SafeWrite();
     ~SafeWrite();
@@ -61,11 +78,14 @@ public:
     bool OpenBelow(const std::string& root, const std::string& relative, bool overwrite, std::string* error);
     // n, or -1 after a failure (which Commit then reports).
     int Write(const void* buf, int n) override;
-    // Moves to byte `at` of the new file, to fill in what was left open.
-    bool Seek(uint64_t at);
-    uint64_t Size() const { return size_; }
-    // Whether a write or seek has failed (Commit then says why).
-    bool Failed() const { return errno_ != 0; }
+    bool SeekTo(uint64_t at) override;
+    bool Truncate(uint64_t size) override;
+    int ReadAt(uint64_t at, void* buf, int n) override;
+    uint64_t Size() const override { return size_; }
+    // (Commit then says why.)
+    bool Failed() const override { return errno_ != 0; }
+    // "TARGET: " and the system's words for the failure that happened.
+    std::string FailureText() const;
     // Flushes the new file to disk and puts it in the target's place;
     // `program` makes it executable where the system has such a mark.
     bool Commit(bool program, std::string* error);
@@ -77,6 +97,7 @@ private:
     int dir_;        // the folder the names below are in (POSIX), or -1 for the current one
     int errno_ = 0;  // the first failure's
     uint64_t at_ = 0, size_ = 0;
+    bool moved_ = false;  // a read moved the file position from at_
     std::string target_;      // for messages
     std::string name_, temp_;  // in dir_ (POSIX); whole paths (Windows)
 };

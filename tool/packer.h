@@ -8,6 +8,8 @@
 #include <functional>
 #include <vector>
 
+#include "lzhuf/stream.h"
+
 enum class Parse {
     kGreedy,   // the longest match at every position
     kLazy,     // a literal first when the next position matches longer
@@ -19,11 +21,18 @@ struct PackOptions {
     int chainDepth = 128;  // match candidates looked at per position
     size_t stretch = 1024; // bytes parsed with one set of code lengths
     // Told the bytes packed so far, about every MiB (the optimal parse only).
-    std::function<void(size_t done)> progress;
+    std::function<void(uint64_t done)> progress;
 };
 
-// The stream for `data`; it unpacks to exactly data.size() bytes. At least
-// one byte long for non-empty data (a stored size of 0 would end the table).
+// Packs `size` bytes read from `in` into a stream written to `out`, which
+// unpacks to exactly those bytes; at least one byte long for non-empty data
+// (a stored size of 0 would end the table). Reads the input as it goes and
+// keeps a few MiB whatever its size. Returns the stream's size, or -1 when
+// the input gave fewer bytes (a read failed or it ended early) or the sink
+// failed.
+int64_t PackLzhufStream(ByteSource& in, uint64_t size, ByteSink& out, const PackOptions& options = {});
+
+// The stream for `data`, in memory.
 std::vector<uint8_t> PackLzhuf(const uint8_t* data, size_t size, const PackOptions& options = {});
 
 #endif

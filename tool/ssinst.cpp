@@ -220,8 +220,7 @@ int Build(int argc, char** argv) {
     inputs.insert(inputs.end(), extras.begin(), extras.end());
     for (size_t i = 0; i < inputs.size(); ++i) {
         InputFile f;
-        f.name = inputs[i];
-        if (!ReadWholeFile(inputs[i], &f.bytes, &error)) return Fail(error);
+        f.name = f.path = inputs[i];
         if (i == 0) f.extension = ".SCR";
         else if (i == 1) f.extension = ".DAT";
         else if (!ExtensionFor(inputs[i], &f.extension, &error)) return Fail(error);
@@ -232,12 +231,18 @@ int Build(int argc, char** argv) {
         recipe.files.push_back(std::move(f));
     }
     uint64_t total = 0;
-    for (const InputFile& f : recipe.files) total += f.bytes.size();
+    for (const InputFile& f : recipe.files) {
+        SourceFile in;
+        if (!in.Open(f.path, &error)) return Fail(error);
+        total += in.Size();
+    }
     Progress progress("packed", total);
     if (recipe.pack) recipe.progress = [&](uint64_t done) { progress.Update(done); };
-    std::vector<uint8_t> installer;
-    if (!BuildInstaller(stubBytes, recipe, &installer, &error)) return Fail(error);
-    if (!WriteWholeFile(out, installer, &error)) return Fail(error);
+    SafeWrite installer;
+    if (!installer.Open(out, &error)) return Fail(error);
+    if (!BuildInstallerTo(stubBytes, recipe, installer, &error))
+        return Fail(error.empty() ? installer.FailureText() : error);
+    if (!installer.Commit(true, &error)) return Fail(error);
     return kExitOk;
 }
 
