@@ -19,7 +19,7 @@ if(EMBEDDED_STUB_SOURCE)
   target_include_directories(ssinst PRIVATE ${CMAKE_SOURCE_DIR})
   target_compile_definitions(ssinst PRIVATE SSINST_VERSION="${PROJECT_VERSION}" _FILE_OFFSET_BITS=64)
   target_compile_options(ssinst PRIVATE -O2 -Wall -Wextra)
-  target_link_options(ssinst PRIVATE -static -static-libgcc -static-libstdc++ -s)
+  target_link_options(ssinst PRIVATE -static -static-libgcc -static-libstdc++ -s -Wl,--no-insert-timestamp)
   return()
 endif()
 
@@ -50,7 +50,7 @@ set_property(SOURCE res/stub.rc APPEND PROPERTY OBJECT_DEPENDS
 target_link_options(ssstub-raw PRIVATE -Os -flto -fomit-frame-pointer -fno-inline-functions-called-once
   -fno-tree-loop-distribute-patterns -malign-data=abi -nostartfiles -nostdlib -e _StubEntry -s
   -Wl,-T,${CMAKE_SOURCE_DIR}/res/stub.ld
-  -Wl,--gc-sections,--disable-dynamicbase,--disable-reloc-section)
+  -Wl,--gc-sections,--disable-dynamicbase,--disable-reloc-section,--no-insert-timestamp)
 target_link_libraries(ssstub-raw PRIVATE kernel32 user32 gdi32 gcc)
 set_property(TARGET ssstub-raw APPEND PROPERTY LINK_DEPENDS ${CMAKE_SOURCE_DIR}/res/stub.ld)
 

@@ -12,6 +12,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <new>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -345,12 +347,9 @@ int Extract(int argc, char** argv) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-#ifndef _WIN32
-    // A file-size limit fails the write ("File too large"), which is
-    // reported; it must not kill the process.
-    std::signal(SIGXFSZ, SIG_IGN);
-#endif
+namespace {
+
+int Run(int argc, char** argv) {
     if (argc < 2) return Usage("no command given");
     std::string cmd = argv[1];
     if (cmd == "--help" || cmd == "-h" || cmd == "help") {
@@ -365,4 +364,23 @@ int main(int argc, char** argv) {
     if (cmd == "check-stub") return CheckStub(argc - 2, argv + 2);
     if (cmd == "fix-stub") return FixStub(argc - 2, argv + 2);
     return Usage(("unknown command " + cmd).c_str());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+#ifndef _WIN32
+    // A file-size limit fails the write ("File too large"), which is
+    // reported; it must not kill the process.
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
+    // No command ends on an exception: memory that can't be had, or any
+    // other failure, is one line and exit 1.
+    try {
+        return Run(argc, argv);
+    } catch (const std::bad_alloc&) {
+        return Fail("out of memory");
+    } catch (const std::exception& e) {
+        return Fail(e.what());
+    }
 }
