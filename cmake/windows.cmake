@@ -73,12 +73,12 @@ target_link_libraries(loadcheck PRIVATE kernel32 user32 gdi32)
 # The platform contract on the Win32 side, with the stub's resources for its
 # dialog.
 add_executable(contract tests/contract/contract_win32.cpp tests/contract/contract.cpp
-  platform/win32/win32_platform.cpp base/text.cpp res/stub.rc)
+  platform/win32/win32_platform.cpp platform/win32/win32_removal.cpp base/text.cpp res/stub.rc)
 target_include_directories(contract PRIVATE ${CMAKE_SOURCE_DIR})
 target_compile_definitions(contract PRIVATE PLATFORM_DIRECT)
 target_compile_options(contract PRIVATE $<$<COMPILE_LANGUAGE:CXX>:-O2 -Wall -Wextra>)
 target_link_options(contract PRIVATE -static -static-libgcc -static-libstdc++ -s)
-target_link_libraries(contract PRIVATE kernel32 user32 gdi32)
+target_link_libraries(contract PRIVATE kernel32 user32 gdi32 advapi32)
 
 # A planted OPENGL32.DLL, for the test that the installer never loads it.
 add_library(fakegl SHARED tests/e2e/fakegl.cpp)

@@ -89,6 +89,11 @@ public:
     PLATFORM_CALL bool RemoveFile(const char* path) PLATFORM_SIDE;
     // False when the directory could not be made (it may already exist).
     PLATFORM_CALL bool MakeDirectory(const char* path) PLATFORM_SIDE;
+    // False when it is not there, not empty, or can't be removed.
+    PLATFORM_CALL bool RemoveFolder(const char* path) PLATFORM_SIDE;
+    // Has the system remove a file when it next starts (a running
+    // program's own file can't be removed before it ends).
+    PLATFORM_CALL bool RemoveAtRestart(const char* path) PLATFORM_SIDE;
     PLATFORM_CALL PathKind QueryPath(const char* path) PLATFORM_SIDE;
     // The 8.3 form of an existing file's full path; 0 on failure or when
     // it does not fit (then out is "").
@@ -145,6 +150,22 @@ public:
     // A value in an INI file (a bare file name is in the Windows directory).
     PLATFORM_CALL bool WriteProfileValue(const char* section, const char* key, const char* value,
                                          const char* file) PLATFORM_SIDE;
+    // A value of an INI file (a bare file name is in the Windows
+    // directory): its length, or 0 with "" when it is not there or does not
+    // fit.
+    PLATFORM_CALL unsigned ReadProfileValue(const char* section, const char* key, const char* file, char* buf,
+                                            unsigned cap) PLATFORM_SIDE;
+    // The entry `key` in the system's list of installed programs
+    // (HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall): a text
+    // or a number value set in it (the entry made where it is missing), or
+    // the whole entry removed. False on failure, and for the removal of an
+    // entry that is not there.
+    PLATFORM_CALL bool SetProgramEntryText(const char* key, const char* name, const char* text) PLATFORM_SIDE;
+    PLATFORM_CALL bool SetProgramEntryNumber(const char* key, const char* name, uint32_t number) PLATFORM_SIDE;
+    PLATFORM_CALL bool RemoveProgramEntry(const char* key) PLATFORM_SIDE;
+    // The program's command line, as GetCommandLineA gives it; its length,
+    // or 0 with "" when it does not fit.
+    PLATFORM_CALL unsigned CommandLine(char* buf, unsigned cap) PLATFORM_SIDE;
     // The switch that turns the screen saver on, saved to the user's settings.
     PLATFORM_CALL void SetScreenSaverActive(bool on) PLATFORM_SIDE;
     // Starts a program by command line (WinExec, SW_SHOW); the result is

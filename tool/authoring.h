@@ -19,7 +19,7 @@ struct InputFile {
     std::string name;            // for messages
     std::vector<uint8_t> bytes;  // the file's bytes, unless it is read from `path`
     std::string extension;       // at most 4 characters, ".BMP"
-    std::string path;            // when set, the file is read from here, in pieces
+    std::string path = {};       // when set, the file is read from here, in pieces
 };
 
 struct InstallerRecipe {

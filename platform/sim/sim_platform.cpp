@@ -4,6 +4,7 @@
 #include <strings.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cctype>
 #include <cstdlib>
@@ -216,6 +217,43 @@ bool SimPlatform::MakeDirectory(const char* path) {
     return !host.empty() && mkdir(host.c_str(), 0755) == 0;
 }
 
+bool SimPlatform::RemoveFolder(const char* path) {
+    if (Fails(SimOp::RemoveFolder, path)) return false;
+    std::string host = HostPath(path);
+    return !host.empty() && !IsReadOnly(host) && rmdir(host.c_str()) == 0;
+}
+
+bool SimPlatform::RemoveAtRestart(const char* path) {
+    if (Fails(SimOp::RemoveAtRestart, path) || Kind(path) == kPathMissing) return false;
+    removeAtRestart.push_back(path);
+    return true;
+}
+
+bool SimPlatform::SetProgramEntryText(const char* key, const char* name, const char* text) {
+    if (Fails(SimOp::ProgramEntry, key)) return false;
+    programEntries[key][name] = text;
+    return true;
+}
+
+bool SimPlatform::SetProgramEntryNumber(const char* key, const char* name, uint32_t number) {
+    if (Fails(SimOp::ProgramEntry, key)) return false;
+    programEntries[key][name] = "#" + std::to_string(number);
+    return true;
+}
+
+bool SimPlatform::RemoveProgramEntry(const char* key) {
+    // Keys match without regard to case, as the registry's do.
+    if (Fails(SimOp::ProgramEntry, key)) return false;
+    for (auto it = programEntries.begin(); it != programEntries.end(); ++it)
+        if (strcasecmp(it->first.c_str(), key) == 0) {
+            programEntries.erase(it);
+            return true;
+        }
+    return false;
+}
+
+unsigned SimPlatform::CommandLine(char* buf, unsigned cap) { return CopyOut(commandLine_, buf, cap); }
+
 PathKind SimPlatform::QueryPath(const char* path) {
     calls.push_back(std::string("query ") + path);
     return Kind(path);
@@ -266,21 +304,47 @@ static std::string Trimmed(const std::string& s) {
     return b == std::string::npos ? "" : s.substr(b, e - b + 1);
 }
 
+std::string SimPlatform::ProfilePath(const char* file) const {
+    std::string path = file;
+    if (path.find('\\') == std::string::npos) path = windowsDir_ + (windowsDir_.back() == '\\' ? "" : "\\") + path;
+    return HostPath(path);
+}
+
+std::vector<std::string> SimPlatform::ProfileLines(const std::string& host) const {
+    std::vector<std::string> lines;
+    std::ifstream in(host);
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+unsigned SimPlatform::ReadProfileValue(const char* section, const char* key, const char* file, char* buf,
+                                       unsigned cap) {
+    if (Fails(SimOp::ReadProfileValue, file)) return CopyOut("", buf, cap), 0;
+    bool inSection = false;
+    for (const std::string& line : ProfileLines(ProfilePath(file))) {
+        const std::string t = Trimmed(line);
+        if (!t.empty() && t[0] == '[') {
+            inSection = SameText(t, std::string("[") + section + "]");
+            continue;
+        }
+        const size_t eq = t.find('=');
+        if (inSection && eq != std::string::npos && SameText(Trimmed(t.substr(0, eq)), key)) {
+            const unsigned n = CopyOut(Trimmed(t.substr(eq + 1)), buf, cap);
+            return n;
+        }
+    }
+    return CopyOut("", buf, cap), 0;
+}
+
 bool SimPlatform::WriteProfileValue(const char* section, const char* key, const char* value,
                                     const char* file) {
     if (Fails(SimOp::WriteProfileValue, file)) return false;
-    std::string path = file;
-    if (path.find('\\') == std::string::npos) path = windowsDir_ + (windowsDir_.back() == '\\' ? "" : "\\") + path;
-    std::string host = HostPath(path);
+    const std::string host = ProfilePath(file);
     if (host.empty() || IsReadOnly(host)) return false;
-    std::vector<std::string> lines;
-    {
-        std::ifstream in(host);
-        for (std::string line; std::getline(in, line);) {
-            if (!line.empty() && line.back() == '\r') line.pop_back();
-            lines.push_back(line);
-        }
-    }
+    std::vector<std::string> lines = ProfileLines(host);
     // Replace the key within its section, or add it at the section's end,
     // or add the section.
     long sectionAt = -1, insertAt = -1;

@@ -22,11 +22,13 @@
 // for Read, Seek and Write, the root for the free-space queries), the
 // dialog's id in decimal for RunDialog, the caption for ShowMessage, the
 // command line for StartProgram, the library's name for LoadLibrary, the
-// address for OpenWithShell, and "" for the rest.
+// address for OpenWithShell, the entry's key for ProgramEntry (its values
+// set and its removal), and "" for the rest.
 enum class SimOp {
     ModuleFileName, WindowsDirectory, Open, Read, Seek, Create, Write, Remove, MakeDirectory,
     ShortPathName, WriteProfileValue, Allocate, ShowMessage, RunDialog, GetWindowRect, StartProgram,
-    FreeBytesAvailable, FreeClusters, LoadLibrary, OpenWithShell,
+    FreeBytesAvailable, FreeClusters, LoadLibrary, OpenWithShell, RemoveFolder, RemoveAtRestart,
+    ReadProfileValue, ProgramEntry,
 };
 
 // A fault, in the manner of a test VFS: the operation fails on the nth use
@@ -71,6 +73,7 @@ public:
     void SetModulePath(const std::string& path) { modulePath_ = path; }
     void SetWindowsDirectoryPath(const std::string& path) { windowsDir_ = path; }
     void SetScreen(int width, int height) { screenW_ = width, screenH_ = height; }
+    void SetCommandLine(const std::string& line) { commandLine_ = line; }
     // The size in pixels a dialog resource comes up with.
     void SetDialogSize(int id, int width, int height) { dialogSize_[id] = {width, height}; }
     // How many more bytes the drive takes; writes beyond are cut short.
@@ -132,6 +135,10 @@ public:
     std::vector<std::string> freeSpaceRoots;  // the root of each free-space query
     std::map<std::string, int> loads, releases;  // per library
     std::vector<std::string> shellOpened;  // addresses the shell was asked to open (a fault fails it)
+    std::vector<std::string> removeAtRestart;  // Windows paths, in order
+    // The list of installed programs: each entry's values by name, texts
+    // as they are and numbers as "#N".
+    std::map<std::string, std::map<std::string, std::string>> programEntries;
     int LoadedLibraries() const { return (int)loaded_.size(); }
 
     // Platform.
@@ -145,6 +152,14 @@ public:
     int Write(FileHandle f, const void* buf, int n) override;
     bool RemoveFile(const char* path) override;
     bool MakeDirectory(const char* path) override;
+    bool RemoveFolder(const char* path) override;
+    bool RemoveAtRestart(const char* path) override;
+    unsigned ReadProfileValue(const char* section, const char* key, const char* file, char* buf,
+                              unsigned cap) override;
+    bool SetProgramEntryText(const char* key, const char* name, const char* text) override;
+    bool SetProgramEntryNumber(const char* key, const char* name, uint32_t number) override;
+    bool RemoveProgramEntry(const char* key) override;
+    unsigned CommandLine(char* buf, unsigned cap) override;
     PathKind QueryPath(const char* path) override;
     unsigned ShortPathName(const char* path, char* out, unsigned cap) override;
     bool WriteProfileValue(const char* section, const char* key, const char* value,
@@ -208,10 +223,13 @@ private:
     PathKind Kind(const std::string& path) const;       // QueryPath, unrecorded
     bool Exports(Library library, const char* name);    // HasEntryPoint, unrecorded
     bool IsReadOnly(const std::string& host) const;
+    std::string ProfilePath(const char* file) const;  // the host path of an INI file
+    std::vector<std::string> ProfileLines(const std::string& host) const;
 
     std::string drive_;
     std::string modulePath_ = "C:\\SETUP\\FOREST.EXE";
     std::string windowsDir_ = "C:\\WINDOWS";
+    std::string commandLine_ = "C:\\SETUP\\FOREST.EXE";
     int screenW_ = 800, screenH_ = 600;
     std::map<int, std::pair<int, int>> dialogSize_;
     std::deque<Answer> script_;

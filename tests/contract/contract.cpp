@@ -219,6 +219,42 @@ void ProfileStrings(ContractMachine& m, Expect& e) {
     EXPECT_THAT(e, p.RemoveFile(bare.c_str()));
 }
 
+// What removing an installed screen saver relies on.
+void RemovalSupport(ContractMachine& m, Expect& e) {
+    Platform& p = m.platform();
+    const std::string s = m.Scratch();
+    EXPECT_THAT(e, p.MakeDirectory((s + "\\empty").c_str()) && p.RemoveFolder((s + "\\empty").c_str()));
+    EXPECT_SAME(e, p.QueryPath((s + "\\empty").c_str()), kPathMissing);
+    EXPECT_THAT(e, !p.RemoveFolder((s + "\\empty").c_str()));  // not there
+    EXPECT_THAT(e, p.MakeDirectory((s + "\\full").c_str()) && Put(p, s + "\\full\\a.txt", "a"));
+    EXPECT_THAT(e, !p.RemoveFolder((s + "\\full").c_str()));
+    EXPECT_SAME(e, Get(p, s + "\\full\\a.txt"), "a");
+    // Removed at the next start, not now.
+    EXPECT_THAT(e, p.RemoveAtRestart((s + "\\full\\a.txt").c_str()));
+    EXPECT_SAME(e, Get(p, s + "\\full\\a.txt"), "a");
+
+    const std::string ini = s + "\\system.ini";
+    char value[32];
+    EXPECT_THAT(e, p.WriteProfileValue("boot", "SCRNSAVE.EXE", "C:\\A.SCR", ini.c_str()));
+    EXPECT_SAME(e, p.ReadProfileValue("Boot", "scrnsave.exe", ini.c_str(), value, sizeof value), 8);
+    EXPECT_SAME(e, value, "C:\\A.SCR");
+    EXPECT_SAME(e, p.ReadProfileValue("boot", "SCRNSAVE.EXE", ini.c_str(), value, 8), 0);  // no room
+    EXPECT_SAME(e, value, "");
+    EXPECT_SAME(e, p.ReadProfileValue("boot", "missing", ini.c_str(), value, sizeof value), 0);
+    EXPECT_SAME(e, value, "");
+
+    EXPECT_THAT(e, p.SetProgramEntryText("SSINST-CONTRACT", "DisplayName", "Contract Screen Saver"));
+    EXPECT_THAT(e, p.SetProgramEntryNumber("SSINST-CONTRACT", "NoModify", 1));
+    EXPECT_THAT(e, p.RemoveProgramEntry("ssinst-contract"));
+    EXPECT_THAT(e, !p.RemoveProgramEntry("SSINST-CONTRACT"));  // not there any more
+
+    char line[1024];
+    const unsigned n = p.CommandLine(line, sizeof line);
+    EXPECT_THAT(e, n > 0 && n == std::strlen(line));
+    EXPECT_SAME(e, p.CommandLine(line, n), 0);
+    EXPECT_SAME(e, line, "");
+}
+
 void FreeSpace(ContractMachine& m, Expect& e) {
     Platform& p = m.platform();
     Library kernel = p.LoadSystemLibrary("KERNEL32.DLL");
@@ -350,6 +386,7 @@ const ContractCase kContractCases[] = {
     {"NamesAsWindowsReadsThem", NamesAsWindowsReadsThem},
     {"ShortPaths", ShortPaths},
     {"ProfileStrings", ProfileStrings},
+    {"RemovalSupport", RemovalSupport},
     {"FreeSpace", FreeSpace},
     {"SystemLibraries", SystemLibraries},
     {"CopyBuffer", CopyBuffer},
