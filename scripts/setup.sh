@@ -104,7 +104,8 @@ ssinst_fetch_qemu() {
     ssinst_setup_fail "the qemu-user package from $mirror holds no usr/bin/qemu-i386"
   chmod 755 "$dir/qemu-i386.new"
   local got
-  got=$("$dir/qemu-i386.new" --version | awk 'NR == 1 {print $3}')
+  got=$("$dir/qemu-i386.new" --version 2>/dev/null | awk 'NR == 1 {print $3}')
+  [ -n "$got" ] || ssinst_setup_fail "the qemu-i386 of qemu-user from $SSINST_QEMU_SUITE does not run here"
   printf '8.1\n%s\n' "$got" | sort -V -C ||
     ssinst_setup_fail "qemu-user $got from $SSINST_QEMU_SUITE is older than 8.1, which Wine needs"
   mv "$dir/qemu-i386.new" "$dir/qemu-i386"

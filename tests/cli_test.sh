@@ -132,6 +132,8 @@ END
   expect 0 "code page, which decides the name" "$SSINST" build -o "$T/Names.exe" --title N --scr "$T/f.scr" --dat "$T/f.dat" --file "$T/names/z."*
   "$SSINST" build -o "$T/Names.exe" --title N --scr "$T/f.scr" --dat "$T/f.dat" --file "$T/names/y.." 2>/dev/null
   expect 0 'FILE0002$' "$SSINST" list "$T/Names.exe"
+  # A drive-relative name ("C:Forest.exe" on Windows): the file name follows the ':'.
+  cp "$T/Names.exe" "$T/names/C:Forest.exe" && expect 0 ' FOREST.SCR$' "$SSINST" list "$T/names/C:Forest.exe"
   expect 0 'FILE0002 .*sound' "$SSINST" verify "$T/Names.exe"
   expect 0 "QUORBEL/SSAVERS/Names/FILE0002$" "$SSINST" extract "$T/Names.exe" -C "$T/names/out"
   [ "$(ls "$T/names/out/QUORBEL/SSAVERS/Names")" = "$(printf 'FILE0002\nNames.DAT')" ] && pass=$((pass + 1)) ||

@@ -6,6 +6,7 @@
 #endif
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <algorithm>
 #include <cstring>
@@ -414,23 +415,35 @@ std::string Span(uint64_t from, uint64_t to) {
     return "bytes " + std::to_string(from) + " to " + std::to_string(to - 1);
 }
 
-// Where an entry's stored bytes lie on bytes the installer holds for
-// something else: the stub part, the header and table, another entry.
-std::string OverlapProblem(const InstallerContents& c, size_t index) {
-    const PayloadEntry& e = c.entries[index];
-    const uint64_t from = e.offset, to = (uint64_t)e.offset + e.storedSize;
-    const uint64_t tableEnd = (uint64_t)c.payloadStart + kHeaderSize + kEntrySize * (c.entries.size() + 1);
-    const std::string mine = "its " + Span(from, to);
-    if (from < c.payloadStart) return mine + " lie in the stub part (" + Span(0, c.payloadStart) + ")";
-    if (from < tableEnd && to > c.payloadStart)
-        return mine + " overlap the header and entry table (" + Span(c.payloadStart, tableEnd) + ")";
-    for (size_t j = 0; j < c.entries.size(); ++j) {
-        const PayloadEntry& o = c.entries[j];
-        const uint64_t oFrom = o.offset, oTo = (uint64_t)o.offset + o.storedSize;
-        if (j != index && from < oTo && oFrom < to)
-            return mine + " overlap entry " + std::to_string(j) + " (" + Span(oFrom, oTo) + ")";
+// Where each entry's stored bytes lie on bytes the installer holds for
+// something else: the stub part, the header and table, another entry ("" for
+// none). The entries in the order of their offsets: each is held against
+// the one that reaches furthest among those before it.
+std::vector<std::string> OverlapProblems(const InstallerContents& c) {
+    const std::vector<PayloadEntry>& es = c.entries;
+    std::vector<std::string> out(es.size());
+    const uint64_t tableEnd = (uint64_t)c.payloadStart + kHeaderSize + kEntrySize * (es.size() + 1);
+    auto end = [&](size_t i) { return (uint64_t)es[i].offset + es[i].storedSize; };
+    std::vector<size_t> order(es.size());
+    for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return es[a].offset < es[b].offset; });
+    size_t furthest = SIZE_MAX;
+    for (size_t i : order) {
+        const uint64_t from = es[i].offset, to = end(i);
+        const std::string mine = "its " + Span(from, to);
+        if (from < c.payloadStart)
+            out[i] = mine + " lie in the stub part (" + Span(0, c.payloadStart) + ")";
+        else if (from < tableEnd && to > c.payloadStart)
+            out[i] = mine + " overlap the header and entry table (" + Span(c.payloadStart, tableEnd) + ")";
+        else if (furthest != SIZE_MAX && end(furthest) > from) {
+            out[i] = mine + " overlap entry " + std::to_string(furthest) + " (" + Span(es[furthest].offset, end(furthest)) + ")";
+            if (out[furthest].empty())
+                out[furthest] = "its " + Span(es[furthest].offset, end(furthest)) + " overlap entry " + std::to_string(i) +
+                                " (" + Span(from, to) + ")";
+        }
+        if (furthest == SIZE_MAX || end(i) > end(furthest)) furthest = i;
     }
-    return "";
+    return out;
 }
 
 }  // namespace
@@ -469,10 +482,11 @@ bool VerifyInstaller(const std::string& path, Verdict* v, std::string* error) {
         return false;
     }
     const FilePosition limit = PayloadLimit(SizeAsPosition(file.Size()), c.certificates);
+    const std::vector<std::string> overlaps = OverlapProblems(c);
     for (size_t i = 0; i < c.entries.size(); ++i) {
         EntryVerdict e{CreatedPath(name, (int)i, c.numberingBase, c.entries[i]), c.entries[i],
                        EntryProblem(reader, (int)i, c.entries[i], limit)};
-        if (e.problem.empty()) e.problem = OverlapProblem(c, i);
+        if (e.problem.empty()) e.problem = overlaps[i];
         v->entries.push_back(e);
     }
     if (c.check.problem != kPayloadSound && c.check.entry < 0) v->payloadProblem = DescribeCheck(c.check);
@@ -513,7 +527,15 @@ bool ReadInstaller(ByteReader& r, InstallerContents* out, std::string* error) {
     out->numberingBase = walk.NumberingBase();
     PayloadEntry e;
     EntryWalk::Step step;
-    while ((step = walk.Next(&e)) == EntryWalk::kEntry) out->entries.push_back(e);
+    while ((step = walk.Next(&e)) == EntryWalk::kEntry) {
+        // Memory stays bounded whatever a table claims: no installer that
+        // was ever built holds nearly so many files.
+        if (out->entries.size() == kMostEntriesRead) {
+            *error = "its table has more than " + std::to_string(kMostEntriesRead) + " entries, more than ssinst reads";
+            return false;
+        }
+        out->entries.push_back(e);
+    }
     out->terminated = step == EntryWalk::kTerminator;
     const FilePosition size = r.Seek(0, kSeekEnd);
     r.Seek(out->payloadStart, kSeekSet);
@@ -553,8 +575,9 @@ namespace {
 // The screen-saver name and the installer base the stub derives from an
 // installer of this file name. False when they do not fit.
 bool StubNames(const std::string& installerFileName, char scr[kPathSize], char base[kPathSize]) {
-    // The stub sees its path with '\\' separators; only the file name matters.
-    size_t slash = installerFileName.find_last_of("/\\");
+    // The stub sees its path with '\\' separators; only the file name
+    // matters, which follows a drive's ':' too ("C:Forest.exe").
+    size_t slash = installerFileName.find_last_of("/\\:");
     std::string path = "C:\\SETUP\\" + (slash == std::string::npos
                                             ? installerFileName
                                             : installerFileName.substr(slash + 1));

@@ -71,7 +71,9 @@ bool EntryContents(const std::vector<uint8_t>& installer, const PayloadEntry& e,
                    std::vector<uint8_t>* out, std::string* error);
 
 // Reads the header and the entry table through the stub's reader, and
-// checks the payload as the stub does.
+// checks the payload as the stub does. Refuses a table of more than
+// kMostEntriesRead entries.
+const size_t kMostEntriesRead = 1000000;
 bool ReadInstaller(ByteReader& r, InstallerContents* out, std::string* error);
 
 // Whether the stub would install under the names this installer file name

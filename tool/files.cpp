@@ -12,6 +12,7 @@
 #endif
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 
@@ -41,12 +42,47 @@ int ReadSome(int fd, void* buf, unsigned n) { return (int)read(fd, buf, n); }
 bool Cut(int fd, uint64_t size) { return ftruncate(fd, (off_t)size) == 0; }
 #endif
 
+// The temporary file under way, for the interrupt handler: a fixed buffer,
+// since the handler may use nothing else.
+char g_pending[4096];
+#ifndef _WIN32
+int g_pendingDir = AT_FDCWD;
+#endif
+
+void Pending(int dir, const std::string& name) {
+    (void)dir;
+#ifndef _WIN32
+    g_pendingDir = dir;
+#endif
+    const size_t n = name.size() < sizeof g_pending - 1 ? name.size() : 0;
+    std::memcpy(g_pending, name.data(), n);
+    g_pending[n] = 0;
+}
+
+void OnInterrupt(int sig) {
+#ifdef _WIN32
+    if (g_pending[0]) _unlink(g_pending);
+#else
+    if (g_pending[0]) unlinkat(g_pendingDir, g_pending, 0);
+#endif
+    std::signal(sig, SIG_DFL);
+    std::raise(sig);
+}
+
 // A name of its own beside the target, short whatever the target's length.
 std::string TempName(int attempt) {
     return ".ssinst-" + std::to_string(ProcessId()) + "-" + std::to_string(attempt) + ".tmp";
 }
 
 }  // namespace
+
+void RemoveTemporaryFileOnInterrupt() {
+    std::signal(SIGINT, OnInterrupt);
+    std::signal(SIGTERM, OnInterrupt);
+#ifndef _WIN32
+    std::signal(SIGHUP, OnInterrupt);
+#endif
+}
 
 bool IsThereButNotAFile(const std::string& path, std::string* what) {
     struct stat st;
@@ -96,6 +132,7 @@ SafeWrite::SafeWrite() : dir_(-1) {}
 SafeWrite::~SafeWrite() {
     if (fd_ >= 0) _close(fd_);
     if (!temp_.empty()) std::remove(temp_.c_str());
+    Pending(-1, "");
 }
 
 bool SafeWrite::Create(const std::string& dir, const std::string& name, std::string* error) {
@@ -105,6 +142,7 @@ bool SafeWrite::Create(const std::string& dir, const std::string& name, std::str
         fd_ = _open(temp.c_str(), _O_RDWR | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
         if (fd_ >= 0) {
             temp_ = temp;
+            Pending(-1, temp_);
             return true;
         }
         if (errno != EEXIST) {
@@ -148,6 +186,7 @@ bool SafeWrite::OpenBelow(const std::string& root, const std::string& relative, 
             return false;
         }
     }
+    replace_ = overwrite;
     return Create(path + "/", name, error);
 }
 
@@ -159,20 +198,28 @@ bool SafeWrite::Commit(bool, std::string* error) {
     if (!errno_ && _commit(fd_) != 0) errno_ = errno;
     if (_close(fd_) != 0 && !errno_) errno_ = errno;
     fd_ = -1;
-    if (!errno_ && !MoveFileExA(temp_.c_str(), name_.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        errno_ = GetLastError() == ERROR_ACCESS_DENIED ? EACCES : EIO;
+    if (!errno_ && !MoveFileExA(temp_.c_str(), name_.c_str(),
+                                (replace_ ? MOVEFILE_REPLACE_EXISTING : 0) | MOVEFILE_WRITE_THROUGH)) {
+        const DWORD why = GetLastError();
+        errno_ = why == ERROR_ALREADY_EXISTS || why == ERROR_FILE_EXISTS ? EEXIST
+                 : why == ERROR_ACCESS_DENIED                             ? EACCES
+                 : why == ERROR_NOT_SAME_DEVICE                           ? EXDEV
+                                                                          : EIO;
+    }
     if (errno_) {
         errno = errno_;
-        *error = SystemError(target_);
+        *error = errno_ == EEXIST ? target_ + ": is there already (--overwrite replaces it)" : SystemError(target_);
         return false;
     }
     temp_.clear();
+    Pending(-1, "");
     return true;
 }
 #else
 SafeWrite::SafeWrite() : dir_(AT_FDCWD) {}
 
 SafeWrite::~SafeWrite() {
+    Pending(AT_FDCWD, "");
     if (fd_ >= 0) close(fd_);
     if (!temp_.empty()) unlinkat(dir_, temp_.c_str(), 0);
     if (dir_ >= 0) close(dir_);
@@ -185,6 +232,7 @@ bool SafeWrite::Create(const std::string& dirForMessages, const std::string& nam
         fd_ = openat(dir_, temp.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (fd_ >= 0) {
             temp_ = temp;
+            Pending(dir_, temp_);
             return true;
         }
         if (errno != EEXIST) {
@@ -240,7 +288,21 @@ bool SafeWrite::OpenBelow(const std::string& root, const std::string& relative, 
             return false;
         }
     }
+    replace_ = overwrite;
     return Create(path + "/", name, error);
+}
+
+// The new file in the target's place; where nothing may be replaced, a
+// file that appeared there meanwhile stays (EEXIST).
+bool SafeWrite::Place() {
+    if (replace_) return renameat(dir_, temp_.c_str(), dir_, name_.c_str()) == 0;
+    if (renameat2(dir_, temp_.c_str(), dir_, name_.c_str(), RENAME_NOREPLACE) == 0) return true;
+    if (errno != EINVAL && errno != ENOSYS) return false;
+    // A file system without that kind of rename: a second name, then the
+    // temporary one goes.
+    if (linkat(dir_, temp_.c_str(), dir_, name_.c_str(), 0) != 0) return false;
+    unlinkat(dir_, temp_.c_str(), 0);
+    return true;
 }
 
 bool SafeWrite::Commit(bool program, std::string* error) {
@@ -252,13 +314,14 @@ bool SafeWrite::Commit(bool program, std::string* error) {
     if (!errno_ && fsync(fd_) != 0) errno_ = errno;
     if (close(fd_) != 0 && !errno_) errno_ = errno;
     fd_ = -1;
-    if (!errno_ && renameat(dir_, temp_.c_str(), dir_, name_.c_str()) != 0) errno_ = errno;
+    if (!errno_ && !Place()) errno_ = errno;
     if (errno_) {
         errno = errno_;
-        *error = SystemError(target_);
+        *error = errno_ == EEXIST ? target_ + ": is there already (--overwrite replaces it)" : SystemError(target_);
         return false;
     }
     temp_.clear();
+    Pending(AT_FDCWD, "");
     return true;
 }
 #endif
@@ -270,7 +333,11 @@ bool SafeWrite::Open(const std::string& target, std::string* error) {
         return false;
     }
     target_ = target;
+#ifdef _WIN32
+    const size_t slash = target.find_last_of("/\\:");  // "D:out.exe" is in D:'s current folder
+#else
     const size_t slash = target.find_last_of("/\\");
+#endif
     const std::string dir = slash == std::string::npos ? "" : target.substr(0, slash + 1);
     const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
 #ifndef _WIN32

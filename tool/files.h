@@ -57,6 +57,11 @@ protected:
     ~OutputFile() {}
 };
 
+// Removes the temporary file of the write under way when the program is
+// interrupted (Ctrl-C, a termination request), then ends it as the signal
+// would have.
+void RemoveTemporaryFileOnInterrupt();
+
 // A file written safely: the bytes go to a new file beside the target
 // (created exclusively, under a temporary name), which is flushed to disk and
 // renamed over the target only when Commit is called. Until then, and on any
@@ -92,12 +97,14 @@ public:
 
 private:
     bool Create(const std::string& dir, const std::string& name, std::string* error);
+    bool Place();
 
     int fd_ = -1;
     int dir_;        // the folder the names below are in (POSIX), or -1 for the current one
     int errno_ = 0;  // the first failure's
     uint64_t at_ = 0, size_ = 0;
     bool moved_ = false;  // a read moved the file position from at_
+    bool replace_ = true;  // whether Commit may replace a file that is there
     std::string target_;      // for messages
     std::string name_, temp_;  // in dir_ (POSIX); whole paths (Windows)
 };

@@ -376,6 +376,7 @@ int main(int argc, char** argv) {
     // reported; it must not kill the process.
     std::signal(SIGXFSZ, SIG_IGN);
 #endif
+    RemoveTemporaryFileOnInterrupt();
     // No command ends on an exception: memory that can't be had, or any
     // other failure, is one line and exit 1.
     try {

@@ -229,15 +229,23 @@ bool SimPlatform::RemoveAtRestart(const char* path) {
     return true;
 }
 
+// The entry of that key, matched without regard to case as the registry's
+// keys are; made where it is missing.
+std::map<std::string, std::string>& SimPlatform::Entry(const char* key) {
+    for (auto& e : programEntries)
+        if (strcasecmp(e.first.c_str(), key) == 0) return e.second;
+    return programEntries[key];
+}
+
 bool SimPlatform::SetProgramEntryText(const char* key, const char* name, const char* text) {
     if (Fails(SimOp::ProgramEntry, key)) return false;
-    programEntries[key][name] = text;
+    Entry(key)[name] = text;
     return true;
 }
 
 bool SimPlatform::SetProgramEntryNumber(const char* key, const char* name, uint32_t number) {
     if (Fails(SimOp::ProgramEntry, key)) return false;
-    programEntries[key][name] = "#" + std::to_string(number);
+    Entry(key)[name] = "#" + std::to_string(number);
     return true;
 }
 
@@ -332,8 +340,10 @@ unsigned SimPlatform::ReadProfileValue(const char* section, const char* key, con
         }
         const size_t eq = t.find('=');
         if (inSection && eq != std::string::npos && SameText(Trimmed(t.substr(0, eq)), key)) {
-            const unsigned n = CopyOut(Trimmed(t.substr(eq + 1)), buf, cap);
-            return n;
+            // As Windows gives it: a value that fills the buffer may have
+            // been cut, so it is a failure too.
+            const std::string value = Trimmed(t.substr(eq + 1));
+            return value.size() + 1 >= cap ? CopyOut("", buf, cap) : CopyOut(value, buf, cap);
         }
     }
     return CopyOut("", buf, cap), 0;

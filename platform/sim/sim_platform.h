@@ -225,6 +225,7 @@ private:
     bool IsReadOnly(const std::string& host) const;
     std::string ProfilePath(const char* file) const;  // the host path of an INI file
     std::vector<std::string> ProfileLines(const std::string& host) const;
+    std::map<std::string, std::string>& Entry(const char* key);
 
     std::string drive_;
     std::string modulePath_ = "C:\\SETUP\\FOREST.EXE";

@@ -238,14 +238,17 @@ void RemovalSupport(ContractMachine& m, Expect& e) {
     EXPECT_THAT(e, p.WriteProfileValue("boot", "SCRNSAVE.EXE", "C:\\A.SCR", ini.c_str()));
     EXPECT_SAME(e, p.ReadProfileValue("Boot", "scrnsave.exe", ini.c_str(), value, sizeof value), 8);
     EXPECT_SAME(e, value, "C:\\A.SCR");
-    EXPECT_SAME(e, p.ReadProfileValue("boot", "SCRNSAVE.EXE", ini.c_str(), value, 8), 0);  // no room
-    EXPECT_SAME(e, value, "");
+    for (unsigned cap : {8u, 9u}) {  // no room for the terminator, or only just: a failure either way
+        EXPECT_SAME(e, p.ReadProfileValue("boot", "SCRNSAVE.EXE", ini.c_str(), value, cap), 0);
+        EXPECT_SAME(e, value, "");
+    }
+    EXPECT_SAME(e, p.ReadProfileValue("boot", "SCRNSAVE.EXE", ini.c_str(), value, 10), 8);
     EXPECT_SAME(e, p.ReadProfileValue("boot", "missing", ini.c_str(), value, sizeof value), 0);
     EXPECT_SAME(e, value, "");
 
     EXPECT_THAT(e, p.SetProgramEntryText("SSINST-CONTRACT", "DisplayName", "Contract Screen Saver"));
-    EXPECT_THAT(e, p.SetProgramEntryNumber("SSINST-CONTRACT", "NoModify", 1));
-    EXPECT_THAT(e, p.RemoveProgramEntry("ssinst-contract"));
+    EXPECT_THAT(e, p.SetProgramEntryNumber("ssinst-contract", "NoModify", 1));  // the same entry
+    EXPECT_THAT(e, p.RemoveProgramEntry("SSINST-CONTRACT"));
     EXPECT_THAT(e, !p.RemoveProgramEntry("SSINST-CONTRACT"));  // not there any more
 
     char line[1024];
