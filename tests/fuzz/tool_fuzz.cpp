@@ -34,6 +34,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const fs::path root = FuzzDirectory("tool");
     fs::remove_all(root / "out");
     WriteBytes(root / "Forest.exe", bytes);
+    Verdict verdict;
+    VerifyInstaller((root / "Forest.exe").string(), &verdict, &error);
     std::vector<std::string> written;
     ExtractInstaller((root / "Forest.exe").string(), (root / "out").string(), &written, &error);
     for (const auto& e : fs::directory_iterator(root)) {
