@@ -1,11 +1,5 @@
 #include "tool/authoring.h"
 
-#include <sys/stat.h>
-#ifdef _WIN32
-#include <direct.h>
-#endif
-
-#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <algorithm>
@@ -27,7 +21,7 @@
 bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* out, std::string* error) {
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) {
-        *error = path + ": " + std::strerror(errno);
+        *error = SystemError(path);
         return false;
     }
     out->clear();

@@ -33,12 +33,18 @@ int ProcessId() { return _getpid(); }
 bool SeekFd(int fd, uint64_t at) { return _lseeki64(fd, (long long)at, SEEK_SET) == (long long)at; }
 int WriteSome(int fd, const void* buf, unsigned n) { return _write(fd, buf, n); }
 int ReadSome(int fd, void* buf, unsigned n) { return _read(fd, buf, n); }
+int OpenNew(int, const std::string& path) {
+    return _open(path.c_str(), _O_RDWR | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
+}
 bool Cut(int fd, uint64_t size) { return _chsize_s(fd, (long long)size) == 0; }
 #else
 int ProcessId() { return (int)getpid(); }
 bool SeekFd(int fd, uint64_t at) { return lseek(fd, (off_t)at, SEEK_SET) == (off_t)at; }
 int WriteSome(int fd, const void* buf, unsigned n) { return (int)write(fd, buf, n); }
 int ReadSome(int fd, void* buf, unsigned n) { return (int)read(fd, buf, n); }
+int OpenNew(int dir, const std::string& name) {
+    return openat(dir, name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+}
 bool Cut(int fd, uint64_t size) { return ftruncate(fd, (off_t)size) == 0; }
 #endif
 
@@ -135,25 +141,6 @@ SafeWrite::~SafeWrite() {
     Pending(-1, "");
 }
 
-bool SafeWrite::Create(const std::string& dir, const std::string& name, std::string* error) {
-    name_ = dir + name;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::string temp = dir + TempName(attempt);
-        fd_ = _open(temp.c_str(), _O_RDWR | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
-        if (fd_ >= 0) {
-            temp_ = temp;
-            Pending(-1, temp_);
-            return true;
-        }
-        if (errno != EEXIST) {
-            *error = SystemError(temp);
-            return false;
-        }
-    }
-    *error = target_ + ": no temporary name beside it is free";
-    return false;
-}
-
 bool SafeWrite::OpenBelow(const std::string& root, const std::string& relative, bool overwrite,
                           std::string* error) {
     // Folders on the way are made; one that is a link (a reparse point) or a
@@ -223,25 +210,6 @@ SafeWrite::~SafeWrite() {
     if (fd_ >= 0) close(fd_);
     if (!temp_.empty()) unlinkat(dir_, temp_.c_str(), 0);
     if (dir_ >= 0) close(dir_);
-}
-
-bool SafeWrite::Create(const std::string& dirForMessages, const std::string& name, std::string* error) {
-    name_ = name;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::string temp = TempName(attempt);
-        fd_ = openat(dir_, temp.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-        if (fd_ >= 0) {
-            temp_ = temp;
-            Pending(dir_, temp_);
-            return true;
-        }
-        if (errno != EEXIST) {
-            *error = SystemError(dirForMessages + temp);
-            return false;
-        }
-    }
-    *error = target_ + ": no temporary name beside it is free";
-    return false;
 }
 
 bool SafeWrite::OpenBelow(const std::string& root, const std::string& relative, bool overwrite,
@@ -325,6 +293,32 @@ bool SafeWrite::Commit(bool program, std::string* error) {
     return true;
 }
 #endif
+
+// The new file under a temporary name in `dir` (the folder of dir_ on POSIX,
+// where names are relative to it; part of each path on Windows).
+bool SafeWrite::Create(const std::string& dir, const std::string& name, std::string* error) {
+#ifdef _WIN32
+    const std::string prefix = dir;
+#else
+    const std::string prefix;
+#endif
+    name_ = prefix + name;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::string temp = prefix + TempName(attempt);
+        fd_ = OpenNew(dir_, temp);
+        if (fd_ >= 0) {
+            temp_ = temp;
+            Pending(dir_, temp_);
+            return true;
+        }
+        if (errno != EEXIST) {
+            *error = SystemError(dir + TempName(attempt));
+            return false;
+        }
+    }
+    *error = target_ + ": no temporary name beside it is free";
+    return false;
+}
 
 bool SafeWrite::Open(const std::string& target, std::string* error) {
     std::string what;
