@@ -4,7 +4,9 @@
 #include "checks/checks.h"
 #include "install/install.h"
 #include "install/names.h"
+#include "install/removal.h"
 #include "payload/payload.h"
+#include "payload/removal.h"
 #include "res/ids.h"
 #include "res/texts.h"
 
@@ -32,6 +34,8 @@ int RunInstallation(Platform& p, InstallerState& s) {
     const InstallPlace where = {s.modulePath, s.windowsDirectory, s.screenSaverName};
 
     ReadPayloadTitle(p, s.modulePath, s.title);
+    // An uninstaller is this stub with a removal record for its payload.
+    if (IsRemovalMark(s.title)) return RunRemoval(p, s.modulePath, s.windowsDirectory);
     if (!CheckNameConflict(p, where) || !CheckDiskSpace(p, where, &s.totalPayloadSize) ||
         !CheckGraphicsLibraries(p))
         return 0;
@@ -50,7 +54,7 @@ int RunInstallation(Platform& p, InstallerState& s) {
     if (p.ShowMessage(text, caption, kMbOkCancel | kMbIconInformation) != kIdOk) return 0;
 
     p.SetCursor(kCursorWait);
-    InstallContext install = {s.title, where, false, {kInstallOk, "", false}};
+    InstallContext install = {s.title, where, false, {kInstallOk, "", false}, ""};
     p.RunDialog(IDD_INSTALLING, InstallDialogProc, &install);
     p.SetCursor(kCursorArrow);
     if (!install.ran) FailInstall(&install.outcome, kInstallNotRun, "");
@@ -58,6 +62,12 @@ int RunInstallation(Platform& p, InstallerState& s) {
         FormatInstallFailure(install.outcome, text, sizeof text);
         p.ShowMessage(text, caption, kMbOk | kMbIconError);
         return kExitInstallFailed;
+    }
+
+    if (install.removalFailed[0]) {
+        const char* args[] = {install.removalFailed};
+        FormatText(text, sizeof text, Text(kTextNoRemoval), args, 1);
+        p.ShowMessage(text, caption, kMbOk | kMbIconExclamation);
     }
 
     CopyText(windowsDir, sizeof windowsDir, s.windowsDirectory);

@@ -14,7 +14,7 @@ if(EMBEDDED_STUB_SOURCE)
   add_executable(ssinst
     tool/ssinst.cpp tool/authoring.cpp tool/files.cpp tool/packer.cpp tool/pe_image.cpp tool/xml.cpp ${EMBEDDED_STUB_SOURCE}
     base/text.cpp lzhuf/decoder.cpp lzhuf/tree.cpp
-    payload/locator.cpp payload/validate.cpp payload/contents.cpp payload/payload.cpp
+    payload/locator.cpp payload/validate.cpp payload/contents.cpp payload/payload.cpp payload/removal.cpp
     install/names.cpp install/targets.cpp)
   target_include_directories(ssinst PRIVATE ${CMAKE_SOURCE_DIR})
   target_compile_definitions(ssinst PRIVATE SSINST_VERSION="${PROJECT_VERSION}" _FILE_OFFSET_BITS=64)
@@ -27,31 +27,32 @@ endif()
 # exceptions, no RTTI, no unwind tables, no relocations, no symbols. Its own
 # entry point calls ExitProcess. Everything is built for size; link-time
 # optimisation sees the whole program; data keeps the alignment its type needs,
-# no more.
+# no more, and the stack the 4 bytes Win32 code keeps (nothing here needs 16).
 set(CMAKE_CXX_STANDARD_LIBRARIES "")
 add_executable(ssstub-raw WIN32
   base/text.cpp lzhuf/decoder.cpp lzhuf/tree.cpp res/texts.cpp ${STUB_GENERATED_DIR}/texts_packed.cpp
-  payload/locator.cpp payload/validate.cpp payload/contents.cpp payload/payload.cpp
+  payload/locator.cpp payload/validate.cpp payload/contents.cpp payload/payload.cpp payload/removal.cpp
   install/names.cpp install/targets.cpp install/outcome.cpp install/extract.cpp install/install.cpp
+  install/removal.cpp
   checks/checks.cpp app/installer.cpp app/main.cpp platform/win32/win32_platform.cpp
-  res/stub.rc)
+  platform/win32/win32_removal.cpp res/stub.rc)
 target_include_directories(ssstub-raw PRIVATE ${CMAKE_SOURCE_DIR})
 # One platform: the seam's calls go straight to the Win32 side. The codec in
 # its compact form, which the host tests too (lzhuf_small_tests).
 target_compile_definitions(ssstub-raw PRIVATE PLATFORM_DIRECT LZHUF_SMALL)
 target_compile_options(ssstub-raw PRIVATE
-  $<$<COMPILE_LANGUAGE:CXX>:-Os -flto -fomit-frame-pointer -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables
+  $<$<COMPILE_LANGUAGE:CXX>:-Oz -mpreferred-stack-boundary=2 -flto -fomit-frame-pointer -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables
   -fno-threadsafe-statics -fno-inline-functions-called-once -fno-tree-loop-distribute-patterns
   -malign-data=abi -ffunction-sections -fdata-sections -Wall -Wextra>)
 set_property(SOURCE res/stub.rc APPEND PROPERTY COMPILE_OPTIONS
   -I${CMAKE_SOURCE_DIR}/res -I${STUB_GENERATED_DIR})
 set_property(SOURCE res/stub.rc APPEND PROPERTY OBJECT_DEPENDS
   ${STUB_GENERATED_DIR}/installer.ico ${CMAKE_SOURCE_DIR}/res/ids.h ${CMAKE_SOURCE_DIR}/res/manifest.xml)
-target_link_options(ssstub-raw PRIVATE -Os -flto -fomit-frame-pointer -fno-inline-functions-called-once
+target_link_options(ssstub-raw PRIVATE -Oz -mpreferred-stack-boundary=2 -flto -fomit-frame-pointer -fno-inline-functions-called-once
   -fno-tree-loop-distribute-patterns -malign-data=abi -nostartfiles -nostdlib -e _StubEntry -s
   -Wl,-T,${CMAKE_SOURCE_DIR}/res/stub.ld
   -Wl,--gc-sections,--disable-dynamicbase,--disable-reloc-section,--no-insert-timestamp)
-target_link_libraries(ssstub-raw PRIVATE kernel32 user32 gdi32 gcc)
+target_link_libraries(ssstub-raw PRIVATE kernel32 user32 gdi32 advapi32 gcc)
 set_property(TARGET ssstub-raw APPEND PROPERTY LINK_DEPENDS ${CMAKE_SOURCE_DIR}/res/stub.ld)
 
 # End-to-end helpers: they may use the whole runtime, linked in statically.

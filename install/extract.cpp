@@ -155,7 +155,9 @@ void Extraction::Run() {
         return;
     }
     reader_.SetHandle(f_);
-    const FilePosition payloadStart = LocatePayloadIn(reader_, &certificates_);
+    ImagePlaces places;
+    const FilePosition payloadStart = LocatePayloadIn(reader_, &places);
+    certificates_ = places.certificates;
     if (payloadStart == kNoPosition) {
         Damaged();
     } else if (Validate(payloadStart)) {

@@ -1,6 +1,7 @@
 #include "install/install.h"
 
 #include "base/text.h"
+#include "install/removal.h"
 #include "res/ids.h"
 #include "res/texts.h"
 
@@ -18,19 +19,24 @@ void CentreWindow(UserInterface& ui, Window w) {
                   height);
 }
 
+bool ScreenSaverSetting(FileSystem& fs, const InstallPlace& where, char value[kPathSize]) {
+    char path[kPathSize];
+    if (!ScreenSaverPath(where, path, sizeof path)) return false;
+    // The short form where the platform gives one; the full path of the
+    // program just written otherwise. Never an undefined value.
+    if (fs.ShortPathName(path, value, kPathSize) == 0) CopyText(value, kPathSize, path);
+    return true;
+}
+
 void RegisterScreenSaver(Platform& p, const InstallPlace& where, InstallOutcome* o) {
     if (o->error != kInstallOk) return;  // nothing incomplete is ever registered
     // The extraction wrote this very path, so it fits; were it ever not to,
     // nothing may be registered.
-    char path[kPathSize];
-    if (!ScreenSaverPath(where, path, sizeof path)) {
+    char value[kPathSize];
+    if (!ScreenSaverSetting(p, where, value)) {
         FailInstall(o, kInstallPathTooLong, where.screenSaverName);
         return;
     }
-    // The short form where the platform gives one; the full path of the
-    // program just written otherwise. Never an undefined value.
-    char value[kPathSize];
-    if (p.ShortPathName(path, value, sizeof value) == 0) CopyText(value, sizeof value, path);
     // A setting that could not be written is a failure, never a success
     // over an unchanged screen saver.
     if (!p.WriteProfileValue("boot", "SCRNSAVE.EXE", value, "system.ini")) {
@@ -58,7 +64,11 @@ int InstallDialogProc(Platform& p, Window dialog, unsigned msg, uintptr_t wParam
         if (!c->ran) {
             c->ran = true;
             ExtractEntries(p, c->where, &c->outcome);
+            // Read before the registration changes it, for the removal.
+            char previous[kPathSize];
+            p.ReadProfileValue("boot", "SCRNSAVE.EXE", "system.ini", previous, sizeof previous);
             RegisterScreenSaver(p, c->where, &c->outcome);
+            if (c->outcome.error == kInstallOk) LeaveRemoval(p, c->where, c->title, previous, c->removalFailed);
         }
         p.EndDialog(dialog, (int)wParam);
         return 1;

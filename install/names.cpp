@@ -1,6 +1,7 @@
 #include "install/names.h"
 
 #include "base/text.h"
+#include "payload/validate.h"
 
 static const char* AfterLastBackslash(const char* path) {
     const char* slash = FindLast(path, '\\');
@@ -43,12 +44,6 @@ bool InstallerNameStem(const char* modulePath, char* out, size_t cap) {
     const char* dot = FindLast(name, '.');
     if (cap) out[0] = 0;
     return AppendTextN(out, cap, name, dot ? (size_t)(dot - name) : TextLength(name));
-}
-
-bool UsableName(const char* name, char end) {
-    for (; *name && *name != end; ++name)
-        if (*name != '.' && *name != ' ') return true;
-    return false;
 }
 
 bool UsableInstallerNames(const char* screenSaverName, const char* installerBase) {

@@ -19,12 +19,6 @@ bool InstallerBase(const char* modulePath, char* out, size_t cap);
 // "My.Forest": the installer's own file name cut at its last '.'.
 bool InstallerNameStem(const char* modulePath, char* out, size_t cap);
 
-// Whether a name, up to its end or the first `end` character, can name a
-// file or directory: Windows drops a name's trailing dots and spaces, so
-// one made only of them ("", ".", "..", ". .") names none, or the
-// directory itself, or its parent.
-bool UsableName(const char* name, char end);
-
 // Whether an installer's names can be installed under: the screen-saver
 // name before its ".SCR" and the installer base, which names the data
 // directory and the .DAT file. Named "...exe", an installer would write

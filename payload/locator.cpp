@@ -37,13 +37,15 @@ bool IsResourceSectionName(const unsigned char name[8]) {
 
 }  // namespace
 
-FilePosition LocatePayloadIn(ByteReader& r, uint32_t* certificates) {
+FilePosition LocatePayloadIn(ByteReader& r, ImagePlaces* places) {
     uint32_t peOffset;
     if (!SeekTo(r, kPeHeaderPointer) || !ReadLE32(r, &peOffset)) return kNoPosition;
     unsigned char headers[kPeHeadersSize];
     if (!SeekTo(r, peOffset) || !ReadExactly(r, headers, sizeof headers)) return kNoPosition;
+    ImagePlaces found;
     // The security directory: a file position, not an address.
-    if (certificates) *certificates = GetLE32(headers + kSecurityDirectory);
+    found.certificates = GetLE32(headers + kSecurityDirectory);
+    found.securityEntry = Add(peOffset, kSecurityDirectory);
 
     unsigned char section[kSectionHeaderSize];
     int i = 0;
@@ -53,6 +55,7 @@ FilePosition LocatePayloadIn(ByteReader& r, uint32_t* certificates) {
     }
     const uint32_t sectionVa = GetLE32(section + 12);
     const FilePosition resourceBase = GetLE32(section + 20);
+    found.resourceEnd = Add(resourceBase, GetLE32(section + 16));
 
     // Root directory: skip its header, take its first entry; the first
     // entries of the name and language levels follow the same way.
@@ -73,6 +76,7 @@ FilePosition LocatePayloadIn(ByteReader& r, uint32_t* certificates) {
     if (dataRva < sectionVa) return kNoPosition;
     const FilePosition payloadStart = Add(resourceBase, dataRva - sectionVa);
     if (!SeekTo(r, payloadStart)) return kNoPosition;
+    if (places) *places = found;
     return payloadStart;
 }
 

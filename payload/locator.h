@@ -12,9 +12,13 @@
 // three resource levels. Leaves r there and returns that position;
 // kNoPosition when the file is not laid out that way (or is cut short in
 // its headers).
-// `certificates`, when given, receives where a signed file's certificate
-// table starts (0 when the file is not signed).
-FilePosition LocatePayloadIn(ByteReader& r, uint32_t* certificates = 0);
+// `places`, when given, receives where the headers say more.
+struct ImagePlaces {
+    uint32_t certificates;      // where a signed file's certificate table starts; 0 unsigned
+    FilePosition securityEntry; // the file position of the header's entry that says so (8 bytes)
+    FilePosition resourceEnd;   // where the resource section's raw data ends
+};
+FilePosition LocatePayloadIn(ByteReader& r, ImagePlaces* places = 0);
 
 // Reads the 32 title bytes at the current position into title (33 bytes,
 // zero-filled by the caller); a short read keeps what was read. False when

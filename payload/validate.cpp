@@ -2,21 +2,31 @@
 
 #include "payload/locator.h"
 
-bool EntryExtension(const PayloadEntry& e, char out[kExtensionSize + 1]) {
+bool SafeNameCharacter(unsigned char c) {
     static const char kRefused[] = "\\/:*?\"<>|";
+    if (c < 0x20 || c == 0x7F) return false;
+    for (const char* r = kRefused; *r; ++r)
+        if (c == (unsigned char)*r) return false;
+    return true;
+}
+
+bool EntryExtension(const PayloadEntry& e, char out[kExtensionSize + 1]) {
     int n = 0;
     for (; n < kExtensionSize && e.extension[n]; ++n) {
-        const unsigned char c = (unsigned char)e.extension[n];
-        bool refused = c < 0x20 || c == 0x7F;
-        for (const char* r = kRefused; *r; ++r) refused = refused || c == (unsigned char)*r;
-        if (refused) {
+        if (!SafeNameCharacter((unsigned char)e.extension[n])) {
             out[0] = 0;
             return false;
         }
-        out[n] = (char)c;
+        out[n] = e.extension[n];
     }
     out[n] = 0;
     return true;
+}
+
+bool UsableName(const char* name, char end) {
+    for (; *name && *name != end; ++name)
+        if (*name != '.' && *name != ' ') return true;
+    return false;
 }
 
 FilePosition PayloadLimit(FilePosition fileSize, uint32_t certificates) {

@@ -51,5 +51,14 @@ PayloadCheck ValidatePayload(ByteReader& r, FilePosition fileSize, EntryVisitor 
 // or one that no file name may hold (* ? " < > |). Bytes from 0x80 on are
 // letters of the system's code page and pass.
 bool EntryExtension(const PayloadEntry& e, char out[kExtensionSize + 1]);
+// Whether a character may stand in a file name the installer makes (by the
+// rule above).
+bool SafeNameCharacter(unsigned char c);
+
+// Whether a name, up to its end or the first `end` character, can name a
+// file or directory: Windows drops a name's trailing dots and spaces, so
+// one made only of them ("", ".", "..", ". .") names none, or the
+// directory itself, or its parent.
+bool UsableName(const char* name, char end);
 
 #endif

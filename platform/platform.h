@@ -15,11 +15,11 @@
 
 // Message-box styles and answers, with the values Windows gives them.
 enum {
-    kMbOk = 0x00, kMbOkCancel = 0x01, kMbYesNoCancel = 0x03, kMbYesNo = 0x04,
+    kMbOk = 0x00, kMbOkCancel = 0x01, kMbYesNoCancel = 0x03, kMbYesNo = 0x04, kMbRetryCancel = 0x05,
     kMbIconError = 0x10, kMbIconQuestion = 0x20, kMbIconExclamation = 0x30,
     kMbIconInformation = 0x40,
 };
-enum { kIdOk = 1, kIdCancel = 2, kIdYes = 6, kIdNo = 7 };
+enum { kIdOk = 1, kIdCancel = 2, kIdRetry = 4, kIdYes = 6, kIdNo = 7 };
 
 // Dialog messages, as Windows numbers them.
 enum { kMsgInitDialog = 0x0110, kMsgCommand = 0x0111 };
@@ -45,6 +45,17 @@ struct DiskClusters {
 
 struct Rect { int32_t left, top, right, bottom; };
 
+// The values of an entry in the list of installed programs: texts by
+// these names, in this order, then the size in kilobytes (EstimatedSize)
+// and the entry's NoModify and NoRepair, both 1.
+enum { kProgramEntryTexts = 5 };
+inline constexpr const char* kProgramEntryTextNames[kProgramEntryTexts] = {
+    "DisplayName", "UninstallString", "QuietUninstallString", "DisplayIcon", "InstallLocation"};
+struct ProgramEntry {
+    const char* texts[kProgramEntryTexts];
+    uint32_t estimatedSize;
+};
+
 // The seam's calls are virtual in the host build, where the simulated
 // machine stands in for Windows, and direct in the stub (PLATFORM_DIRECT),
 // whose only platform is Win32: there the Win32 side defines these very
@@ -62,6 +73,9 @@ class Platform;
 // A dialog procedure: gets the dialog's messages, returns 1 (handled) or 0.
 // wParam is passed through whole, as a 32-bit value on the stub.
 typedef int (*DialogProc)(Platform& p, Window dialog, unsigned msg, uintptr_t wParam, void* context);
+
+// Told each name in a folder.
+typedef void (*FolderVisitor)(void* context, const char* name);
 
 // Runs inside the hidden main window's creation; its result becomes the
 // process exit code.
@@ -89,11 +103,13 @@ public:
     PLATFORM_CALL bool RemoveFile(const char* path) PLATFORM_SIDE;
     // False when the directory could not be made (it may already exist).
     PLATFORM_CALL bool MakeDirectory(const char* path) PLATFORM_SIDE;
-    // False when it is not there, not empty, or can't be removed.
-    PLATFORM_CALL bool RemoveFolder(const char* path) PLATFORM_SIDE;
-    // Has the system remove a file when it next starts (a running
-    // program's own file can't be removed before it ends).
+    // Has the system remove a file, or a folder that is empty by then, when
+    // it next starts (a running program's own file can't be removed before
+    // it ends).
     PLATFORM_CALL bool RemoveAtRestart(const char* path) PLATFORM_SIDE;
+    // Tells `visit` the name of each file and folder in a folder, but for
+    // "." and ".."; false when the folder can't be read.
+    PLATFORM_CALL bool ListFolder(const char* path, FolderVisitor visit, void* context) PLATFORM_SIDE;
     PLATFORM_CALL PathKind QueryPath(const char* path) PLATFORM_SIDE;
     // The 8.3 form of an existing file's full path; 0 on failure or when
     // it does not fit (then out is "").
@@ -147,7 +163,8 @@ protected:
 // The system's settings and processes.
 class SystemServices {
 public:
-    // A value in an INI file (a bare file name is in the Windows directory).
+    // A value in an INI file (a bare file name is in the Windows directory);
+    // a null value removes the key.
     PLATFORM_CALL bool WriteProfileValue(const char* section, const char* key, const char* value,
                                          const char* file) PLATFORM_SIDE;
     // A value of an INI file (a bare file name is in the Windows
@@ -156,12 +173,10 @@ public:
     PLATFORM_CALL unsigned ReadProfileValue(const char* section, const char* key, const char* file, char* buf,
                                             unsigned cap) PLATFORM_SIDE;
     // The entry `key` in the system's list of installed programs
-    // (HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall): a text
-    // or a number value set in it (the entry made where it is missing), or
-    // the whole entry removed. False on failure, and for the removal of an
-    // entry that is not there.
-    PLATFORM_CALL bool SetProgramEntryText(const char* key, const char* name, const char* text) PLATFORM_SIDE;
-    PLATFORM_CALL bool SetProgramEntryNumber(const char* key, const char* name, uint32_t number) PLATFORM_SIDE;
+    // (HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall): made, or
+    // its values replaced, or the whole entry removed. False on failure, and
+    // for the removal of an entry that is not there.
+    PLATFORM_CALL bool WriteProgramEntry(const char* key, const ProgramEntry& entry) PLATFORM_SIDE;
     PLATFORM_CALL bool RemoveProgramEntry(const char* key) PLATFORM_SIDE;
     // The program's command line, as GetCommandLineA gives it; its length,
     // or 0 with "" when it does not fit.

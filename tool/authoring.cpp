@@ -506,7 +506,9 @@ bool EntryContents(const std::vector<uint8_t>& installer, const PayloadEntry& e,
 
 bool ReadInstaller(ByteReader& r, InstallerContents* out, std::string* error) {
     *out = InstallerContents();
-    out->payloadStart = LocatePayloadIn(r, &out->certificates);
+    ImagePlaces places = {};
+    out->payloadStart = LocatePayloadIn(r, &places);
+    out->certificates = places.certificates;
     if (out->payloadStart == kNoPosition) {
         *error = "no payload marker: not an installer built on this stub, or damaged in its headers";
         return false;

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
@@ -217,15 +218,32 @@ bool SimPlatform::MakeDirectory(const char* path) {
     return !host.empty() && mkdir(host.c_str(), 0755) == 0;
 }
 
-bool SimPlatform::RemoveFolder(const char* path) {
-    if (Fails(SimOp::RemoveFolder, path)) return false;
-    std::string host = HostPath(path);
-    return !host.empty() && !IsReadOnly(host) && rmdir(host.c_str()) == 0;
-}
-
 bool SimPlatform::RemoveAtRestart(const char* path) {
     if (Fails(SimOp::RemoveAtRestart, path) || Kind(path) == kPathMissing) return false;
     removeAtRestart.push_back(path);
+    return true;
+}
+
+void SimPlatform::Restart() {
+    for (const std::string& path : removeAtRestart) {
+        const std::string host = HostPath(path);
+        if (Kind(path) == kPathDirectory ? rmdir(host.c_str()) != 0 : std::remove(host.c_str()) != 0) continue;
+        removed.push_back(path);
+    }
+    removeAtRestart.clear();
+}
+
+bool SimPlatform::ListFolder(const char* path, FolderVisitor visit, void* context) {
+    if (Fails(SimOp::ListFolder, path)) return false;
+    const std::string host = HostPath(path);
+    DIR* d = host.empty() ? nullptr : opendir(host.c_str());
+    if (!d) return false;
+    std::vector<std::string> names;
+    while (const dirent* e = readdir(d))
+        if (strcmp(e->d_name, ".") != 0 && strcmp(e->d_name, "..") != 0) names.push_back(e->d_name);
+    closedir(d);
+    std::sort(names.begin(), names.end());
+    for (const std::string& n : names) visit(context, n.c_str());
     return true;
 }
 
@@ -237,15 +255,12 @@ std::map<std::string, std::string>& SimPlatform::Entry(const char* key) {
     return programEntries[key];
 }
 
-bool SimPlatform::SetProgramEntryText(const char* key, const char* name, const char* text) {
+bool SimPlatform::WriteProgramEntry(const char* key, const ProgramEntry& entry) {
     if (Fails(SimOp::ProgramEntry, key)) return false;
-    Entry(key)[name] = text;
-    return true;
-}
-
-bool SimPlatform::SetProgramEntryNumber(const char* key, const char* name, uint32_t number) {
-    if (Fails(SimOp::ProgramEntry, key)) return false;
-    Entry(key)[name] = "#" + std::to_string(number);
+    std::map<std::string, std::string>& values = Entry(key);
+    for (int i = 0; i < kProgramEntryTexts; ++i) values[kProgramEntryTextNames[i]] = entry.texts[i];
+    values["EstimatedSize"] = "#" + std::to_string(entry.estimatedSize);
+    values["NoModify"] = values["NoRepair"] = "#1";
     return true;
 }
 
@@ -355,8 +370,8 @@ bool SimPlatform::WriteProfileValue(const char* section, const char* key, const 
     const std::string host = ProfilePath(file);
     if (host.empty() || IsReadOnly(host)) return false;
     std::vector<std::string> lines = ProfileLines(host);
-    // Replace the key within its section, or add it at the section's end,
-    // or add the section.
+    // Replace the key within its section (remove it, for no value), or add
+    // it at the section's end, or add the section.
     long sectionAt = -1, insertAt = -1;
     bool done = false;
     for (size_t i = 0; i < lines.size() && !done; ++i) {
@@ -367,12 +382,14 @@ bool SimPlatform::WriteProfileValue(const char* section, const char* key, const 
         } else if (sectionAt >= 0 && !t.empty()) {
             size_t eq = t.find('=');
             if (eq != std::string::npos && SameText(Trimmed(t.substr(0, eq)), key)) {
-                lines[i] = Trimmed(t.substr(0, eq)) + "=" + value;  // the key as it was written
+                if (value) lines[i] = Trimmed(t.substr(0, eq)) + "=" + value;  // the key as it was written
+                else lines.erase(lines.begin() + (long)i);
                 done = true;
             }
             insertAt = (long)i + 1;
         }
     }
+    if (!done && !value) return true;
     if (!done && sectionAt >= 0) lines.insert(lines.begin() + insertAt, std::string(key) + "=" + value);
     if (!done && sectionAt < 0) {
         lines.push_back(std::string("[") + section + "]");

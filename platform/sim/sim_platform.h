@@ -27,8 +27,8 @@
 enum class SimOp {
     ModuleFileName, WindowsDirectory, Open, Read, Seek, Create, Write, Remove, MakeDirectory,
     ShortPathName, WriteProfileValue, Allocate, ShowMessage, RunDialog, GetWindowRect, StartProgram,
-    FreeBytesAvailable, FreeClusters, LoadLibrary, OpenWithShell, RemoveFolder, RemoveAtRestart,
-    ReadProfileValue, ProgramEntry,
+    FreeBytesAvailable, FreeClusters, LoadLibrary, OpenWithShell, RemoveAtRestart,
+    ReadProfileValue, ProgramEntry, ListFolder,
 };
 
 // A fault, in the manner of a test VFS: the operation fails on the nth use
@@ -136,6 +136,9 @@ public:
     std::map<std::string, int> loads, releases;  // per library
     std::vector<std::string> shellOpened;  // addresses the shell was asked to open (a fault fails it)
     std::vector<std::string> removeAtRestart;  // Windows paths, in order
+    // The system's next start: each of them removed, a folder only where it
+    // is empty by then.
+    void Restart();
     // The list of installed programs: each entry's values by name, texts
     // as they are and numbers as "#N".
     std::map<std::string, std::map<std::string, std::string>> programEntries;
@@ -152,12 +155,11 @@ public:
     int Write(FileHandle f, const void* buf, int n) override;
     bool RemoveFile(const char* path) override;
     bool MakeDirectory(const char* path) override;
-    bool RemoveFolder(const char* path) override;
     bool RemoveAtRestart(const char* path) override;
+    bool ListFolder(const char* path, FolderVisitor visit, void* context) override;
     unsigned ReadProfileValue(const char* section, const char* key, const char* file, char* buf,
                               unsigned cap) override;
-    bool SetProgramEntryText(const char* key, const char* name, const char* text) override;
-    bool SetProgramEntryNumber(const char* key, const char* name, uint32_t number) override;
+    bool WriteProgramEntry(const char* key, const ProgramEntry& entry) override;
     bool RemoveProgramEntry(const char* key) override;
     unsigned CommandLine(char* buf, unsigned cap) override;
     PathKind QueryPath(const char* path) override;

@@ -8,11 +8,12 @@
 // the simulated machine use them without <windows.h>, so they are held
 // against it here, where a wrong one fails the build.
 static_assert(kMbOk == MB_OK && kMbOkCancel == MB_OKCANCEL && kMbYesNoCancel == MB_YESNOCANCEL &&
-                  kMbYesNo == MB_YESNO, "message-box buttons");
+                  kMbYesNo == MB_YESNO && kMbRetryCancel == MB_RETRYCANCEL, "message-box buttons");
 static_assert(kMbIconError == MB_ICONERROR && kMbIconQuestion == MB_ICONQUESTION &&
                   kMbIconExclamation == MB_ICONEXCLAMATION && kMbIconInformation == MB_ICONINFORMATION,
               "message-box icons");
-static_assert(kIdOk == IDOK && kIdCancel == IDCANCEL && kIdYes == IDYES && kIdNo == IDNO, "answers");
+static_assert(kIdOk == IDOK && kIdCancel == IDCANCEL && kIdRetry == IDRETRY && kIdYes == IDYES && kIdNo == IDNO,
+              "answers");
 static_assert(kMsgInitDialog == WM_INITDIALOG && kMsgCommand == WM_COMMAND, "dialog messages");
 static_assert(kSeekSet == FILE_BEGIN && kSeekCur == FILE_CURRENT && kSeekEnd == FILE_END, "seek origins");
 static_assert(kNoPosition == INVALID_SET_FILE_POINTER, "a failed seek");

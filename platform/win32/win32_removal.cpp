@@ -1,5 +1,6 @@
-// The Win32 side of what removing an installed screen saver needs: folders
-// removed, a file removed at the next start, a profile value read, the entry
+// The Win32 side of what removing an installed screen saver needs: a file
+// or folder removed at the next start, a folder listed, a profile value
+// read, the entry
 // in the list of installed programs, the command line. A file of its own, so
 // that a program links it only when it uses them (an import is kept once a
 // call to it is compiled, used or not).
@@ -9,10 +10,23 @@
 
 #include "base/text.h"
 
-bool FileSystem::RemoveFolder(const char* path) { return RemoveDirectoryA(path) != 0; }
-
 bool FileSystem::RemoveAtRestart(const char* path) {
     return MoveFileExA(path, NULL, MOVEFILE_DELAY_UNTIL_REBOOT) != 0;
+}
+
+bool FileSystem::ListFolder(const char* path, FolderVisitor visit, void* context) {
+    char pattern[MAX_PATH];
+    WIN32_FIND_DATAA found;
+    pattern[0] = 0;
+    if (!AppendText(pattern, sizeof pattern, path) || !AppendText(pattern, sizeof pattern, "\\*")) return false;
+    HANDLE h = FindFirstFileA(pattern, &found);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    do {
+        const char* n = found.cFileName;
+        if (!(n[0] == '.' && (!n[1] || (n[1] == '.' && !n[2])))) visit(context, n);
+    } while (FindNextFileA(h, &found));
+    FindClose(h);
+    return true;
 }
 
 unsigned SystemServices::ReadProfileValue(const char* section, const char* key, const char* file, char* buf,
@@ -34,24 +48,25 @@ static bool ProgramEntryPath(const char* key, char* path, unsigned cap) {
     return AppendText(path, cap, kProgramEntries) && AppendText(path, cap, key);
 }
 
-static bool SetProgramEntryValue(const char* key, const char* name, DWORD type, const void* data, DWORD size) {
+bool SystemServices::WriteProgramEntry(const char* key, const ProgramEntry& entry) {
+    static const char* const kNumberNames[] = {"EstimatedSize", "NoModify", "NoRepair"};
+    const DWORD numbers[] = {entry.estimatedSize, 1, 1};
     char path[MAX_PATH];
-    HKEY entry;
+    HKEY k;
     if (!ProgramEntryPath(key, path, sizeof path) ||
-        RegCreateKeyExA(HKEY_LOCAL_MACHINE, path, 0, NULL, 0, KEY_SET_VALUE, NULL, &entry, NULL) != ERROR_SUCCESS)
+        RegCreateKeyExA(HKEY_LOCAL_MACHINE, path, 0, NULL, 0, KEY_SET_VALUE, NULL, &k, NULL) != ERROR_SUCCESS)
         return false;
-    const bool set = RegSetValueExA(entry, name, 0, type, static_cast<const BYTE*>(data), size) == ERROR_SUCCESS;
-    RegCloseKey(entry);
-    return set;
-}
-
-bool SystemServices::SetProgramEntryText(const char* key, const char* name, const char* text) {
-    return SetProgramEntryValue(key, name, REG_SZ, text, TextLength(text) + 1);
-}
-
-bool SystemServices::SetProgramEntryNumber(const char* key, const char* name, uint32_t number) {
-    const DWORD value = number;
-    return SetProgramEntryValue(key, name, REG_DWORD, &value, sizeof value);
+    LONG failed = 0;
+    for (int i = 0; i < kProgramEntryTexts; ++i) {
+        const char* text = entry.texts[i];
+        failed |= RegSetValueExA(k, kProgramEntryTextNames[i], 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
+                                 TextLength(text) + 1);
+    }
+    for (int i = 0; i < 3; ++i)
+        failed |= RegSetValueExA(k, kNumberNames[i], 0, REG_DWORD, reinterpret_cast<const BYTE*>(&numbers[i]),
+                                 sizeof numbers[i]);
+    RegCloseKey(k);
+    return failed == ERROR_SUCCESS;
 }
 
 bool SystemServices::RemoveProgramEntry(const char* key) {

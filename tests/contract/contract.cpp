@@ -1,6 +1,8 @@
 #include "tests/contract/contract.h"
 
+#include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "res/ids.h"
 
@@ -49,6 +51,12 @@ std::string Lines(const std::string& text) {
         if (end > at) out += text.substr(at, end - at) + "|";
         at = end + 2;
     }
+    return out;
+}
+
+std::string Joined(const std::vector<std::string>& names) {
+    std::string out;
+    for (const std::string& n : names) out += n + "|";
     return out;
 }
 
@@ -223,15 +231,21 @@ void ProfileStrings(ContractMachine& m, Expect& e) {
 void RemovalSupport(ContractMachine& m, Expect& e) {
     Platform& p = m.platform();
     const std::string s = m.Scratch();
-    EXPECT_THAT(e, p.MakeDirectory((s + "\\empty").c_str()) && p.RemoveFolder((s + "\\empty").c_str()));
-    EXPECT_SAME(e, p.QueryPath((s + "\\empty").c_str()), kPathMissing);
-    EXPECT_THAT(e, !p.RemoveFolder((s + "\\empty").c_str()));  // not there
-    EXPECT_THAT(e, p.MakeDirectory((s + "\\full").c_str()) && Put(p, s + "\\full\\a.txt", "a"));
-    EXPECT_THAT(e, !p.RemoveFolder((s + "\\full").c_str()));
+    EXPECT_THAT(e, p.MakeDirectory((s + "\\full").c_str()) && Put(p, s + "\\full\\a.txt", "a") &&
+                       Put(p, s + "\\full\\Long Name.data", "b") && p.MakeDirectory((s + "\\full\\sub").c_str()));
+    // Every name but "." and "..", as written; the order is the system's.
+    std::vector<std::string> names;
+    EXPECT_THAT(e, p.ListFolder((s + "\\full").c_str(), [](void* c, const char* n) {
+        static_cast<std::vector<std::string>*>(c)->push_back(n);
+    }, &names));
+    std::sort(names.begin(), names.end());
+    EXPECT_SAME(e, Joined(names), "Long Name.data|a.txt|sub|");
+    EXPECT_THAT(e, !p.ListFolder((s + "\\missing").c_str(), [](void*, const char*) {}, nullptr));
+    // Removed at the next start, not now: a file, and a folder; nothing
+    // that is not there.
+    EXPECT_THAT(e, p.RemoveAtRestart((s + "\\full\\a.txt").c_str()) && p.RemoveAtRestart((s + "\\full").c_str()));
     EXPECT_SAME(e, Get(p, s + "\\full\\a.txt"), "a");
-    // Removed at the next start, not now.
-    EXPECT_THAT(e, p.RemoveAtRestart((s + "\\full\\a.txt").c_str()));
-    EXPECT_SAME(e, Get(p, s + "\\full\\a.txt"), "a");
+    EXPECT_THAT(e, !p.RemoveAtRestart((s + "\\missing").c_str()));
 
     const std::string ini = s + "\\system.ini";
     char value[32];
@@ -245,9 +259,15 @@ void RemovalSupport(ContractMachine& m, Expect& e) {
     EXPECT_SAME(e, p.ReadProfileValue("boot", "SCRNSAVE.EXE", ini.c_str(), value, 10), 8);
     EXPECT_SAME(e, p.ReadProfileValue("boot", "missing", ini.c_str(), value, sizeof value), 0);
     EXPECT_SAME(e, value, "");
+    // No value removes the key, and the others stay.
+    EXPECT_THAT(e, p.WriteProfileValue("boot", "other", "1", ini.c_str()) &&
+                       p.WriteProfileValue("boot", "SCRNSAVE.EXE", nullptr, ini.c_str()));
+    EXPECT_SAME(e, Lines(Get(p, ini)), "[boot]|other=1|");
+    EXPECT_THAT(e, p.WriteProfileValue("boot", "missing", nullptr, ini.c_str()));
 
-    EXPECT_THAT(e, p.SetProgramEntryText("SSINST-CONTRACT", "DisplayName", "Contract Screen Saver"));
-    EXPECT_THAT(e, p.SetProgramEntryNumber("ssinst-contract", "NoModify", 1));  // the same entry
+    const ProgramEntry entry = {{"Contract Screen Saver", "\"C:\\U.EXE\"", "\"C:\\U.EXE\" /quiet", "C:\\A.SCR", "C:\\"}, 12};
+    EXPECT_THAT(e, p.WriteProgramEntry("SSINST-CONTRACT", entry));
+    EXPECT_THAT(e, p.WriteProgramEntry("ssinst-contract", entry));  // the same entry, replaced
     EXPECT_THAT(e, p.RemoveProgramEntry("SSINST-CONTRACT"));
     EXPECT_THAT(e, !p.RemoveProgramEntry("SSINST-CONTRACT"));  // not there any more
 

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "install/names.h"
+#include "payload/validate.h"
 
 // The three names one installer path gives: the screen-saver file (first
 // '.' of the base name, upper case), the installer base (last '.' of the

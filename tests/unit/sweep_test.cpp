@@ -26,7 +26,7 @@ const char* const kOpNames[] = {
     "ModuleFileName", "WindowsDirectory", "Open", "Read", "Seek", "Create", "Write", "Remove",
     "MakeDirectory", "ShortPathName", "WriteProfileValue", "Allocate", "ShowMessage", "RunDialog",
     "GetWindowRect", "StartProgram", "FreeBytesAvailable", "FreeClusters", "LoadLibrary", "OpenWithShell",
-    "RemoveFolder", "RemoveAtRestart", "ReadProfileValue", "ProgramEntry"};
+    "RemoveAtRestart", "ReadProfileValue", "ProgramEntry", "ListFolder"};
 const int kOps = (int)(sizeof kOpNames / sizeof kOpNames[0]);
 
 const std::vector<uint8_t>& Representative() {

@@ -1,0 +1,37 @@
+// Removal: what an installation leaves so that it can be taken away again,
+// and the uninstaller's run.
+//
+// The uninstaller is the installer's own stub part with a removal record
+// (see payload/removal.h) where the payload stood, written beside the data
+// files as UNINSTAL.EXE, with an entry in the system's list of installed
+// programs that starts it. Run from there, it removes what the record
+// names, where it is unchanged, and deletes itself when Windows next starts
+// (a running program's file can't be deleted before).
+#ifndef INSTALL_REMOVAL_H
+#define INSTALL_REMOVAL_H
+
+#include <stddef.h>
+
+#include "base/sizes.h"
+#include "install/targets.h"
+#include "platform/platform.h"
+
+// After a complete installation: writes the uninstaller and the entry.
+// `previous` is the screen-saver setting read before the installation
+// changed it. False when any part could not be written: then none of it is
+// left, and `failed` names what failed.
+bool LeaveRemoval(Platform& p, const InstallPlace& where, const char* title, const char* previous,
+                  char failed[kPathSize]);
+
+// The key of a screen saver's entry in the list of installed programs:
+// "QUORBEL FOREST.SCR". False when it does not fit.
+bool ProgramEntryKey(const char* screenSaverName, char* out, size_t cap);
+
+// The uninstaller's run, for a stub whose payload is a removal record;
+// returns the exit code: 0 when removed or when the user said No,
+// kExitRemovalStopped when it stopped before the end (its entry then stays,
+// so that it can run again).
+enum { kExitRemovalStopped = 1 };
+int RunRemoval(Platform& p, const char* modulePath, const char* windowsDirectory);
+
+#endif
