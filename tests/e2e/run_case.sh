@@ -407,6 +407,60 @@ contract)
   "${run_as[@]}" WINEPREFIX="$T" wineserver -k >/dev/null 2>&1
   [ "$T" = "$DIR/prefix" ] || rm -rf "$(dirname "$T")"
   ;;
+uninstall|uninstall_kept|uninstall_quiet)
+  # Removal through the entry in the list of installed programs leaves the
+  # Windows directory, system.ini and the registry as they were, once
+  # Windows has restarted; a screen saver chosen since, and a file the user
+  # added, stay.
+  KEY='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\QUORBEL FOREST.SCR'
+  snapshot() {
+    (cd "$WINDIR" && find . -path ./temp -prune -o -print | grep -iv 'system32\|syswow64\|/inf\|\.log$' | sort) >"$DIR/$1.files"
+    tr -d '\r' <"$WINDIR/system.ini" | grep -i 'SCRNSAVE' >"$DIR/$1.ini"
+    wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' 2>/dev/null | tr -d '\r' | sort >"$DIR/$1.reg"
+  }
+  snapshot before
+  build_installer Forest.exe --title Forest --file "$DIR/saver.dat"
+  ok_to_all
+  run_installer Forest.exe
+  [ -f "$WINDIR/QUORBEL/SSAVERS/Forest/UNINSTAL.EXE" ] || fail "no uninstaller beside the data files"
+  value() { wine reg query "$KEY" /v "$1" 2>/dev/null | tr -d '\r' | awk -v n="$1" '$1 == n {sub(/^ *[^ ]+ +[^ ]+ +/, ""); print}'; }
+  [ "$(value DisplayName)" = "Forest Screen Saver" ] || fail "DisplayName is '$(value DisplayName)'"
+  [ "$(value NoModify)" = 0x1 ] && [ "$(value NoRepair)" = 0x1 ] || fail "NoModify/NoRepair missing"
+  command=$(value UninstallString)
+  [ "$command" = '"C:\windows\QUORBEL\SSAVERS\Forest\UNINSTAL.EXE"' ] || fail "UninstallString is '$command'"
+  "$SSINST" list "$WINDIR/QUORBEL/SSAVERS/Forest/UNINSTAL.EXE" >"$DIR/uninstaller.list" 2>&1 || true
+  if [ "$CASE" = uninstall_kept ]; then
+    printf 'notes of my own\r\n' >"$WINDIR/QUORBEL/SSAVERS/Forest/mine.txt"
+    wine reg add 'HKCU\Control Panel\Desktop' /v 'SCRNSAVE.EXE' /d x >/dev/null 2>&1
+    sed -i 's/^SCRNSAVE.EXE=.*/SCRNSAVE.EXE=C:\\windows\\other.scr\r/' "$WINDIR/system.ini"
+  fi
+  uninstaller=$(winepath -u "$(echo "$command" | tr -d '"')")
+  if [ "$CASE" = uninstall_quiet ]; then
+    printf '%s\n' "none 5" >"$DIR/script"
+    args=/quiet
+  else
+    printf '%s\n' "wait Forest Screen Saver" "text Remove the Forest screen saver and its files?" "press Yes" \
+      "wait Forest Screen Saver" "press OK" >"$DIR/script"
+    args=
+  fi
+  ( timeout 120 wine "$uninstaller" $args >"$DIR/uninstaller.out" 2>&1; echo $? >"$DIR/rc" ) &
+  pid=$!
+  timeout 150 wine "$HELPER" "$DIR/script" >"$DIR/helper.out" 2>&1 || { fail "helper:"; cat "$DIR/helper.out"; }
+  wait $pid
+  [ "$(cat "$DIR/rc")" = 0 ] || fail "the uninstaller's exit code is $(cat "$DIR/rc")"
+  [ -e "$WINDIR/FOREST.SCR" ] && fail "FOREST.SCR is still there"
+  # Windows restarts: what was left for then goes.
+  wineserver -w; wine wineboot -r >/dev/null 2>&1; wineserver -w
+  snapshot after
+  if [ "$CASE" = uninstall_kept ]; then
+    [ -f "$WINDIR/QUORBEL/SSAVERS/Forest/mine.txt" ] || fail "the user's own file was removed"
+    grep -q 'other.scr' "$DIR/after.ini" || fail "the screen saver chosen since was not kept: $(cat "$DIR/after.ini")"
+  else
+    diff "$DIR/before.files" "$DIR/after.files" >"$DIR/files.diff" || { fail "the Windows directory differs:"; cat "$DIR/files.diff"; }
+    diff "$DIR/before.ini" "$DIR/after.ini" >/dev/null || fail "system.ini differs: $(cat "$DIR/after.ini")"
+  fi
+  diff "$DIR/before.reg" "$DIR/after.reg" >/dev/null || fail "the list of installed programs differs: $(cat "$DIR/after.reg")"
+  ;;
 fault_codes)
   # A program's own handler sees the processor's true exception codes,
   # whether Wine runs natively or under an emulator.
