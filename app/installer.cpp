@@ -54,7 +54,7 @@ int RunInstallation(Platform& p, InstallerState& s) {
     if (p.ShowMessage(text, caption, kMbOkCancel | kMbIconInformation) != kIdOk) return 0;
 
     p.SetCursor(kCursorWait);
-    InstallContext install = {s.title, where, false, {kInstallOk, "", false}, ""};
+    InstallContext install = {s.title, where, false, {}, ""};
     p.RunDialog(IDD_INSTALLING, InstallDialogProc, &install);
     p.SetCursor(kCursorArrow);
     if (!install.ran) FailInstall(&install.outcome, kInstallNotRun, "");

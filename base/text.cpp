@@ -35,6 +35,10 @@ bool CopyText(char* dst, size_t cap, const char* src) {
     return AppendText(dst, cap, src);
 }
 
+bool JoinPath(char* dst, size_t cap, const char* dir, const char* name) {
+    return (dst == dir || CopyText(dst, cap, dir)) && AppendBackslash(dst, cap) && AppendText(dst, cap, name);
+}
+
 bool AppendBackslash(char* dst, size_t cap) {
     size_t len = TextLength(dst);
     if (len > 0 && dst[len - 1] == '\\') return true;

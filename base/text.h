@@ -18,6 +18,9 @@ bool AppendText(char* dst, size_t cap, const char* src);
 bool AppendTextN(char* dst, size_t cap, const char* src, size_t n);
 // Adds '\\' unless dst is empty or already ends in one.
 bool AppendBackslash(char* dst, size_t cap);
+// dst = dir, '\\' (unless dir ends in one), name; dst may be dir. False when
+// it did not fit.
+bool JoinPath(char* dst, size_t cap, const char* dir, const char* name);
 
 // Replaces each "%s" of fmt with the next of args (missing ones count as
 // ""); "%%" is a single '%'. False when the result was cut to fit.

@@ -5,6 +5,7 @@
 #include "install/targets.h"
 #include "payload/contents.h"
 #include "payload/payload.h"
+#include "payload/removal.h"
 #include "payload/validate.h"
 
 namespace {
@@ -13,8 +14,8 @@ enum { kCopyBufferSize = 2048 };
 
 class Extraction {
 public:
-    Extraction(FileSystem& fs, const InstallPlace& where, InstallOutcome* out)
-        : fs_(fs), where_(where), out_(out), reader_(fs, kNoFile) {}
+    Extraction(FileSystem& fs, const InstallPlace& where, InstallOutcome* out, const char* previous)
+        : fs_(fs), where_(where), out_(out), reader_(fs, kNoFile), previous_(previous) {}
 
     void Run();
 
@@ -24,8 +25,10 @@ private:
     static bool TargetFits(void* self, int index, uint16_t numberingBase, const PayloadEntry& e);
     bool Extract(FilePosition payloadStart, char* buffer);
     bool TargetPath(int index, const PayloadEntry& e, bool makeDirectories, char* path);
-    bool AppendDirectory(char* path, const char* part, bool make);
+    bool MakeDataDirectories();
     bool WriteEntry(const PayloadEntry& e, const char* target, char* buffer);
+    bool CopyPart(ByteSink& out, uint32_t offset, uint32_t size, char* buffer);
+    void LeaveUninstaller(FilePosition payloadStart, char* buffer);
     bool Fail(InstallError e, const char* file) {
         FailInstall(out_, e, file);
         return false;
@@ -38,12 +41,15 @@ private:
     const InstallPlace& where_;
     InstallOutcome* out_;
     FileHandle f_ = kNoFile;
-    uint32_t certificates_ = 0;  // where a signature's table starts
+    ImagePlaces places_ = {};
     FileReader reader_;
+    const char* previous_;  // the screen-saver setting before; null: no uninstaller
     uint16_t numberingBase_ = 0;
     int entries_ = 0;  // as counted by the check
+    bool dataDirMade_ = false;
     char windowsDir_[kPathSize];
     char base_[kPathSize];
+    char dataDir_[kPathSize];  // "" when its path does not fit
 };
 
 bool Extraction::Prepare() {
@@ -56,17 +62,23 @@ bool Extraction::Prepare() {
         return Fail(kInstallPathTooLong, where_.modulePath);
     if (!UsableInstallerNames(where_.screenSaverName, base_))
         return Fail(kInstallUnusableName, where_.modulePath);
+    if (!DataFolderPath(windowsDir_, base_, dataDir_)) dataDir_[0] = 0;  // fails once a data file needs it
     return true;
 }
 
-// Adds "\\part" (no '\\' after the Windows directory's own) and, when asked,
-// makes that directory.
-bool Extraction::AppendDirectory(char* path, const char* part, bool make) {
-    if (!AppendBackslash(path, kPathSize) || !AppendText(path, kPathSize, part))
-        return Fail(kInstallPathTooLong, path);
-    // It may exist already; only a directory that is still missing fails.
-    if (make && !fs_.MakeDirectory(path) && fs_.QueryPath(path) != kPathDirectory)
-        return Fail(kInstallCantMakeDirectory, path);
+// Makes the data directory and the two above it (they may be there
+// already; only one that is still missing fails), once.
+bool Extraction::MakeDataDirectories() {
+    char path[kPathSize];
+    for (size_t at = TextLength(windowsDir_); !dataDirMade_; ++at) {
+        const char c = dataDir_[at];
+        if (c && c != '\\') continue;
+        path[0] = 0;
+        AppendTextN(path, sizeof path, dataDir_, at);
+        if (!fs_.MakeDirectory(path) && fs_.QueryPath(path) != kPathDirectory)
+            return Fail(kInstallCantMakeDirectory, path);
+        dataDirMade_ = !c;
+    }
     return true;
 }
 
@@ -74,17 +86,11 @@ bool Extraction::TargetPath(int index, const PayloadEntry& e, bool make, char* p
     char name[kPathSize];
     if (!EntryFileName(index, numberingBase_, e, where_.screenSaverName, base_, name, sizeof name))
         return Fail(kInstallPathTooLong, name);  // the extension was checked with the payload
-    CopyText(path, kPathSize, windowsDir_);
-    if (index == kEntryProgram) {
-        if (!AppendText(path, kPathSize, name)) return Fail(kInstallPathTooLong, name);
-        UpperAscii(path);
-        return true;
-    }
-    if (!AppendDirectory(path, kDataRoot, make) || !AppendDirectory(path, kDataParent, make) ||
-        !AppendDirectory(path, base_, make))
-        return false;
-    if (!AppendText(path, kPathSize, "\\") || !AppendText(path, kPathSize, name))
-        return Fail(kInstallPathTooLong, name);
+    const bool program = index == kEntryProgram;
+    if (!program && !dataDir_[0]) return Fail(kInstallPathTooLong, base_);
+    if (!program && make && !MakeDataDirectories()) return false;
+    if (!JoinPath(path, kPathSize, program ? windowsDir_ : dataDir_, name)) return Fail(kInstallPathTooLong, name);
+    if (program) UpperAscii(path);
     return true;
 }
 
@@ -100,7 +106,7 @@ bool Extraction::TargetFits(void* self, int index, uint16_t numberingBase, const
 bool Extraction::Validate(FilePosition payloadStart) {
     const FilePosition fileSize = fs_.Seek(f_, 0, kSeekEnd);
     if (fileSize == kNoPosition || fs_.Seek(f_, payloadStart, kSeekSet) != payloadStart) return CantRead();
-    const FilePosition limit = PayloadLimit(fileSize, certificates_);
+    const FilePosition limit = PayloadLimit(fileSize, places_.certificates);
     PayloadCheck c = ValidatePayload(reader_, limit, TargetFits, this);
     switch (c.problem) {
     case kPayloadSound: break;
@@ -126,6 +132,43 @@ bool Extraction::WriteEntry(const PayloadEntry& e, const char* target, char* buf
     return Fail(kInstallCantWrite, target);
 }
 
+// Part of the installer, copied as it is.
+bool Extraction::CopyPart(ByteSink& out, uint32_t offset, uint32_t size, char* buffer) {
+    const PayloadEntry part = {offset, size, 0, {0, 0, 0, 0}};
+    return WriteEntryContents(reader_, part, out, buffer, kCopyBufferSize) == kEntryWritten;
+}
+
+// The uninstaller: this installer's stub part, the removal record, then its
+// header and table and on to the end of the resource section, which the
+// loader maps from the file (the entries' first bytes, where the table is
+// shorter: the installer is that long). A part never stays.
+void Extraction::LeaveUninstaller(FilePosition start, char* buffer) {
+    RemovalRecord record = {};
+    char program[kPathSize];
+    uint32_t table = kHeaderSize + kEntrySize * (uint32_t)(entries_ + 1);
+    if (start + kRemovalRecordSize + table < places_.resourceEnd) table = places_.resourceEnd - start - kRemovalRecordSize;
+    out_->installedBytes += start + kRemovalRecordSize + table;
+    char* target = out_->uninstaller;
+    if (!JoinPath(target, kPathSize, dataDir_, kUninstallerName) || !ScreenSaverPath(where_, program, sizeof program) ||
+        !ScreenSaverSetting(fs_, where_, record.written) || !CopyText(record.previous, kPathSize, previous_))
+        return;
+    // Installed again over itself, it will put back none: what was before
+    // the first time was the first uninstaller's to know.
+    if (SameTextIgnoringCase(previous_, record.written) || SameTextIgnoringCase(previous_, program))
+        record.previous[0] = 0;
+    CopyText(record.program, kPathSize, where_.screenSaverName);
+    CopyText(record.base, kPathSize, base_);
+    const FileHandle out = fs_.CreateForWrite(target);
+    if (out == kNoFile) return;
+    FileWriter w(fs_, out);
+    const bool written = CopyPart(w, 0, start, buffer) &&
+                         w.Write(kRemovalHeader, kRemovalHeaderSize) == kRemovalHeaderSize &&
+                         w.Write(&record, sizeof record) == (int)sizeof record && CopyPart(w, start, table, buffer);
+    fs_.Close(out);
+    if (!written) fs_.RemoveFile(target);
+    out_->uninstallerWritten = written;
+}
+
 bool Extraction::Extract(FilePosition payloadStart, char* buffer) {
     if (fs_.Seek(f_, payloadStart, kSeekSet) != payloadStart) return CantRead();
     EntryWalk walk(reader_);
@@ -140,6 +183,7 @@ bool Extraction::Extract(FilePosition payloadStart, char* buffer) {
         const FilePosition next = fs_.Seek(f_, 0, kSeekCur);  // just past this record
         if (next == kNoPosition) return CantRead();
         if (!WriteEntry(e, target, buffer)) return false;
+        out_->installedBytes += InstalledSize(e);
         if (fs_.Seek(f_, next, kSeekSet) != next) return CantRead();
     }
     return true;
@@ -155,9 +199,7 @@ void Extraction::Run() {
         return;
     }
     reader_.SetHandle(f_);
-    ImagePlaces places;
-    const FilePosition payloadStart = LocatePayloadIn(reader_, &places);
-    certificates_ = places.certificates;
+    const FilePosition payloadStart = LocatePayloadIn(reader_, &places_);
     if (payloadStart == kNoPosition) {
         Damaged();
     } else if (Validate(payloadStart)) {
@@ -166,6 +208,7 @@ void Extraction::Run() {
             Fail(kInstallNoMemory, "");
         } else {
             out_->filesComplete = Extract(payloadStart, buffer);
+            if (out_->filesComplete && previous_) LeaveUninstaller(payloadStart, buffer);
             fs_.FreeBuffer(buffer);
         }
     }
@@ -174,6 +217,15 @@ void Extraction::Run() {
 
 }  // namespace
 
-void ExtractEntries(FileSystem& fs, const InstallPlace& where, InstallOutcome* out) {
-    Extraction(fs, where, out).Run();
+bool ScreenSaverSetting(FileSystem& fs, const InstallPlace& where, char value[kPathSize]) {
+    char path[kPathSize];
+    if (!ScreenSaverPath(where, path, sizeof path)) return false;
+    // The short form where the platform gives one; the full path of the
+    // program just written otherwise. Never an undefined value.
+    if (fs.ShortPathName(path, value, kPathSize) == 0) CopyText(value, kPathSize, path);
+    return true;
+}
+
+void ExtractEntries(FileSystem& fs, const InstallPlace& where, InstallOutcome* out, const char* previous) {
+    Extraction(fs, where, out, previous).Run();
 }

@@ -19,15 +19,6 @@ void CentreWindow(UserInterface& ui, Window w) {
                   height);
 }
 
-bool ScreenSaverSetting(FileSystem& fs, const InstallPlace& where, char value[kPathSize]) {
-    char path[kPathSize];
-    if (!ScreenSaverPath(where, path, sizeof path)) return false;
-    // The short form where the platform gives one; the full path of the
-    // program just written otherwise. Never an undefined value.
-    if (fs.ShortPathName(path, value, kPathSize) == 0) CopyText(value, kPathSize, path);
-    return true;
-}
-
 void RegisterScreenSaver(Platform& p, const InstallPlace& where, InstallOutcome* o) {
     if (o->error != kInstallOk) return;  // nothing incomplete is ever registered
     // The extraction wrote this very path, so it fits; were it ever not to,
@@ -63,12 +54,12 @@ int InstallDialogProc(Platform& p, Window dialog, unsigned msg, uintptr_t wParam
     if (msg == kMsgCommand && (wParam == kIdOk || wParam == kIdCancel)) {
         if (!c->ran) {
             c->ran = true;
-            ExtractEntries(p, c->where, &c->outcome);
             // Read before the registration changes it, for the removal.
             char previous[kPathSize];
             p.ReadProfileValue("boot", "SCRNSAVE.EXE", "system.ini", previous, sizeof previous);
+            ExtractEntries(p, c->where, &c->outcome, previous);
             RegisterScreenSaver(p, c->where, &c->outcome);
-            if (c->outcome.error == kInstallOk) LeaveRemoval(p, c->where, c->title, previous, c->removalFailed);
+            if (c->outcome.error == kInstallOk) LeaveRemoval(p, c->where, c->title, c->outcome, c->removalFailed);
         }
         p.EndDialog(dialog, (int)wParam);
         return 1;

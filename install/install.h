@@ -20,11 +20,6 @@ struct InstallContext {
 // Dialog procedure for dialog 103; the context is an InstallContext.
 int InstallDialogProc(Platform& p, Window dialog, unsigned msg, uintptr_t wParam, void* context);
 
-// The value that makes the installed program the screen saver: its short
-// path where the platform gives one, its full path otherwise. False when
-// there is no path for it.
-bool ScreenSaverSetting(FileSystem& fs, const InstallPlace& where, char value[kPathSize]);
-
 // system.ini [boot] SCRNSAVE.EXE = the short path of the installed program,
 // and the screen saver switched on. Only after a complete extraction.
 void RegisterScreenSaver(Platform& p, const InstallPlace& where, InstallOutcome* o);

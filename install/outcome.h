@@ -4,6 +4,7 @@
 #define INSTALL_OUTCOME_H
 
 #include <stddef.h>
+#include <stdint.h>
 
 #include "base/sizes.h"
 
@@ -29,6 +30,12 @@ struct InstallOutcome {
     InstallError error;
     char file[kPathSize];
     bool filesComplete;  // every entry was written (a later step failed)
+    // The uninstaller written beside the data files, when it was asked for:
+    // its path ("" when there was none to make), whether it was written,
+    // and the bytes of the whole installation, its own with them.
+    char uninstaller[kPathSize];
+    bool uninstallerWritten;
+    uint32_t installedBytes;
 };
 
 // Records a failure unless one is already recorded.

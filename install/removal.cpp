@@ -10,66 +10,6 @@
 
 namespace {
 
-const char kBoot[] = "boot", kSetting[] = "SCRNSAVE.EXE", kSystemIni[] = "system.ini";
-
-// out = dir, '\\', name; false when it does not fit. out may be dir.
-bool Join(char* out, const char* dir, const char* name) {
-    return (out == dir || CopyText(out, kPathSize, dir)) && AppendBackslash(out, kPathSize) &&
-           AppendText(out, kPathSize, name);
-}
-
-// "<windows>\QUORBEL\SSAVERS", where the data folders are, then the data
-// folder of that installer base and the uninstaller in it.
-bool RemovalPaths(char* parent, char* folder, char* uninstaller, const char* windowsDirectory, const char* base) {
-    return Join(parent, windowsDirectory, kDataRoot) && Join(parent, parent, kDataParent) &&
-           Join(folder, parent, base) && Join(uninstaller, folder, kUninstallerName);
-}
-
-// The uninstaller's bytes as they go out: n bytes of `in` from where it
-// stands. Remembers a write that failed.
-struct Output {
-    FileSystem& fs;
-    FileHandle f;
-    bool ok;
-
-    bool Copy(FileHandle in, uint32_t n) {
-        unsigned char buf[512];
-        while (ok && n) {
-            const int take = n < sizeof buf ? (int)n : (int)sizeof buf;
-            ok = fs.Read(in, buf, take) == take && fs.Write(f, buf, take) == take;
-            n -= take;
-        }
-        return ok;
-    }
-    void Put(const void* bytes, int n) { ok = ok && fs.Write(f, bytes, n) == n; }
-};
-
-// The installer's stub part, the record, then the installer's header and
-// table and on to the end of the resource section, which the loader maps
-// from the file (the entries' first bytes, where the table is shorter: the
-// builder made the installer that long). `total` receives the bytes of the
-// installation, the uninstaller's with them.
-bool WriteUninstaller(FileSystem& fs, FileHandle in, Output& o, const RemovalRecord& record, uint32_t* total) {
-    FileReader r(fs, in);
-    ImagePlaces places;
-    const FilePosition start = LocatePayloadIn(r, &places);
-    EntryWalk walk(r);
-    PayloadEntry e;
-    uint32_t table = kHeaderSize + kEntrySize;
-    EntryWalk::Step step = start != kNoPosition && walk.Begin() ? EntryWalk::kEntry : EntryWalk::kCutShort;
-    while (step == EntryWalk::kEntry && (step = walk.Next(&e)) == EntryWalk::kEntry) {
-        table += kEntrySize;
-        *total += InstalledSize(e);
-    }
-    const uint32_t size = start + kRemovalRecordSize;
-    if (size + table < places.resourceEnd) table = places.resourceEnd - size;
-    *total += size + table;
-    if (step != EntryWalk::kTerminator || fs.Seek(in, 0, kSeekSet) != 0 || !o.Copy(in, start)) return false;
-    o.Put(kRemovalHeader, kRemovalHeaderSize);
-    o.Put(&record, sizeof record);
-    return fs.Seek(in, start, kSeekSet) == start && o.Copy(in, table);
-}
-
 // An uninstaller's record, read from its file; the reader is left at the
 // installer's header.
 struct RecordFile {
@@ -97,52 +37,33 @@ bool ProgramEntryKey(const char* screenSaverName, char* out, size_t cap) {
     return CopyText(out, cap, "QUORBEL ") && AppendText(out, cap, screenSaverName);
 }
 
-bool LeaveRemoval(Platform& p, const InstallPlace& where, const char* title, const char* previous,
+bool LeaveRemoval(Platform& p, const InstallPlace& where, const char* title, const InstallOutcome& o,
                   char failed[kPathSize]) {
-    char parent[kPathSize], folder[kPathSize], uninstaller[kPathSize], program[kPathSize], key[kPathSize];
-    RemovalRecord record = {};
-    CopyText(failed, kPathSize, where.modulePath);
-    if (!InstallerBase(where.modulePath, record.base, sizeof record.base) ||
-        !RemovalPaths(parent, folder, uninstaller, where.windowsDirectory, record.base) ||
-        !ScreenSaverPath(where, program, sizeof program) || !ScreenSaverSetting(p, where, record.written) ||
-        !ProgramEntryKey(where.screenSaverName, key, sizeof key) ||
-        !CopyText(record.program, kPathSize, where.screenSaverName) ||
-        !CopyText(record.previous, kPathSize, previous))
-        return false;
-    // Installed again over itself, it puts back none: what was before the
-    // first time is the first uninstaller's to know, and it is replaced.
-    if (SameTextIgnoringCase(previous, record.written) || SameTextIgnoringCase(previous, program))
-        record.previous[0] = 0;
-    uint32_t total = 0;
-    CopyText(failed, kPathSize, uninstaller);
-    const FileHandle in = p.OpenRead(where.modulePath);
-    if (in == kNoFile) return false;
-    Output o = {p, p.CreateForWrite(uninstaller), true};
-    bool ok = o.f != kNoFile;
-    if (ok) {
-        ok = WriteUninstaller(p, in, o, record, &total);
-        p.Close(o.f);
-    }
-    p.Close(in);
-
+    char folder[kPathSize], program[kPathSize], key[kPathSize], name[kCaptionSize], command[kPathSize + 2],
+        quiet[kPathSize + 10];
+    CopyText(failed, kPathSize, o.uninstaller[0] ? o.uninstaller : kUninstallerName);
+    if (!o.uninstallerWritten) return false;
     // The entry; a new installation's values replace the old ones.
-    char name[kCaptionSize], command[kPathSize + 2], quiet[kPathSize + 10];
     const char* args[] = {title};
     FormatText(name, sizeof name, Text(kTextDialogTitle), args, 1);
-    args[0] = uninstaller;
-    const ProgramEntry entry = {{name, command, quiet, program, folder}, total / 1024 + (total % 1024 != 0)};
-    CopyText(failed, kPathSize, key);
-    ok = ok && FormatText(command, sizeof command, Text(kTextUninstallCommand), args, 1) &&
-         FormatText(quiet, sizeof quiet, Text(kTextQuietUninstallCommand), args, 1) && p.WriteProgramEntry(key, entry);
-    if (!ok) {
-        // None of it stays: never an entry that can't remove, nor a part
-        // of an uninstaller that looks like the whole.
-        p.RemoveProgramEntry(key);
-        if (o.f != kNoFile) p.RemoveFile(uninstaller);
-        return false;
+    args[0] = o.uninstaller;
+    CopyText(folder, sizeof folder, o.uninstaller);
+    folder[FindLast(folder, '\\') - folder] = 0;
+    const ProgramEntry entry = {{name, command, quiet, program, folder},
+                                o.installedBytes / 1024 + (o.installedBytes % 1024 != 0)};
+    const bool named = ProgramEntryKey(where.screenSaverName, key, sizeof key);
+    if (named) CopyText(failed, kPathSize, key);
+    if (named && ScreenSaverPath(where, program, sizeof program) &&
+        FormatText(command, sizeof command, Text(kTextUninstallCommand), args, 1) &&
+        FormatText(quiet, sizeof quiet, Text(kTextQuietUninstallCommand), args, 1) && p.WriteProgramEntry(key, entry)) {
+        failed[0] = 0;
+        return true;
     }
-    failed[0] = 0;
-    return true;
+    // None of it stays: never an entry that can't remove, nor an
+    // uninstaller that no entry names.
+    if (named) p.RemoveProgramEntry(key);
+    p.RemoveFile(o.uninstaller);
+    return false;
 }
 
 namespace {
@@ -160,7 +81,7 @@ private:
     // A line for each file that stays (the list cut where it no longer fits).
     void Stays(const char* folder, const char* name) {
         char line[kPathSize + 2] = "\r\n";
-        Join(line + 2, folder, name);
+        JoinPath(line + 2, kPathSize, folder, name);
         AppendText(stayed_, sizeof stayed_, line);
     }
 
@@ -192,7 +113,7 @@ bool Removal::Visit(void* self, int index, uint16_t numberingBase, const Payload
     char name[kPathSize], path[kPathSize];
     const bool program = index == kEntryProgram;
     if (!EntryFileName(index, numberingBase, e, r->file_.record.program, r->file_.record.base, name, sizeof name) ||
-        !Join(path, program ? r->windowsDirectory_ : r->folder_, name))
+        !JoinPath(path, kPathSize, program ? r->windowsDirectory_ : r->folder_, name))
         return false;
     if (!r->remove_ || p.QueryPath(path) == kPathMissing) return true;  // gone already
     const FileHandle f = p.OpenRead(path);
@@ -239,8 +160,8 @@ int Removal::Run(const char* modulePath, const char* windowsDirectory) {
     // Wherever it runs from, it names files only in the Windows directory
     // and in the data folder the record names.
     const char* args[] = {modulePath, "", "", ""};
-    if (!file_.Open(modulePath) || !RemovalPaths(parent, folder_, line, windowsDirectory, record.base) ||
-        !Walk(false)) {
+    if (!file_.Open(modulePath) || !DataFolderPath(windowsDirectory, "", parent) ||
+        !DataFolderPath(windowsDirectory, record.base, folder_) || !Walk(false)) {
         Show(kTextRemovalRefused, args, 1, kMbOk | kMbIconExclamation);
         return kExitRemovalStopped;
     }
@@ -249,14 +170,14 @@ int Removal::Run(const char* modulePath, const char* windowsDirectory) {
     if (!quiet_ && Show(kTextRemoveAsk, args, 1, kMbYesNo | kMbIconQuestion) != kIdYes) return 0;
 
     // Stopped, its entry and itself stay, to run again.
-    p_.ReadProfileValue(kBoot, kSetting, kSystemIni, line, sizeof line);
+    p_.ReadProfileValue("boot", "SCRNSAVE.EXE", "system.ini", line, sizeof line);
     if (!Walk(true)) return kExitRemovalStopped;
     // The previous screen saver comes back only while this one is still
     // the current one: one the user has chosen since stays.
     if (line[0] && SameTextIgnoringCase(line, record.written)) {
         const char* previous = record.previous[0] ? record.previous : 0;
-        const char* ini[] = {kSystemIni};
-        while (!p_.WriteProfileValue(kBoot, kSetting, previous, kSystemIni))
+        const char* ini[] = {"system.ini"};
+        while (!p_.WriteProfileValue("boot", "SCRNSAVE.EXE", previous, "system.ini"))
             if (Show(kTextCantRemove, ini, 1, kMbRetryCancel | kMbIconExclamation) != kIdRetry)
                 return kExitRemovalStopped;
         if (!previous) p_.SetScreenSaverActive(false);

@@ -13,14 +13,15 @@
 #include <stddef.h>
 
 #include "base/sizes.h"
+#include "install/outcome.h"
 #include "install/targets.h"
 #include "platform/platform.h"
 
-// After a complete installation: writes the uninstaller and the entry.
-// `previous` is the screen-saver setting read before the installation
-// changed it. False when any part could not be written: then none of it is
-// left, and `failed` names what failed.
-bool LeaveRemoval(Platform& p, const InstallPlace& where, const char* title, const char* previous,
+// After a complete installation, whose extraction left the uninstaller:
+// the entry that starts it. False when the uninstaller is not there or the
+// entry could not be written: then neither is left, and `failed` names
+// what could not be written.
+bool LeaveRemoval(Platform& p, const InstallPlace& where, const char* title, const InstallOutcome& o,
                   char failed[kPathSize]);
 
 // The key of a screen saver's entry in the list of installed programs:

@@ -1,5 +1,6 @@
 #include "install/targets.h"
 
+#include "base/sizes.h"
 #include "base/text.h"
 #include "payload/validate.h"
 
@@ -9,6 +10,11 @@ const char kDataParent[] = "SSAVERS";
 bool ScreenSaverPath(const InstallPlace& where, char* out, size_t cap) {
     return where.windowsDirectory[0] && CopyText(out, cap, where.windowsDirectory) &&
            AppendBackslash(out, cap) && AppendText(out, cap, where.screenSaverName);
+}
+
+bool DataFolderPath(const char* windowsDirectory, const char* base, char* out) {
+    return JoinPath(out, kPathSize, windowsDirectory, kDataRoot) && JoinPath(out, kPathSize, out, kDataParent) &&
+           (!base[0] || JoinPath(out, kPathSize, out, base));
 }
 
 bool EntryFileName(int index, uint16_t numberingBase, const PayloadEntry& e,

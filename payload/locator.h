@@ -14,9 +14,8 @@
 // its headers).
 // `places`, when given, receives where the headers say more.
 struct ImagePlaces {
-    uint32_t certificates;      // where a signed file's certificate table starts; 0 unsigned
-    FilePosition securityEntry; // the file position of the header's entry that says so (8 bytes)
-    FilePosition resourceEnd;   // where the resource section's raw data ends
+    uint32_t certificates;     // where a signed file's certificate table starts; 0 unsigned
+    FilePosition resourceEnd;  // where the resource section's raw data ends
 };
 FilePosition LocatePayloadIn(ByteReader& r, ImagePlaces* places = 0);
 
