@@ -14,13 +14,18 @@ enum { kCopyBufferSize = 2048 };
 
 class Extraction {
 public:
-    Extraction(FileSystem& fs, const InstallPlace& where, InstallOutcome* out, const char* previous)
-        : fs_(fs), where_(where), out_(out), reader_(fs, kNoFile), previous_(previous) {}
+    Extraction(FileSystem& fs, const InstallPlace& where, InstallOutcome* out, const char* previous,
+               RemovalWalk* removal)
+        : fs_(fs), where_(where), out_(out), reader_(fs, kNoFile), previous_(previous), removal_(removal),
+          screenSaverName_(where.screenSaverName) {}
 
     void Run();
 
 private:
     bool Prepare();
+    bool Name(const char* base);
+    bool ReadRecord(FilePosition* payloadStart);
+    bool RemoveEntry(int index, const PayloadEntry& e, const char* target);
     bool Validate(FilePosition payloadStart);
     static bool TargetFits(void* self, int index, uint16_t numberingBase, const PayloadEntry& e);
     bool Extract(FilePosition payloadStart, char* buffer);
@@ -44,6 +49,8 @@ private:
     ImagePlaces places_ = {};
     FileReader reader_;
     const char* previous_;  // the screen-saver setting before; null: no uninstaller
+    RemovalWalk* removal_;  // set: the uninstaller's walk, which removes
+    const char* screenSaverName_;
     uint16_t numberingBase_ = 0;
     int entries_ = 0;  // as counted by the check
     bool dataDirMade_ = false;
@@ -58,11 +65,45 @@ bool Extraction::Prepare() {
     if (!CopyText(windowsDir_, sizeof windowsDir_, where_.windowsDirectory) ||
         !AppendBackslash(windowsDir_, sizeof windowsDir_))
         return Fail(kInstallPathTooLong, windowsDir_);
-    if (!InstallerBase(where_.modulePath, base_, sizeof base_))
-        return Fail(kInstallPathTooLong, where_.modulePath);
-    if (!UsableInstallerNames(where_.screenSaverName, base_))
+    // An uninstaller has the names from its record.
+    if (removal_) return true;
+    if (!InstallerBase(where_.modulePath, base_, sizeof base_)) return Fail(kInstallPathTooLong, where_.modulePath);
+    return Name(base_);
+}
+
+bool Extraction::Name(const char* base) {
+    if (!CopyText(base_, sizeof base_, base) || !UsableInstallerNames(screenSaverName_, base_))
         return Fail(kInstallUnusableName, where_.modulePath);
     if (!DataFolderPath(windowsDir_, base_, dataDir_)) dataDir_[0] = 0;  // fails once a data file needs it
+    return true;
+}
+
+// The uninstaller's record and the installer's title after it; the table
+// follows them.
+bool Extraction::ReadRecord(FilePosition* payloadStart) {
+    RemovalRecord& r = removal_->record;
+    if (!ReadRemovalRecord(reader_, &r) || !ReadTitleAt(reader_, removal_->title)) return Damaged();
+    screenSaverName_ = r.program;
+    *payloadStart += kRemovalRecordSize;
+    return Name(r.base);
+}
+
+// A file the installation wrote goes where it is as the installation left
+// it; a changed one stays. Where removing fails the walk asks whether to
+// retry, and stops at No.
+bool Extraction::RemoveEntry(int index, const PayloadEntry& e, const char* target) {
+    const PathKind kind = fs_.QueryPath(target);
+    if (kind == kPathMissing) return true;  // gone already
+    const FileHandle f = fs_.OpenRead(target);
+    const FilePosition size = f == kNoFile ? kNoPosition : fs_.Seek(f, 0, kSeekEnd);
+    if (f != kNoFile) fs_.Close(f);
+    if (kind == kPathDirectory || (size != kNoPosition && size != InstalledSize(e))) {
+        // The data folder's own show when it is listed.
+        if (index == kEntryProgram) removal_->stays(removal_->context, target);
+        return true;
+    }
+    while (!fs_.RemoveFile(target))
+        if (!removal_->retry(removal_->context, target)) return false;
     return true;
 }
 
@@ -84,7 +125,7 @@ bool Extraction::MakeDataDirectories() {
 
 bool Extraction::TargetPath(int index, const PayloadEntry& e, bool make, char* path) {
     char name[kPathSize];
-    if (!EntryFileName(index, numberingBase_, e, where_.screenSaverName, base_, name, sizeof name))
+    if (!EntryFileName(index, numberingBase_, e, screenSaverName_, base_, name, sizeof name))
         return Fail(kInstallPathTooLong, name);  // the extension was checked with the payload
     const bool program = index == kEntryProgram;
     if (!program && !dataDir_[0]) return Fail(kInstallPathTooLong, base_);
@@ -106,7 +147,8 @@ bool Extraction::TargetFits(void* self, int index, uint16_t numberingBase, const
 bool Extraction::Validate(FilePosition payloadStart) {
     const FilePosition fileSize = fs_.Seek(f_, 0, kSeekEnd);
     if (fileSize == kNoPosition || fs_.Seek(f_, payloadStart, kSeekSet) != payloadStart) return CantRead();
-    const FilePosition limit = PayloadLimit(fileSize, places_.certificates);
+    // An uninstaller's table is the installer's: its offsets point there.
+    const FilePosition limit = removal_ ? kNoPosition - 1 : PayloadLimit(fileSize, places_.certificates);
     PayloadCheck c = ValidatePayload(reader_, limit, TargetFits, this);
     switch (c.problem) {
     case kPayloadSound: break;
@@ -156,7 +198,7 @@ void Extraction::LeaveUninstaller(FilePosition start, char* buffer) {
     // the first time was the first uninstaller's to know.
     if (SameTextIgnoringCase(previous_, record.written) || SameTextIgnoringCase(previous_, program))
         record.previous[0] = 0;
-    CopyText(record.program, kPathSize, where_.screenSaverName);
+    CopyText(record.program, kPathSize, screenSaverName_);
     CopyText(record.base, kPathSize, base_);
     const FileHandle out = fs_.CreateForWrite(target);
     if (out == kNoFile) return;
@@ -179,10 +221,10 @@ bool Extraction::Extract(FilePosition payloadStart, char* buffer) {
         // must not end the installation as if it were complete.
         if (walk.Next(&e) != EntryWalk::kEntry) return CantRead();
         char target[kPathSize];
-        if (!TargetPath(index, e, true, target)) return false;
+        if (!TargetPath(index, e, !removal_, target)) return false;
         const FilePosition next = fs_.Seek(f_, 0, kSeekCur);  // just past this record
         if (next == kNoPosition) return CantRead();
-        if (!WriteEntry(e, target, buffer)) return false;
+        if (removal_ ? !RemoveEntry(index, e, target) : !WriteEntry(e, target, buffer)) return false;
         out_->installedBytes += InstalledSize(e);
         if (fs_.Seek(f_, next, kSeekSet) != next) return CantRead();
     }
@@ -199,10 +241,13 @@ void Extraction::Run() {
         return;
     }
     reader_.SetHandle(f_);
-    const FilePosition payloadStart = LocatePayloadIn(reader_, &places_);
+    FilePosition payloadStart = LocatePayloadIn(reader_, &places_);
     if (payloadStart == kNoPosition) {
         Damaged();
-    } else if (Validate(payloadStart)) {
+    } else if ((removal_ && !ReadRecord(&payloadStart)) || !Validate(payloadStart)) {
+    } else if (removal_) {
+        out_->filesComplete = !removal_->remove || Extract(payloadStart, 0);
+    } else {
         char* buffer = static_cast<char*>(fs_.AllocateBuffer(kCopyBufferSize));
         if (!buffer) {
             Fail(kInstallNoMemory, "");
@@ -227,5 +272,9 @@ bool ScreenSaverSetting(FileSystem& fs, const InstallPlace& where, char value[kP
 }
 
 void ExtractEntries(FileSystem& fs, const InstallPlace& where, InstallOutcome* out, const char* previous) {
-    Extraction(fs, where, out, previous).Run();
+    Extraction(fs, where, out, previous, 0).Run();
+}
+
+void WalkRemoval(FileSystem& fs, const InstallPlace& where, RemovalWalk* walk, InstallOutcome* out) {
+    Extraction(fs, where, out, 0, walk).Run();
 }

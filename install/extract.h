@@ -4,6 +4,7 @@
 
 #include "install/outcome.h"
 #include "install/targets.h"
+#include "payload/removal.h"
 #include "platform/platform.h"
 
 // Checks the whole payload first (every entry inside the file, every target
@@ -15,6 +16,26 @@
 // uninstaller, UNINSTAL.EXE, beside the data files; whether it could is
 // the outcome's, never a failure of the installation.
 void ExtractEntries(FileSystem& fs, const InstallPlace& where, InstallOutcome* out, const char* previous = 0);
+
+// The uninstaller's walk over what its installation wrote, named as the
+// installation named it.
+struct RemovalWalk {
+    RemovalRecord record;          // read from the uninstaller
+    char title[kTitleSize + 1];    // the installer's
+    bool remove;                   // false: only read and check
+    // A file that can't be removed: true to try again, false to stop.
+    bool (*retry)(void* context, const char* path);
+    // The program stays, changed since (the data folder's are listed).
+    void (*stays)(void* context, const char* path);
+    void* context;
+};
+
+// Reads the record of the uninstaller at where.modulePath and checks its
+// whole table as an installation checks its payload (a damaged record is
+// the outcome's error); with walk->remove, then removes each file the
+// installation wrote that is as it was left. out->filesComplete tells
+// whether the walk went to its end.
+void WalkRemoval(FileSystem& fs, const InstallPlace& where, RemovalWalk* walk, InstallOutcome* out);
 
 // The value that makes the installed program the screen saver: its short
 // path where the platform gives one, its full path otherwise. False when

@@ -10,27 +10,6 @@
 
 namespace {
 
-// An uninstaller's record, read from its file; the reader is left at the
-// installer's header.
-struct RecordFile {
-    explicit RecordFile(FileSystem& files) : fs(files), reader(files, kNoFile) {}
-    ~RecordFile() {
-        if (f != kNoFile) fs.Close(f);
-    }
-    bool Open(const char* path) {
-        f = LocatePayload(fs, path);
-        reader.SetHandle(f);
-        start = fs.Seek(f, 0, kSeekCur);
-        return f != kNoFile && ReadRemovalRecord(reader, &record);
-    }
-
-    FileSystem& fs;
-    FileHandle f = kNoFile;
-    FilePosition start;
-    FileReader reader;
-    RemovalRecord record;
-};
-
 }  // namespace
 
 bool ProgramEntryKey(const char* screenSaverName, char* out, size_t cap) {
@@ -70,30 +49,21 @@ namespace {
 
 class Removal {
 public:
-    explicit Removal(Platform& p) : p_(p), file_(p) {}
+    explicit Removal(Platform& p) : p_(p) {}
     int Run(const char* modulePath, const char* windowsDirectory);
 
 private:
     int Show(TextId id, const char* const* args, int count, unsigned style);
-    bool Walk(bool remove);
-    static bool Visit(void* self, int index, uint16_t numberingBase, const PayloadEntry& e);
+    static bool Retry(void* self, const char* path);
+    static void Stays(void* self, const char* path);
     static void NoteLeftover(void* self, const char* name);
-    // A line for each file that stays (the list cut where it no longer fits).
-    void Stays(const char* folder, const char* name) {
-        char line[kPathSize + 2] = "\r\n";
-        JoinPath(line + 2, kPathSize, folder, name);
-        AppendText(stayed_, sizeof stayed_, line);
-    }
 
     Platform& p_;
-    RecordFile file_;
+    RemovalWalk walk_ = {};
     bool quiet_ = false;
-    bool remove_ = false;
-    const char* windowsDirectory_;
     char folder_[kPathSize];
     char caption_[kCaptionSize];
-    char title_[kTitleSize + 1];
-    char stayed_[kTextSize] = "";
+    char stayed_[kTextSize] = "";  // a line for each file that stays, cut where it no longer fits
 };
 
 // Formats a text and shows it, unless the run is quiet; the answer, or 0.
@@ -103,83 +73,60 @@ int Removal::Show(TextId id, const char* const* args, int count, unsigned style)
     return quiet_ ? 0 : p_.ShowMessage(text, caption_, style);
 }
 
-// Each file the installation wrote: its name must be one it could write,
-// and, when removing, it goes where it is as the installation left it; a
-// changed one stays. Where removing fails the user may retry or stop
-// (quiet, it stops).
-bool Removal::Visit(void* self, int index, uint16_t numberingBase, const PayloadEntry& e) {
-    Removal* r = static_cast<Removal*>(self);
-    Platform& p = r->p_;
-    char name[kPathSize], path[kPathSize];
-    const bool program = index == kEntryProgram;
-    if (!EntryFileName(index, numberingBase, e, r->file_.record.program, r->file_.record.base, name, sizeof name) ||
-        !JoinPath(path, kPathSize, program ? r->windowsDirectory_ : r->folder_, name))
-        return false;
-    if (!r->remove_ || p.QueryPath(path) == kPathMissing) return true;  // gone already
-    const FileHandle f = p.OpenRead(path);
-    const FilePosition size = f == kNoFile ? kNoPosition : p.Seek(f, 0, kSeekEnd);
-    if (f != kNoFile) p.Close(f);
-    // The data folder's own show as the folder is listed.
-    if (p.QueryPath(path) == kPathDirectory || (size != kNoPosition && size != InstalledSize(e))) {
-        if (program) r->Stays(r->windowsDirectory_, name);
-        return true;
-    }
+bool Removal::Retry(void* self, const char* path) {
     const char* args[] = {path};
-    while (!p.RemoveFile(path))
-        if (r->Show(kTextCantRemove, args, 1, kMbRetryCancel | kMbIconExclamation) != kIdRetry)
-            return false;
-    return true;
+    return static_cast<Removal*>(self)->Show(kTextCantRemove, args, 1, kMbRetryCancel | kMbIconExclamation) == kIdRetry;
 }
 
-// Reads the title and walks the table; false when the record is damaged or
-// the user stopped.
-bool Removal::Walk(bool remove) {
-    FileReader& r = file_.reader;
-    const FilePosition table = file_.start + kRemovalRecordSize;
-    remove_ = remove;
-    // The entries' offsets point into the installer: only their sizes and
-    // extensions count here.
-    return r.Seek(table, kSeekSet) == table && ReadTitleAt(r, title_) && r.Seek(table, kSeekSet) == table &&
-           ValidatePayload(r, kNoPosition - 1, Visit, this).problem == kPayloadSound;
+void Removal::Stays(void* self, const char* path) {
+    Removal* r = static_cast<Removal*>(self);
+    AppendText(r->stayed_, sizeof r->stayed_, "\r\n");
+    AppendText(r->stayed_, sizeof r->stayed_, path);
 }
 
 // Each name in the data folder but the uninstaller's own stays.
 void Removal::NoteLeftover(void* self, const char* name) {
     Removal* r = static_cast<Removal*>(self);
-    if (!SameTextIgnoringCase(name, kUninstallerName)) r->Stays(r->folder_, name);
+    char path[kPathSize];
+    if (!SameTextIgnoringCase(name, kUninstallerName) && JoinPath(path, kPathSize, r->folder_, name)) Stays(r, path);
 }
 
 int Removal::Run(const char* modulePath, const char* windowsDirectory) {
-    const RemovalRecord& record = file_.record;
+    const RemovalRecord& record = walk_.record;
     char line[kTextSize], parent[kPathSize];
-    windowsDirectory_ = windowsDirectory;
     // The quiet switch ends the command line (no path holds a '/').
     const unsigned n = p_.CommandLine(line, sizeof line);
     quiet_ = n > 6 && SameTextIgnoringCase(line + n - 6, kQuietSwitch);
     CopyText(caption_, sizeof caption_, kUninstallerName);  // until the record gives the title
+    walk_.retry = Retry;
+    walk_.stays = Stays;
+    walk_.context = this;
     // Wherever it runs from, it names files only in the Windows directory
-    // and in the data folder the record names.
+    // and in the data folder the record names, as the installation did.
+    const InstallPlace where = {modulePath, windowsDirectory, ""};
+    InstallOutcome o = {};
+    WalkRemoval(p_, where, &walk_, &o);
     const char* args[] = {modulePath, "", "", ""};
-    if (!file_.Open(modulePath) || !DataFolderPath(windowsDirectory, "", parent) ||
-        !DataFolderPath(windowsDirectory, record.base, folder_) || !Walk(false)) {
+    if (o.error != kInstallOk || !DataFolderPath(windowsDirectory, "", parent) ||
+        !DataFolderPath(windowsDirectory, record.base, folder_)) {
         Show(kTextRemovalRefused, args, 1, kMbOk | kMbIconExclamation);
         return kExitRemovalStopped;
     }
-    args[0] = title_;
+    args[0] = walk_.title;
     FormatText(caption_, sizeof caption_, Text(kTextDialogTitle), args, 1);
     if (!quiet_ && Show(kTextRemoveAsk, args, 1, kMbYesNo | kMbIconQuestion) != kIdYes) return 0;
 
     // Stopped, its entry and itself stay, to run again.
     p_.ReadProfileValue("boot", "SCRNSAVE.EXE", "system.ini", line, sizeof line);
-    if (!Walk(true)) return kExitRemovalStopped;
+    walk_.remove = true;
+    WalkRemoval(p_, where, &walk_, &o);
+    if (!o.filesComplete) return kExitRemovalStopped;
     // The previous screen saver comes back only while this one is still
     // the current one: one the user has chosen since stays.
     if (line[0] && SameTextIgnoringCase(line, record.written)) {
         const char* previous = record.previous[0] ? record.previous : 0;
-        const char* ini[] = {"system.ini"};
         while (!p_.WriteProfileValue("boot", "SCRNSAVE.EXE", previous, "system.ini"))
-            if (Show(kTextCantRemove, ini, 1, kMbRetryCancel | kMbIconExclamation) != kIdRetry)
-                return kExitRemovalStopped;
+            if (!Retry(this, "system.ini")) return kExitRemovalStopped;
         if (!previous) p_.SetScreenSaverActive(false);
     }
 
