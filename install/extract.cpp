@@ -85,7 +85,7 @@ bool Extraction::ReadRecord(FilePosition* payloadStart) {
     if (!ReadRemovalRecord(reader_, &r) || !ReadTitleAt(reader_, removal_->title)) return Damaged();
     screenSaverName_ = r.program;
     *payloadStart += kRemovalRecordSize;
-    return Name(r.base);
+    return Name(r.base) && CopyText(removal_->folder, kPathSize, dataDir_) && dataDir_[0];
 }
 
 // A file the installation wrote goes where it is as the installation left
@@ -246,7 +246,8 @@ void Extraction::Run() {
         Damaged();
     } else if ((removal_ && !ReadRecord(&payloadStart)) || !Validate(payloadStart)) {
     } else if (removal_) {
-        out_->filesComplete = !removal_->remove || Extract(payloadStart, 0);
+        // Asked only once every name is known good.
+        out_->filesComplete = removal_->confirm(removal_->context) && Extract(payloadStart, 0);
     } else {
         char* buffer = static_cast<char*>(fs_.AllocateBuffer(kCopyBufferSize));
         if (!buffer) {
@@ -271,10 +272,7 @@ bool ScreenSaverSetting(FileSystem& fs, const InstallPlace& where, char value[kP
     return true;
 }
 
-void ExtractEntries(FileSystem& fs, const InstallPlace& where, InstallOutcome* out, const char* previous) {
-    Extraction(fs, where, out, previous, 0).Run();
-}
-
-void WalkRemoval(FileSystem& fs, const InstallPlace& where, RemovalWalk* walk, InstallOutcome* out) {
-    Extraction(fs, where, out, 0, walk).Run();
+void ExtractEntries(FileSystem& fs, const InstallPlace& where, InstallOutcome* out, const char* previous,
+                    RemovalWalk* removal) {
+    Extraction(fs, where, out, previous, removal).Run();
 }

@@ -7,6 +7,21 @@
 #include "payload/removal.h"
 #include "platform/platform.h"
 
+// The uninstaller's walk over what its installation wrote, named as the
+// installation named it.
+struct RemovalWalk {
+    RemovalRecord record;          // read from the uninstaller
+    char title[kTitleSize + 1];    // the installer's
+    char folder[kPathSize];        // the data folder
+    // Once the record and every name in it are known good: true to remove.
+    bool (*confirm)(void* context);
+    // A file that can't be removed: true to try again, false to stop.
+    bool (*retry)(void* context, const char* path);
+    // The program stays, changed since (the data folder's are listed).
+    void (*stays)(void* context, const char* path);
+    void* context;
+};
+
 // Checks the whole payload first (every entry inside the file, every target
 // name safe and short enough), then writes entry 0 to the Windows directory
 // as the screen-saver file name and the others to
@@ -15,27 +30,14 @@
 // before the installation), a complete extraction also leaves the
 // uninstaller, UNINSTAL.EXE, beside the data files; whether it could is
 // the outcome's, never a failure of the installation.
-void ExtractEntries(FileSystem& fs, const InstallPlace& where, InstallOutcome* out, const char* previous = 0);
-
-// The uninstaller's walk over what its installation wrote, named as the
-// installation named it.
-struct RemovalWalk {
-    RemovalRecord record;          // read from the uninstaller
-    char title[kTitleSize + 1];    // the installer's
-    bool remove;                   // false: only read and check
-    // A file that can't be removed: true to try again, false to stop.
-    bool (*retry)(void* context, const char* path);
-    // The program stays, changed since (the data folder's are listed).
-    void (*stays)(void* context, const char* path);
-    void* context;
-};
-
-// Reads the record of the uninstaller at where.modulePath and checks its
-// whole table as an installation checks its payload (a damaged record is
-// the outcome's error); with walk->remove, then removes each file the
-// installation wrote that is as it was left. out->filesComplete tells
-// whether the walk went to its end.
-void WalkRemoval(FileSystem& fs, const InstallPlace& where, RemovalWalk* walk, InstallOutcome* out);
+//
+// With `removal`, where.modulePath is an uninstaller: its record is read
+// and its table checked the same way (a damaged one is the outcome's
+// error), then, as confirmed, each file the installation wrote is removed
+// where it is as it was left. out->filesComplete tells whether that went
+// to its end.
+void ExtractEntries(FileSystem& fs, const InstallPlace& where, InstallOutcome* out, const char* previous = 0,
+                    RemovalWalk* removal = 0);
 
 // The value that makes the installed program the screen saver: its short
 // path where the platform gives one, its full path otherwise. False when

@@ -54,6 +54,7 @@ public:
 
 private:
     int Show(TextId id, const char* const* args, int count, unsigned style);
+    static bool Confirm(void* self);
     static bool Retry(void* self, const char* path);
     static void Stays(void* self, const char* path);
     static void NoteLeftover(void* self, const char* name);
@@ -61,7 +62,8 @@ private:
     Platform& p_;
     RemovalWalk walk_ = {};
     bool quiet_ = false;
-    char folder_[kPathSize];
+    bool confirmed_ = false;
+    char current_[kPathSize];  // the screen-saver setting when it was confirmed
     char caption_[kCaptionSize];
     char stayed_[kTextSize] = "";  // a line for each file that stays, cut where it no longer fits
 };
@@ -71,6 +73,17 @@ int Removal::Show(TextId id, const char* const* args, int count, unsigned style)
     char text[kTextSize + kPathSize];
     FormatText(text, sizeof text, Text(id), args, count);
     return quiet_ ? 0 : p_.ShowMessage(text, caption_, style);
+}
+
+// The question, with the title now known; the setting is read then, before
+// anything changes.
+bool Removal::Confirm(void* self) {
+    Removal* r = static_cast<Removal*>(self);
+    const char* args[] = {r->walk_.title};
+    FormatText(r->caption_, sizeof r->caption_, Text(kTextDialogTitle), args, 1);
+    r->confirmed_ = r->quiet_ || r->Show(kTextRemoveAsk, args, 1, kMbYesNo | kMbIconQuestion) == kIdYes;
+    r->p_.ReadProfileValue("boot", "SCRNSAVE.EXE", "system.ini", r->current_, sizeof r->current_);
+    return r->confirmed_;
 }
 
 bool Removal::Retry(void* self, const char* path) {
@@ -88,16 +101,18 @@ void Removal::Stays(void* self, const char* path) {
 void Removal::NoteLeftover(void* self, const char* name) {
     Removal* r = static_cast<Removal*>(self);
     char path[kPathSize];
-    if (!SameTextIgnoringCase(name, kUninstallerName) && JoinPath(path, kPathSize, r->folder_, name)) Stays(r, path);
+    if (!SameTextIgnoringCase(name, kUninstallerName) && JoinPath(path, kPathSize, r->walk_.folder, name))
+        Stays(r, path);
 }
 
 int Removal::Run(const char* modulePath, const char* windowsDirectory) {
     const RemovalRecord& record = walk_.record;
-    char line[kTextSize], parent[kPathSize];
+    char command[kTextSize], parent[kPathSize], key[kPathSize];
     // The quiet switch ends the command line (no path holds a '/').
-    const unsigned n = p_.CommandLine(line, sizeof line);
-    quiet_ = n > 6 && SameTextIgnoringCase(line + n - 6, kQuietSwitch);
+    const unsigned n = p_.CommandLine(command, sizeof command);
+    quiet_ = n > 6 && SameTextIgnoringCase(command + n - 6, kQuietSwitch);
     CopyText(caption_, sizeof caption_, kUninstallerName);  // until the record gives the title
+    walk_.confirm = Confirm;
     walk_.retry = Retry;
     walk_.stays = Stays;
     walk_.context = this;
@@ -105,25 +120,19 @@ int Removal::Run(const char* modulePath, const char* windowsDirectory) {
     // and in the data folder the record names, as the installation did.
     const InstallPlace where = {modulePath, windowsDirectory, ""};
     InstallOutcome o = {};
-    WalkRemoval(p_, where, &walk_, &o);
+    ExtractEntries(p_, where, &o, 0, &walk_);
     const char* args[] = {modulePath, "", "", ""};
-    if (o.error != kInstallOk || !DataFolderPath(windowsDirectory, "", parent) ||
-        !DataFolderPath(windowsDirectory, record.base, folder_)) {
+    if (o.error != kInstallOk) {
         Show(kTextRemovalRefused, args, 1, kMbOk | kMbIconExclamation);
         return kExitRemovalStopped;
     }
-    args[0] = walk_.title;
-    FormatText(caption_, sizeof caption_, Text(kTextDialogTitle), args, 1);
-    if (!quiet_ && Show(kTextRemoveAsk, args, 1, kMbYesNo | kMbIconQuestion) != kIdYes) return 0;
-
-    // Stopped, its entry and itself stay, to run again.
-    p_.ReadProfileValue("boot", "SCRNSAVE.EXE", "system.ini", line, sizeof line);
-    walk_.remove = true;
-    WalkRemoval(p_, where, &walk_, &o);
+    // No to the question changes nothing; stopped at a failure, its entry
+    // and itself stay, to run again.
+    if (!confirmed_) return 0;
     if (!o.filesComplete) return kExitRemovalStopped;
     // The previous screen saver comes back only while this one is still
     // the current one: one the user has chosen since stays.
-    if (line[0] && SameTextIgnoringCase(line, record.written)) {
+    if (current_[0] && SameTextIgnoringCase(current_, record.written)) {
         const char* previous = record.previous[0] ? record.previous : 0;
         while (!p_.WriteProfileValue("boot", "SCRNSAVE.EXE", previous, "system.ini"))
             if (!Retry(this, "system.ini")) return kExitRemovalStopped;
@@ -132,14 +141,17 @@ int Removal::Run(const char* modulePath, const char* windowsDirectory) {
 
     // What else is in its folder stays. Itself, when Windows next starts,
     // then its folders, each where it is empty by then.
-    p_.ListFolder(folder_, NoteLeftover, this);
+    p_.ListFolder(walk_.folder, NoteLeftover, this);
     const bool scheduled = p_.RemoveAtRestart(modulePath);
-    p_.RemoveAtRestart(folder_);
+    p_.RemoveAtRestart(walk_.folder);
+    CopyText(parent, sizeof parent, walk_.folder);
+    parent[FindLast(parent, '\\') - parent] = 0;
     p_.RemoveAtRestart(parent);
     parent[FindLast(parent, '\\') - parent] = 0;
     p_.RemoveAtRestart(parent);
-    if (ProgramEntryKey(record.program, line, sizeof line)) p_.RemoveProgramEntry(line);
+    if (ProgramEntryKey(record.program, key, sizeof key)) p_.RemoveProgramEntry(key);
 
+    args[0] = walk_.title;
     if (stayed_[0]) args[1] = Text(kTextStayed), args[2] = stayed_;
     if (scheduled) args[3] = Text(kTextDeletedAtRestart);
     Show(kTextRemoved, args, 4, kMbOk | kMbIconInformation);
