@@ -54,7 +54,7 @@ int RunInstallation(Platform& p, InstallerState& s) {
     if (p.ShowMessage(text, caption, kMbOkCancel | kMbIconInformation) != kIdOk) return 0;
 
     p.SetCursor(kCursorWait);
-    InstallContext install = {s.title, where, false, {}, ""};
+    InstallContext install = {s.title, where, false, {}};
     p.RunDialog(IDD_INSTALLING, InstallDialogProc, &install);
     p.SetCursor(kCursorArrow);
     if (!install.ran) FailInstall(&install.outcome, kInstallNotRun, "");
@@ -64,8 +64,8 @@ int RunInstallation(Platform& p, InstallerState& s) {
         return kExitInstallFailed;
     }
 
-    if (install.removalFailed[0]) {
-        const char* args[] = {install.removalFailed};
+    if (install.outcome.removalFailed[0]) {
+        const char* args[] = {install.outcome.removalFailed};
         FormatText(text, sizeof text, Text(kTextNoRemoval), args, 1);
         p.ShowMessage(text, caption, kMbOk | kMbIconExclamation);
     }

@@ -1,12 +1,15 @@
 #include "install/extract.h"
 
 #include "base/text.h"
+#include "install/install.h"
 #include "install/names.h"
+#include "install/removal.h"
 #include "install/targets.h"
 #include "payload/contents.h"
 #include "payload/payload.h"
 #include "payload/removal.h"
 #include "payload/validate.h"
+#include "res/texts.h"
 
 namespace {
 
@@ -14,9 +17,8 @@ enum { kCopyBufferSize = 2048 };
 
 class Extraction {
 public:
-    Extraction(FileSystem& fs, const InstallPlace& where, InstallOutcome* out, const char* previous,
-               RemovalWalk* removal)
-        : fs_(fs), where_(where), out_(out), reader_(fs, kNoFile), previous_(previous), removal_(removal),
+    Extraction(Platform& p, const InstallPlace& where, InstallOutcome* out, const char* title, RemovalWalk* removal)
+        : p_(p), fs_(p), where_(where), out_(out), reader_(p, kNoFile), title_(title), removal_(removal),
           screenSaverName_(where.screenSaverName) {}
 
     void Run();
@@ -33,7 +35,7 @@ private:
     bool MakeDataDirectories();
     bool WriteEntry(const PayloadEntry& e, const char* target, char* buffer);
     bool CopyPart(ByteSink& out, uint32_t offset, uint32_t size, char* buffer);
-    void LeaveUninstaller(FilePosition payloadStart, char* buffer);
+    void LeaveRemoval(FilePosition payloadStart, char* buffer);
     bool Fail(InstallError e, const char* file) {
         FailInstall(out_, e, file);
         return false;
@@ -42,13 +44,16 @@ private:
     bool Damaged() { return Fail(reader_.failed ? kInstallCantRead : kInstallDamaged, where_.modulePath); }
     bool CantRead() { return Fail(kInstallCantRead, where_.modulePath); }
 
+    Platform& p_;
     FileSystem& fs_;
     const InstallPlace& where_;
     InstallOutcome* out_;
     FileHandle f_ = kNoFile;
     ImagePlaces places_ = {};
     FileReader reader_;
-    const char* previous_;  // the screen-saver setting before; null: no uninstaller
+    const char* title_;     // set: an installation, registered and left for removal when complete
+    uint32_t installedBytes_ = 0;
+    char previous_[kPathSize];  // the screen-saver setting before it
     RemovalWalk* removal_;  // set: the uninstaller's walk, which removes
     const char* screenSaverName_;
     uint16_t numberingBase_ = 0;
@@ -180,19 +185,26 @@ bool Extraction::CopyPart(ByteSink& out, uint32_t offset, uint32_t size, char* b
     return WriteEntryContents(reader_, part, out, buffer, kCopyBufferSize) == kEntryWritten;
 }
 
-// The uninstaller: this installer's stub part, the removal record, then its
-// header and table and on to the end of the resource section, which the
-// loader maps from the file (the entries' first bytes, where the table is
-// shorter: the installer is that long). A part never stays.
-void Extraction::LeaveUninstaller(FilePosition start, char* buffer) {
+// What removal needs, once the screen saver is installed and registered:
+// the uninstaller, and the entry in the list of installed programs that
+// starts it. The uninstaller is this installer's stub part, the removal
+// record, then its header and table and on to the end of the resource
+// section, which the loader maps from the file (the entries' first bytes,
+// where the table is shorter: the installer is that long). Neither is ever
+// left without the other; out_->removalFailed names what could not be
+// written.
+void Extraction::LeaveRemoval(FilePosition start, char* buffer) {
     RemovalRecord record = {};
-    char program[kPathSize];
+    char uninstaller[kPathSize], program[kPathSize], key[kPathSize], name[kCaptionSize];
+    char command[kPathSize + 2], quiet[kPathSize + 10];
+    char* failed = out_->removalFailed;
     uint32_t table = kHeaderSize + kEntrySize * (uint32_t)(entries_ + 1);
     if (start + kRemovalRecordSize + table < places_.resourceEnd) table = places_.resourceEnd - start - kRemovalRecordSize;
-    out_->installedBytes += start + kRemovalRecordSize + table;
-    char* target = out_->uninstaller;
-    if (!JoinPath(target, kPathSize, dataDir_, kUninstallerName) || !ScreenSaverPath(where_, program, sizeof program) ||
-        !ScreenSaverSetting(fs_, where_, record.written) || !CopyText(record.previous, kPathSize, previous_))
+    const uint32_t total = installedBytes_ + start + kRemovalRecordSize + table;
+    CopyText(failed, kPathSize, kUninstallerName);
+    if (!JoinPath(uninstaller, kPathSize, dataDir_, kUninstallerName) ||
+        !ScreenSaverPath(where_, program, sizeof program) || !ScreenSaverSetting(fs_, where_, record.written) ||
+        !CopyText(record.previous, kPathSize, previous_) || !ProgramEntryKey(screenSaverName_, key, sizeof key))
         return;
     // Installed again over itself, it will put back none: what was before
     // the first time was the first uninstaller's to know.
@@ -200,15 +212,27 @@ void Extraction::LeaveUninstaller(FilePosition start, char* buffer) {
         record.previous[0] = 0;
     CopyText(record.program, kPathSize, screenSaverName_);
     CopyText(record.base, kPathSize, base_);
-    const FileHandle out = fs_.CreateForWrite(target);
+    CopyText(failed, kPathSize, uninstaller);
+    const FileHandle out = fs_.CreateForWrite(uninstaller);
     if (out == kNoFile) return;
     FileWriter w(fs_, out);
     const bool written = CopyPart(w, 0, start, buffer) &&
                          w.Write(kRemovalHeader, kRemovalHeaderSize) == kRemovalHeaderSize &&
                          w.Write(&record, sizeof record) == (int)sizeof record && CopyPart(w, start, table, buffer);
     fs_.Close(out);
-    if (!written) fs_.RemoveFile(target);
-    out_->uninstallerWritten = written;
+
+    // The entry; a new installation's values replace the old ones.
+    const char* args[] = {title_};
+    FormatText(name, sizeof name, Text(kTextDialogTitle), args, 1);
+    args[0] = uninstaller;
+    const ProgramEntry entry = {{name, command, quiet, program, dataDir_}, total / 1024 + (total % 1024 != 0)};
+    if (written && (CopyText(failed, kPathSize, key), FormatText(command, sizeof command, Text(kTextUninstallCommand), args, 1)) &&
+        FormatText(quiet, sizeof quiet, Text(kTextQuietUninstallCommand), args, 1) && p_.WriteProgramEntry(key, entry)) {
+        failed[0] = 0;
+        return;
+    }
+    if (written) p_.RemoveProgramEntry(key);
+    fs_.RemoveFile(uninstaller);
 }
 
 bool Extraction::Extract(FilePosition payloadStart, char* buffer) {
@@ -225,7 +249,7 @@ bool Extraction::Extract(FilePosition payloadStart, char* buffer) {
         const FilePosition next = fs_.Seek(f_, 0, kSeekCur);  // just past this record
         if (next == kNoPosition) return CantRead();
         if (removal_ ? !RemoveEntry(index, e, target) : !WriteEntry(e, target, buffer)) return false;
-        out_->installedBytes += InstalledSize(e);
+        installedBytes_ += InstalledSize(e);
         if (fs_.Seek(f_, next, kSeekSet) != next) return CantRead();
     }
     return true;
@@ -233,6 +257,8 @@ bool Extraction::Extract(FilePosition payloadStart, char* buffer) {
 
 void Extraction::Run() {
     if (!Prepare()) return;
+    // Read before anything changes it, for the removal.
+    if (title_) p_.ReadProfileValue("boot", "SCRNSAVE.EXE", "system.ini", previous_, sizeof previous_);
     // A file that does not open could not be read; one that opens but holds
     // no payload is damaged.
     f_ = fs_.OpenRead(where_.modulePath);
@@ -254,7 +280,10 @@ void Extraction::Run() {
             Fail(kInstallNoMemory, "");
         } else {
             out_->filesComplete = Extract(payloadStart, buffer);
-            if (out_->filesComplete && previous_) LeaveUninstaller(payloadStart, buffer);
+            if (out_->filesComplete && title_) {
+                RegisterScreenSaver(p_, where_, out_);
+                if (out_->error == kInstallOk) LeaveRemoval(payloadStart, buffer);
+            }
             fs_.FreeBuffer(buffer);
         }
     }
@@ -272,7 +301,7 @@ bool ScreenSaverSetting(FileSystem& fs, const InstallPlace& where, char value[kP
     return true;
 }
 
-void ExtractEntries(FileSystem& fs, const InstallPlace& where, InstallOutcome* out, const char* previous,
+void ExtractEntries(Platform& p, const InstallPlace& where, InstallOutcome* out, const char* title,
                     RemovalWalk* removal) {
-    Extraction(fs, where, out, previous, removal).Run();
+    Extraction(p, where, out, title, removal).Run();
 }

@@ -26,17 +26,18 @@ struct RemovalWalk {
 // name safe and short enough), then writes entry 0 to the Windows directory
 // as the screen-saver file name and the others to
 // QUORBEL\SSAVERS\<installer base>. Stops at the first failure; a partly
-// written target is removed. With `previous` (the screen-saver setting
-// before the installation), a complete extraction also leaves the
-// uninstaller, UNINSTAL.EXE, beside the data files; whether it could is
-// the outcome's, never a failure of the installation.
+// written target is removed. With the installer's `title`, a complete
+// extraction is then registered (RegisterScreenSaver) and, registered,
+// leaves what removal needs: the uninstaller, UNINSTAL.EXE, beside the data
+// files, and its entry in the list of installed programs. Whether it could
+// is the outcome's removalFailed, never a failure of the installation.
 //
 // With `removal`, where.modulePath is an uninstaller: its record is read
 // and its table checked the same way (a damaged one is the outcome's
 // error), then, as confirmed, each file the installation wrote is removed
 // where it is as it was left. out->filesComplete tells whether that went
 // to its end.
-void ExtractEntries(FileSystem& fs, const InstallPlace& where, InstallOutcome* out, const char* previous = 0,
+void ExtractEntries(Platform& p, const InstallPlace& where, InstallOutcome* out, const char* title = 0,
                     RemovalWalk* removal = 0);
 
 // The value that makes the installed program the screen saver: its short

@@ -1,7 +1,6 @@
 #include "install/install.h"
 
 #include "base/text.h"
-#include "install/removal.h"
 #include "res/ids.h"
 #include "res/texts.h"
 
@@ -54,12 +53,7 @@ int InstallDialogProc(Platform& p, Window dialog, unsigned msg, uintptr_t wParam
     if (msg == kMsgCommand && (wParam == kIdOk || wParam == kIdCancel)) {
         if (!c->ran) {
             c->ran = true;
-            // Read before the registration changes it, for the removal.
-            char previous[kPathSize];
-            p.ReadProfileValue("boot", "SCRNSAVE.EXE", "system.ini", previous, sizeof previous);
-            ExtractEntries(p, c->where, &c->outcome, previous);
-            RegisterScreenSaver(p, c->where, &c->outcome);
-            if (c->outcome.error == kInstallOk) LeaveRemoval(p, c->where, c->title, c->outcome, c->removalFailed);
+            ExtractEntries(p, c->where, &c->outcome, c->title);
         }
         p.EndDialog(dialog, (int)wParam);
         return 1;

@@ -14,7 +14,6 @@ struct InstallContext {
     InstallPlace where;
     bool ran;            // the installation has run (it runs once)
     InstallOutcome outcome;
-    char removalFailed[kPathSize];  // what kept removal from being set up; "" when it is
 };
 
 // Dialog procedure for dialog 103; the context is an InstallContext.

@@ -30,12 +30,9 @@ struct InstallOutcome {
     InstallError error;
     char file[kPathSize];
     bool filesComplete;  // every entry was written (a later step failed)
-    // The uninstaller written beside the data files, when it was asked for:
-    // its path ("" when there was none to make), whether it was written,
-    // and the bytes of the whole installation, its own with them.
-    char uninstaller[kPathSize];
-    bool uninstallerWritten;
-    uint32_t installedBytes;
+    // What kept removal from being set up after a complete installation;
+    // "" when it was (or there was nothing to set up).
+    char removalFailed[kPathSize];
 };
 
 // Records a failure unless one is already recorded.

@@ -16,35 +16,6 @@ bool ProgramEntryKey(const char* screenSaverName, char* out, size_t cap) {
     return CopyText(out, cap, "QUORBEL ") && AppendText(out, cap, screenSaverName);
 }
 
-bool LeaveRemoval(Platform& p, const InstallPlace& where, const char* title, const InstallOutcome& o,
-                  char failed[kPathSize]) {
-    char folder[kPathSize], program[kPathSize], key[kPathSize], name[kCaptionSize], command[kPathSize + 2],
-        quiet[kPathSize + 10];
-    CopyText(failed, kPathSize, o.uninstaller[0] ? o.uninstaller : kUninstallerName);
-    if (!o.uninstallerWritten) return false;
-    // The entry; a new installation's values replace the old ones.
-    const char* args[] = {title};
-    FormatText(name, sizeof name, Text(kTextDialogTitle), args, 1);
-    args[0] = o.uninstaller;
-    CopyText(folder, sizeof folder, o.uninstaller);
-    folder[FindLast(folder, '\\') - folder] = 0;
-    const ProgramEntry entry = {{name, command, quiet, program, folder},
-                                o.installedBytes / 1024 + (o.installedBytes % 1024 != 0)};
-    const bool named = ProgramEntryKey(where.screenSaverName, key, sizeof key);
-    if (named) CopyText(failed, kPathSize, key);
-    if (named && ScreenSaverPath(where, program, sizeof program) &&
-        FormatText(command, sizeof command, Text(kTextUninstallCommand), args, 1) &&
-        FormatText(quiet, sizeof quiet, Text(kTextQuietUninstallCommand), args, 1) && p.WriteProgramEntry(key, entry)) {
-        failed[0] = 0;
-        return true;
-    }
-    // None of it stays: never an entry that can't remove, nor an
-    // uninstaller that no entry names.
-    if (named) p.RemoveProgramEntry(key);
-    p.RemoveFile(o.uninstaller);
-    return false;
-}
-
 namespace {
 
 class Removal {

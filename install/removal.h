@@ -17,13 +17,6 @@
 #include "install/targets.h"
 #include "platform/platform.h"
 
-// After a complete installation, whose extraction left the uninstaller:
-// the entry that starts it. False when the uninstaller is not there or the
-// entry could not be written: then neither is left, and `failed` names
-// what could not be written.
-bool LeaveRemoval(Platform& p, const InstallPlace& where, const char* title, const InstallOutcome& o,
-                  char failed[kPathSize]);
-
 // The key of a screen saver's entry in the list of installed programs:
 // "QUORBEL FOREST.SCR". False when it does not fit.
 bool ProgramEntryKey(const char* screenSaverName, char* out, size_t cap);
