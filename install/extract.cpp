@@ -77,7 +77,7 @@ bool Extraction::Prepare() {
 }
 
 bool Extraction::Name(const char* base) {
-    if (!CopyText(base_, sizeof base_, base) || !UsableInstallerNames(screenSaverName_, base_))
+    if ((base != base_ && !CopyText(base_, sizeof base_, base)) || !UsableInstallerNames(screenSaverName_, base_))
         return Fail(kInstallUnusableName, where_.modulePath);
     if (!DataFolderPath(windowsDir_, base_, dataDir_)) dataDir_[0] = 0;  // fails once a data file needs it
     return true;
@@ -195,37 +195,39 @@ bool Extraction::CopyPart(ByteSink& out, uint32_t offset, uint32_t size, char* b
 // written.
 void Extraction::LeaveRemoval(FilePosition start, char* buffer) {
     RemovalRecord record = {};
-    char uninstaller[kPathSize], program[kPathSize], key[kPathSize], name[kCaptionSize];
+    char uninstaller[kPathSize], program[kPathSize], name[kCaptionSize];
     char command[kPathSize + 2], quiet[kPathSize + 10];
     char* failed = out_->removalFailed;
     uint32_t table = kHeaderSize + kEntrySize * (uint32_t)(entries_ + 1);
     if (start + kRemovalRecordSize + table < places_.resourceEnd) table = places_.resourceEnd - start - kRemovalRecordSize;
-    const uint32_t total = installedBytes_ + start + kRemovalRecordSize + table;
+    const uint32_t kilobytes = (installedBytes_ + start + kRemovalRecordSize + table + 1023) >> 10;
     CopyText(failed, kPathSize, kUninstallerName);
     if (!JoinPath(uninstaller, kPathSize, dataDir_, kUninstallerName) ||
         !ScreenSaverPath(where_, program, sizeof program) || !ScreenSaverSetting(fs_, where_, record.written) ||
-        !CopyText(record.previous, kPathSize, previous_) || !ProgramEntryKey(screenSaverName_, key, sizeof key))
+        !CopyText(record.previous, kPathSize, previous_))
         return;
     // Installed again over itself, it will put back none: what was before
     // the first time was the first uninstaller's to know.
     if (SameTextIgnoringCase(previous_, record.written) || SameTextIgnoringCase(previous_, program))
         record.previous[0] = 0;
+    StartRemovalRecord(&record);
     CopyText(record.program, kPathSize, screenSaverName_);
     CopyText(record.base, kPathSize, base_);
     CopyText(failed, kPathSize, uninstaller);
     const FileHandle out = fs_.CreateForWrite(uninstaller);
     if (out == kNoFile) return;
     FileWriter w(fs_, out);
-    const bool written = CopyPart(w, 0, start, buffer) &&
-                         w.Write(kRemovalHeader, kRemovalHeaderSize) == kRemovalHeaderSize &&
-                         w.Write(&record, sizeof record) == (int)sizeof record && CopyPart(w, start, table, buffer);
+    const bool written = CopyPart(w, 0, start, buffer) && w.Write(&record, sizeof record) == (int)sizeof record &&
+                         CopyPart(w, start, table, buffer);
     fs_.Close(out);
 
-    // The entry; a new installation's values replace the old ones.
+    // The entry, named by the screen saver's file; a new installation's
+    // values replace the old ones.
+    const char* key = screenSaverName_;
     const char* args[] = {title_};
     FormatText(name, sizeof name, Text(kTextDialogTitle), args, 1);
     args[0] = uninstaller;
-    const ProgramEntry entry = {{name, command, quiet, program, dataDir_}, total / 1024 + (total % 1024 != 0)};
+    const ProgramEntry entry = {{name, command, quiet, program, dataDir_}, kilobytes};
     if (written && (CopyText(failed, kPathSize, key), FormatText(command, sizeof command, Text(kTextUninstallCommand), args, 1)) &&
         FormatText(quiet, sizeof quiet, Text(kTextQuietUninstallCommand), args, 1) && p_.WriteProgramEntry(key, entry)) {
         failed[0] = 0;

@@ -12,10 +12,6 @@ namespace {
 
 }  // namespace
 
-bool ProgramEntryKey(const char* screenSaverName, char* out, size_t cap) {
-    return CopyText(out, cap, "QUORBEL ") && AppendText(out, cap, screenSaverName);
-}
-
 namespace {
 
 class Removal {
@@ -78,7 +74,7 @@ void Removal::NoteLeftover(void* self, const char* name) {
 
 int Removal::Run(const char* modulePath, const char* windowsDirectory) {
     const RemovalRecord& record = walk_.record;
-    char command[kTextSize], parent[kPathSize], key[kPathSize];
+    char command[kTextSize], parent[kPathSize];
     // The quiet switch ends the command line (no path holds a '/').
     const unsigned n = p_.CommandLine(command, sizeof command);
     quiet_ = n > 6 && SameTextIgnoringCase(command + n - 6, kQuietSwitch);
@@ -120,7 +116,7 @@ int Removal::Run(const char* modulePath, const char* windowsDirectory) {
     p_.RemoveAtRestart(parent);
     parent[FindLast(parent, '\\') - parent] = 0;
     p_.RemoveAtRestart(parent);
-    if (ProgramEntryKey(record.program, key, sizeof key)) p_.RemoveProgramEntry(key);
+    p_.RemoveProgramEntry(record.program);
 
     args[0] = walk_.title;
     if (stayed_[0]) args[1] = Text(kTextStayed), args[2] = stayed_;

@@ -17,10 +17,6 @@
 #include "install/targets.h"
 #include "platform/platform.h"
 
-// The key of a screen saver's entry in the list of installed programs:
-// "QUORBEL FOREST.SCR". False when it does not fit.
-bool ProgramEntryKey(const char* screenSaverName, char* out, size_t cap);
-
 // The uninstaller's run, for a stub whose payload is a removal record;
 // returns the exit code: 0 when removed or when the user said No,
 // kExitRemovalStopped when it stopped before the end (its entry then stays,

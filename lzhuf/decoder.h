@@ -75,7 +75,10 @@ private:
 
     ByteSource* in_;
     ByteSink* out_;
-    uint32_t produced_, consumed_;
+    uint32_t produced_;
+#ifndef LZHUF_SMALL
+    uint32_t consumed_;
+#endif
     // The worst of what has happened, in the order of LzhufResult; the
     // decoding stops at the end of the symbol where anything did.
     LzhufResult result_;

@@ -21,15 +21,20 @@
 #include "payload/reader.h"
 
 enum { kRemovalHeaderSize = kHeaderSize + kEntrySize };
-extern const char kRemovalHeader[kRemovalHeaderSize];  // the mark, then the empty table
+extern const char kRemovalMark[kTitleSize];
 
 struct RemovalRecord {
+    char header[kRemovalHeaderSize];  // the mark, then an empty table
     char written[kPathSize];
     char previous[kPathSize];
     char program[kPathSize];
     char base[kPathSize];
 };
 enum { kRemovalRecordSize = kRemovalHeaderSize + 4 * kPathSize };
+static_assert(sizeof(RemovalRecord) == kRemovalRecordSize, "the record has no padding");
+
+// A record of these texts, its header filled in.
+void StartRemovalRecord(RemovalRecord* r);
 
 // The uninstaller's file name in the data folder, and its quiet switch.
 extern const char kUninstallerName[];  // "UNINSTAL.EXE"
@@ -39,8 +44,9 @@ extern const char kQuietSwitch[];      // "/quiet"
 bool IsRemovalMark(const char title[kTitleSize]);
 
 // Reads the record's header and texts from a reader at the payload start,
-// and leaves it at the installer's header. False when they are not there,
-// a text is not terminated, or a name is none the installation could have
+// and leaves it at the installer's header. A text that fills its field is
+// cut to fit. False when they are not there, or a name is none the
+// installation could have
 // made: the program and the folder must name something Windows can create,
 // with no folder in it, the program ending in ".SCR". So a record names
 // nothing outside the Windows directory and that folder.

@@ -5,7 +5,7 @@
 # 1. Installs what is missing, all from Debian's packages: the host
 #    compiler and test libraries, mingw-w64 for i686, Wine with 32-bit
 #    support, Xvfb, osslsigncode with openssl for the signing test, clang
-#    with libFuzzer.
+#    with libFuzzer, and LLVM's tools, with which clang builds the stub.
 # 2. Finds out whether this kernel runs 32-bit programs by running one.
 #    Where it does, Wine runs as it is. Where it does not (or where
 #    SSINST_EMULATE_I386=1 asks for it), every i386 program is run by
@@ -27,7 +27,7 @@ ssinst_setup_packages() {
   have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "ok installed"; }
   for p in cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev \
            g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386 xvfb xauth netpbm \
-           osslsigncode openssl clang libclang-rt-14-dev; do
+           osslsigncode openssl clang libclang-rt-14-dev llvm-14; do
     have_pkg "$p" || need+=("$p")
   done
   [ ${#need[@]} = 0 ] && return 0

@@ -412,7 +412,7 @@ uninstall|uninstall_kept|uninstall_quiet)
   # Windows directory, system.ini and the registry as they were, once
   # Windows has restarted; a screen saver chosen since, and a file the user
   # added, stay.
-  KEY='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\QUORBEL FOREST.SCR'
+  KEY='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\FOREST.SCR'
   snapshot() {
     (cd "$WINDIR" && find . -path ./temp -prune -o -print | grep -iv 'system32\|syswow64\|/inf\|\.log$' | sort) >"$DIR/$1.files"
     tr -d '\r' <"$WINDIR/system.ini" | grep -i 'SCRNSAVE' >"$DIR/$1.ini"
