@@ -89,7 +89,10 @@ std::string RunOnce(const std::function<void(SimPlatform&)>& setup, std::vector<
     }
     for (const auto& e : fs::recursive_directory_iterator(windows)) files += e.is_regular_file();
     const bool registered = fs::exists(windows / "system.ini");
-    EXPECT_EQ(files, whole + registered) << "a file outside the installer's places";
+    // Removal is left whole with its entry, or not at all.
+    const bool uninstaller = fs::exists(windows / "QUORBEL/SSAVERS/Forest/UNINSTAL.EXE");
+    EXPECT_EQ(uninstaller, k.sim.programEntries.count("FOREST.SCR") == 1) << "an uninstaller without its entry, or one the other way";
+    EXPECT_EQ(files, whole + registered + uninstaller) << "a file outside the installer's places";
 
     std::string last;
     bool success = false;
@@ -99,9 +102,14 @@ std::string RunOnce(const std::function<void(SimPlatform&)>& setup, std::vector<
     }
     const bool installed = whole == c.entries.size() && registered && k.sim.screenSaverActive == 1;
     EXPECT_TRUE(installed || !success) << "success over a missing file or without the registration";
+    EXPECT_TRUE(installed || !uninstaller) << "removal left for an installation that failed";
     if (installed) {
         EXPECT_EQ(exitCode, 0);
-        return success ? "installed" : "installed (the completion message not shown)";
+        bool said = false;
+        for (const SimMessage& m : k.sim.messages) said = said || m.text.find("can't be removed") != std::string::npos;
+        EXPECT_NE(said, uninstaller) << "removal not set up and not said, or said and set up";
+        if (!success) return "installed (the completion message not shown)";
+        return uninstaller ? "installed" : "installed, removal not set up";
     }
     EXPECT_FALSE(registered) << "registered without a whole installation";
     EXPECT_EQ(k.sim.screenSaverActive, -1);
