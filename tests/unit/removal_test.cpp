@@ -1,0 +1,226 @@
+// Removal on the simulated machine: what an installation leaves for it, and
+// the uninstaller's run with its questions, faults and leftovers.
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <set>
+
+#include "app/installer.h"
+#include "install/removal.h"
+#include "payload/locator.h"
+#include "payload/removal.h"
+#include "tests/unit/test_support.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const char kUninstaller[] = "C:\\WINDOWS\\QUORBEL\\SSAVERS\\Forest\\UNINSTAL.EXE";
+const char kUninstallerHost[] = "WINDOWS/QUORBEL/SSAVERS/Forest/UNINSTAL.EXE";
+const char kBefore[] = "[boot]\r\nSCRNSAVE.EXE=C:\\WINDOWS\\OTHER.SCR\r\n";
+
+std::string Setting(Machine& k) {
+    char value[260];
+    k.sim.ReadProfileValue("boot", "SCRNSAVE.EXE", "system.ini", value, sizeof value);
+    return value;
+}
+
+// Every file below the Windows directory, system.ini aside.
+std::set<std::string> Files(Machine& k) {
+    std::set<std::string> out;
+    for (const auto& e : fs::recursive_directory_iterator(k.Host("WINDOWS")))
+        if (e.is_regular_file() && e.path().filename() != "system.ini")
+            out.insert(fs::relative(e.path(), k.Host("WINDOWS")).generic_string());
+    return out;
+}
+
+// Forest.exe installed over a machine whose screen saver was OTHER.SCR.
+void Install(Machine& k) {
+    WriteFile(k.Host("WINDOWS/system.ini"), Bytes(kBefore));
+    k.Place(MakeInstaller("Forest", {{"f.scr", Pattern(3000, 1), ".SCR"},
+                                      {"f.dat", Pattern(500, 2), ".DAT"},
+                                      {"a.bmp", Pattern(700, 3), ".BMP"}}));
+    ASSERT_EQ(k.RunAnsweringOk(), 0);
+    k.sim.messages.clear();
+}
+
+// Runs the uninstaller as the list of installed programs would, with
+// these answers; its exit code.
+int Uninstall(Machine& k, std::vector<int> answers, bool quiet = false) {
+    k.sim.SetModulePath(kUninstaller);
+    k.sim.SetCommandLine(std::string("\"") + kUninstaller + "\"" + (quiet ? " /quiet" : ""));
+    for (int a : answers) k.sim.AnswerMessage(a);
+    InstallerState s = {};
+    return InstallerMain(k.sim, s);
+}
+
+TEST(Removal, TheInstallationLeavesAnUninstallerAndItsEntry) {
+    REQUIRE_STUB();
+    Machine k;
+    Install(k);
+    ASSERT_TRUE(FileExists(k.Host(kUninstallerHost)));
+    std::map<std::string, std::string> e = k.sim.programEntries["FOREST.SCR"];
+    EXPECT_EQ(e["DisplayName"], "Forest Screen Saver");
+    EXPECT_EQ(e["UninstallString"], std::string("\"") + kUninstaller + "\"");
+    EXPECT_EQ(e["QuietUninstallString"], std::string("\"") + kUninstaller + "\" /quiet");
+    EXPECT_EQ(e["DisplayIcon"], "C:\\WINDOWS\\FOREST.SCR");
+    EXPECT_EQ(e["InstallLocation"], "C:\\WINDOWS\\QUORBEL\\SSAVERS\\Forest");
+    EXPECT_EQ(e["NoModify"], "#1");
+    EXPECT_EQ(e["NoRepair"], "#1");
+    // The files and the uninstaller, in kilobytes rounded up.
+    const uint64_t bytes = 3000 + 500 + 700 + fs::file_size(k.Host(kUninstallerHost));
+    EXPECT_EQ(e["EstimatedSize"], "#" + std::to_string((bytes + 1023) / 1024));
+    // The uninstaller is the stub part and a record, no payload: far
+    // smaller than the installer, and no installer to ssinst.
+    EXPECT_LT(fs::file_size(k.Host(kUninstallerHost)), BuiltStub().size() + 2048);
+    // Installed again: one entry, the same values.
+    k.sim.programEntries["FOREST.SCR"]["DisplayName"] = "changed";
+    ASSERT_EQ(k.RunAnsweringOk(), 0);
+    EXPECT_EQ(k.sim.programEntries.size(), 1u);
+    EXPECT_EQ(k.sim.programEntries["FOREST.SCR"]["DisplayName"], "Forest Screen Saver");
+}
+
+struct Case {
+    const char* what;
+    std::function<void(Machine&)> before;  // after the installation
+    std::vector<int> answers;
+    bool quiet;
+    int exitCode;
+    std::vector<std::string> left;  // files still there after the restart ("*": all it installed)
+    std::string setting;             // SCRNSAVE.EXE then
+    bool entry;                      // the entry is still there
+    const char* said;                // part of the last message ("" for none)
+};
+
+void PrintTo(const Case& c, std::ostream* os) { *os << c.what; }
+
+class RemovalRun : public ::testing::TestWithParam<Case> {};
+
+TEST_P(RemovalRun, RemovesWhatItWroteAndNothingElse) {
+    REQUIRE_STUB();
+    const Case& c = GetParam();
+    Machine k;
+    Install(k);
+    const std::set<std::string> installed = Files(k);
+    if (c.before) c.before(k);
+    EXPECT_EQ(Uninstall(k, c.answers, c.quiet), c.exitCode);
+    k.sim.Restart();
+    const bool all = c.left.size() == 1 && c.left[0] == "*";
+    EXPECT_EQ(Files(k), all ? installed : std::set<std::string>(c.left.begin(), c.left.end()));
+    EXPECT_EQ(Setting(k), c.setting);
+    EXPECT_EQ(k.sim.programEntries.count("FOREST.SCR"), c.entry ? 1u : 0u);
+    if (c.quiet) {
+        EXPECT_TRUE(k.sim.messages.empty());
+    } else if (*c.said) {
+        ASSERT_FALSE(k.sim.messages.empty());
+        EXPECT_NE(k.sim.messages.back().text.find(c.said), std::string::npos) << k.sim.messages.back().text;
+        if (std::string(c.said) != "is damaged") EXPECT_EQ(k.sim.messages.back().caption, "Forest Screen Saver");
+    }
+    // Its folders go too, where nothing is left in them.
+    if (c.left.empty()) EXPECT_FALSE(fs::exists(k.Host("WINDOWS/QUORBEL")));
+    EXPECT_EQ(k.sim.OpenFiles(), 0);
+    EXPECT_EQ(k.sim.UnusedAnswers(), 0u);
+}
+
+void Fail(Machine& k, SimOp op, const char* target, int count) { k.sim.Fail({op, target, 1, count}); }
+
+const Case kCases[] = {
+    {"removed", nullptr, {kIdYes, kIdOk}, false, 0, {}, "C:\\WINDOWS\\OTHER.SCR", false,
+     "The Forest screen saver has been removed.\r\n\r\nThis removal program goes when Windows restarts."},
+    {"quiet", nullptr, {}, true, 0, {}, "C:\\WINDOWS\\OTHER.SCR", false, ""},
+    {"said no", nullptr, {kIdNo}, false, 0, {"*"}, "C:\\WINDOWS\\FOREST.SCR", true, "Remove the Forest screen saver"},
+    {"in use, retried", [](Machine& k) { Fail(k, SimOp::Remove, "*\\FOREST.SCR", 1); },
+     {kIdYes, kIdRetry, kIdOk}, false, 0, {}, "C:\\WINDOWS\\OTHER.SCR", false, "has been removed"},
+    {"in use, stopped", [](Machine& k) { Fail(k, SimOp::Remove, "*\\FOREST.SCR", -1); },
+     {kIdYes, kIdCancel}, false, 1, {"*"}, "C:\\WINDOWS\\FOREST.SCR", true, "C:\\WINDOWS\\FOREST.SCR could not be removed"},
+    {"in use, quiet", [](Machine& k) { Fail(k, SimOp::Remove, "*\\FOREST.SCR", -1); },
+     {}, true, 1, {"*"}, "C:\\WINDOWS\\FOREST.SCR", true, ""},
+    {"read-only data", [](Machine& k) { k.sim.SetReadOnly("C:\\WINDOWS\\QUORBEL\\SSAVERS\\Forest\\Forest.DAT"); },
+     {kIdYes, kIdCancel}, false, 1,
+     {"QUORBEL/SSAVERS/Forest/Forest.DAT", "QUORBEL/SSAVERS/Forest/FILE0002.BMP", "QUORBEL/SSAVERS/Forest/UNINSTAL.EXE"},
+     "C:\\WINDOWS\\FOREST.SCR", true, "Forest.DAT could not be removed"},
+    {"system.ini read-only", [](Machine& k) { k.sim.SetReadOnly("C:\\WINDOWS\\system.ini"); },
+     {kIdYes, kIdCancel}, false, 1, {"QUORBEL/SSAVERS/Forest/UNINSTAL.EXE"}, "C:\\WINDOWS\\FOREST.SCR", true,
+     "system.ini could not be removed or changed"},
+    {"changed and added files stay",
+     [](Machine& k) {
+         WriteFile(k.Host("WINDOWS/QUORBEL/SSAVERS/Forest/Forest.DAT"), Bytes("edited"));
+         WriteFile(k.Host("WINDOWS/QUORBEL/SSAVERS/Forest/notes.txt"), Bytes("mine"));
+         WriteFile(k.Host("WINDOWS/FOREST.SCR"), Bytes("a newer one"));
+     },
+     {kIdYes, kIdOk}, false, 0, {"FOREST.SCR", "QUORBEL/SSAVERS/Forest/Forest.DAT", "QUORBEL/SSAVERS/Forest/notes.txt"},
+     "C:\\WINDOWS\\OTHER.SCR", false,
+     ":\r\nC:\\WINDOWS\\FOREST.SCR\r\nC:\\WINDOWS\\QUORBEL\\SSAVERS\\Forest\\Forest.DAT\r\n"
+     "C:\\WINDOWS\\QUORBEL\\SSAVERS\\Forest\\notes.txt\r\n"},
+    {"another screen saver chosen since",
+     [](Machine& k) { k.sim.WriteProfileValue("boot", "SCRNSAVE.EXE", "C:\\WINDOWS\\MINE.SCR", "system.ini"); },
+     {kIdYes, kIdOk}, false, 0, {}, "C:\\WINDOWS\\MINE.SCR", false, "has been removed"},
+    {"files gone already",
+     [](Machine& k) {
+         fs::remove(k.Host("WINDOWS/FOREST.SCR"));
+         fs::remove(k.Host("WINDOWS/QUORBEL/SSAVERS/Forest/Forest.DAT"));
+     },
+     {kIdYes, kIdOk}, false, 0, {}, "C:\\WINDOWS\\OTHER.SCR", false, "has been removed"},
+    {"damaged record",
+     [](Machine& k) {
+         std::vector<uint8_t> u;
+         std::string error;
+         ASSERT_TRUE(ReadWholeFile(k.Host(kUninstallerHost), &u, &error));
+         MemoryReader r(u);
+         const FilePosition at = LocatePayloadIn(r) + kRemovalHeaderSize + 2 * 260;  // the program's name
+         const char evil[] = "..\\EVIL.SCR";
+         std::copy(evil, evil + sizeof evil, u.begin() + at);
+         WriteFile(k.Host(kUninstallerHost), u);
+     },
+     {kIdOk}, false, 1, {"*"}, "C:\\WINDOWS\\FOREST.SCR", true, "is damaged"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Cases, RemovalRun, ::testing::ValuesIn(kCases), [](const ::testing::TestParamInfo<Case>& i) {
+    std::string n;
+    for (const char* c = i.param.what; *c; ++c) n += std::isalnum((unsigned char)*c) ? *c : '_';
+    return n;
+});
+
+TEST(Removal, RunningItTwiceIsHarmlessAndReinstallingBringsItBack) {
+    REQUIRE_STUB();
+    Machine k;
+    Install(k);
+    EXPECT_EQ(Uninstall(k, {kIdYes, kIdOk}), 0);
+    // Before the restart the uninstaller is still there; it finds nothing
+    // left to remove.
+    EXPECT_EQ(Uninstall(k, {kIdYes, kIdOk}), 0);
+    EXPECT_EQ(Setting(k), "C:\\WINDOWS\\OTHER.SCR");
+    k.sim.Restart();
+    EXPECT_TRUE(Files(k).empty());
+    // An entry whose uninstaller is gone: installing again makes both.
+    Install(k);
+    k.sim.programEntries["FOREST.SCR"]["UninstallString"] = "gone";
+    fs::remove(k.Host(kUninstallerHost));
+    ASSERT_EQ(k.RunAnsweringOk(), 0);
+    EXPECT_TRUE(FileExists(k.Host(kUninstallerHost)));
+    EXPECT_EQ(k.sim.programEntries["FOREST.SCR"]["UninstallString"], std::string("\"") + kUninstaller + "\"");
+}
+
+TEST(Removal, IsRecordedOnlyForWhatARecordMayName) {
+    RemovalRecord r = {};
+    StartRemovalRecord(&r);
+    auto read = [&](const char* program, const char* base) {
+        RemovalRecord w = r;
+        std::snprintf(w.program, sizeof w.program, "%s", program);
+        std::snprintf(w.base, sizeof w.base, "%s", base);
+        MemoryReader in(reinterpret_cast<const uint8_t*>(&w), sizeof w);
+        return ReadRemovalRecord(in, &w);
+    };
+    EXPECT_TRUE(read("FOREST.SCR", "Forest"));
+    for (const char* bad : {"..\\X.SCR", "C:X.SCR", "X.EXE", "", ".SCR", "a/b.SCR"}) EXPECT_FALSE(read(bad, "Forest")) << bad;
+    for (const char* bad : {"..", "a\\b", "", " .", "c:"}) EXPECT_FALSE(read("FOREST.SCR", bad)) << bad;
+    // An installer's payload is no record.
+    MemoryReader in(BuiltStub());
+    RemovalRecord w;
+    EXPECT_FALSE(LocatePayloadIn(in) != kNoPosition && ReadRemovalRecord(in, &w));
+}
+
+}  // namespace
