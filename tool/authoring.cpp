@@ -477,14 +477,16 @@ bool VerifyInstaller(const std::string& path, Verdict* v, std::string* error) {
     }
     const FilePosition limit = PayloadLimit(SizeAsPosition(file.Size()), c.certificates);
     const std::vector<std::string> overlaps = OverlapProblems(c);
+    v->uninstaller = c.uninstaller;
     for (size_t i = 0; i < c.entries.size(); ++i) {
-        EntryVerdict e{CreatedPath(name, (int)i, c.numberingBase, c.entries[i]), c.entries[i],
-                       EntryProblem(reader, (int)i, c.entries[i], limit)};
-        if (e.problem.empty()) e.problem = overlaps[i];
+        // An uninstaller holds its installer's table, not the entries' bytes.
+        EntryVerdict e{CreatedPath(NamesFrom(c, name), (int)i, c.numberingBase, c.entries[i]), c.entries[i],
+                       c.uninstaller ? "" : EntryProblem(reader, (int)i, c.entries[i], limit)};
+        if (e.problem.empty() && !c.uninstaller) e.problem = overlaps[i];
         v->entries.push_back(e);
     }
     if (c.check.problem != kPayloadSound && c.check.entry < 0) v->payloadProblem = DescribeCheck(c.check);
-    if (!InstallerNamesUsable(name))
+    if (!c.uninstaller && !InstallerNamesUsable(name))
         v->payloadProblem = "its name gives no name to install the screen saver under";
     return true;
 }
@@ -514,7 +516,18 @@ bool ReadInstaller(ByteReader& r, InstallerContents* out, std::string* error) {
         return false;
     }
     ReadTitleAt(r, out->title);
-    r.Seek(out->payloadStart, kSeekSet);
+    FilePosition table = out->payloadStart;
+    if (IsRemovalMark(out->title)) {
+        out->uninstaller = true;
+        r.Seek(table, kSeekSet);
+        if (!ReadRemovalRecord(r, &out->record)) {
+            *error = "an uninstaller whose removal record is damaged";
+            return false;
+        }
+        table += kRemovalRecordSize;
+        ReadTitleAt(r, out->title);
+    }
+    r.Seek(table, kSeekSet);
     EntryWalk walk(r);
     if (!walk.Begin()) {
         *error = "the payload ends inside its header";
@@ -534,9 +547,13 @@ bool ReadInstaller(ByteReader& r, InstallerContents* out, std::string* error) {
     }
     out->terminated = step == EntryWalk::kTerminator;
     const FilePosition size = r.Seek(0, kSeekEnd);
-    r.Seek(out->payloadStart, kSeekSet);
-    out->check = ValidatePayload(r, PayloadLimit(size, out->certificates));
+    r.Seek(table, kSeekSet);
+    out->check = ValidatePayload(r, out->uninstaller ? kNoPosition - 1 : PayloadLimit(size, out->certificates));
     return true;
+}
+
+std::string NamesFrom(const InstallerContents& c, const std::string& fileName) {
+    return c.uninstaller ? std::string(c.record.base) + ".exe" : fileName;
 }
 
 std::string CreatedPath(const std::string& installerFileName, int index, uint16_t numberingBase,

@@ -10,6 +10,7 @@
 
 #include "payload/format.h"
 #include "payload/reader.h"
+#include "payload/removal.h"
 #include "payload/validate.h"
 
 bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* out, std::string* error);
@@ -49,6 +50,10 @@ bool BuildInstallerTo(const std::vector<uint8_t>& stub, const InstallerRecipe& r
                       std::string* error);
 
 struct InstallerContents {
+    // An uninstaller: its removal record, then its installer's header and
+    // table, whose entries' offsets point into that installer.
+    bool uninstaller = false;
+    RemovalRecord record = {};
     FilePosition payloadStart = kNoPosition;
     char title[kTitleSize + 1] = {};
     uint16_t numberingBase = 0;
@@ -71,8 +76,9 @@ bool EntryContents(const std::vector<uint8_t>& installer, const PayloadEntry& e,
                    std::vector<uint8_t>* out, std::string* error);
 
 // Reads the header and the entry table through the stub's reader, and
-// checks the payload as the stub does. Refuses a table of more than
-// kMostEntriesRead entries.
+// checks the payload as the stub does; an uninstaller's record and table
+// as the uninstaller does. Refuses a table of more than kMostEntriesRead
+// entries.
 const size_t kMostEntriesRead = 1000000;
 bool ReadInstaller(ByteReader& r, InstallerContents* out, std::string* error);
 
@@ -98,6 +104,10 @@ std::string CreatedPath(const std::string& installerFileName, int index, uint16_
 // code page the installing machine has.
 std::string ExtensionCaveat(const std::string& ext, const std::string& created);
 
+// The installer file name whose names the stub would write under: the
+// file's own, or for an uninstaller its installer's, as its record has it.
+std::string NamesFrom(const InstallerContents& c, const std::string& fileName);
+
 // What `ssinst verify` finds. A packed entry whose stream decodes to other
 // bytes than were packed can't be told without a checksum, which the format
 // lacks; what can be told is: the stub part's layout, the table, each
@@ -109,6 +119,7 @@ struct EntryVerdict {
     std::string problem;  // "" when sound
 };
 struct Verdict {
+    bool uninstaller = false;               // the file is an uninstaller
     std::vector<std::string> stubProblems;  // layout rules the stub part breaks
     std::string payloadProblem;             // the table's or the name's, "" when none
     std::vector<EntryVerdict> entries;

@@ -43,6 +43,8 @@ const char kUsage[] =
     "      offset, stored size, unpacked size, extension, target (below the\n"
     "      Windows directory, for an installer run from a directory without '.').\n"
     "      Checks the payload as the installer does and flags a damaged entry.\n"
+    "      An uninstaller (UNINSTAL.EXE beside an installation's data files)\n"
+    "      lists its removal record and the files its installation wrote.\n"
     "  extract INSTALLER -C DIR [--overwrite]\n"
     "      Writes every entry below DIR (standing for the Windows directory) under\n"
     "      the names the installer itself would use. Follows no link inside DIR;\n"
@@ -55,7 +57,8 @@ const char kUsage[] =
     "      keeps no checksum); one that needs more bits than it stores, or whose\n"
     "      last match runs past its size, can, and so can entries whose bytes\n"
     "      lie on the stub part, the table or another entry, and streams with\n"
-    "      bytes after their end. Exit 0 sound, 1 damaged.\n"
+    "      bytes after their end. An uninstaller: its stub part, its record and\n"
+    "      its table, as the uninstaller checks them. Exit 0 sound, 1 damaged.\n"
     "  check-stub STUB\n"
     "      Reports each layout rule of the stub, its manifest among them, as held\n"
     "      or broken.\n"
@@ -274,13 +277,17 @@ int List(int argc, char** argv) {
                     std::to_string(kNoPosition) + " bytes");
     InstallerContents c;
     if (!ReadInstaller(file.Reader(), &c, &error)) return Fail(std::string(argv[0]) + ": " + error);
+    if (c.uninstaller)
+        std::printf("uninstaller of %s and QUORBEL\\SSAVERS\\%s\nscreen saver it set: %s\nthe one before: %s\n",
+                    c.record.program, c.record.base, c.record.written,
+                    c.record.previous[0] ? c.record.previous : "(none)");
     std::printf("title: \"%s\"\nnumbering base: %u\npayload at: %lld\n",
                 Printable(c.title, kTitleSize).c_str(), c.numberingBase, (long long)c.payloadStart);
     std::printf("%5s %10s %10s %10s  %-6s %s\n", "index", "offset", "stored", "unpacked", "ext",
                 "target");
     for (size_t i = 0; i < c.entries.size(); ++i) {
         const PayloadEntry& e = c.entries[i];
-        std::string target = CreatedPath(argv[0], (int)i, c.numberingBase, e);
+        std::string target = CreatedPath(NamesFrom(c, argv[0]), (int)i, c.numberingBase, e);
         if ((int)i == c.check.entry) target = "(damaged: " + DescribeCheck(c.check) + ")";
         std::printf("%5zu %10u %10u %10u  %-6s %s\n", i, e.offset, e.storedSize, e.unpackedSize,
                     Printable(e.extension, kExtensionSize).c_str(),
@@ -291,7 +298,7 @@ int List(int argc, char** argv) {
         std::fprintf(stderr, "ssinst: %s: damaged: %s\n", argv[0], DescribeCheck(c.check).c_str());
         return kExitFailure;
     }
-    if (!InstallerNamesUsable(argv[0])) {
+    if (!c.uninstaller && !InstallerNamesUsable(argv[0])) {
         std::fprintf(stderr, "ssinst: %s: its name gives no name to install the screen saver under\n",
                      argv[0]);
         return kExitFailure;
@@ -306,6 +313,7 @@ int Verify(int argc, char** argv) {
     if (!VerifyInstaller(argv[0], &v, &error)) return Fail(error);
     for (const std::string& p : v.stubProblems) std::printf("stub:  damaged: %s\n", p.c_str());
     if (v.stubProblems.empty()) std::printf("stub:  sound (its layout rules and its manifest)\n");
+    if (v.uninstaller) std::printf("an uninstaller: the files its installation wrote, as it names them\n");
     for (size_t i = 0; i < v.entries.size(); ++i) {
         const EntryVerdict& e = v.entries[i];
         char sizes[64];

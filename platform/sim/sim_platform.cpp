@@ -219,7 +219,8 @@ bool SimPlatform::MakeDirectory(const char* path) {
 }
 
 bool SimPlatform::RemoveAtRestart(const char* path) {
-    if (Fails(SimOp::RemoveAtRestart, path) || Kind(path) == kPathMissing) return false;
+    // Nothing is checked until then.
+    if (Fails(SimOp::RemoveAtRestart, path)) return false;
     removeAtRestart.push_back(path);
     return true;
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -73,9 +74,18 @@ TEST(Removal, TheInstallationLeavesAnUninstallerAndItsEntry) {
     // The files and the uninstaller, in kilobytes rounded up.
     const uint64_t bytes = 3000 + 500 + 700 + fs::file_size(k.Host(kUninstallerHost));
     EXPECT_EQ(e["EstimatedSize"], "#" + std::to_string((bytes + 1023) / 1024));
-    // The uninstaller is the stub part and a record, no payload: far
-    // smaller than the installer, and no installer to ssinst.
+    // The uninstaller is the stub part and a record, no payload; ssinst
+    // reads it as the uninstaller does, naming what its installation wrote.
     EXPECT_LT(fs::file_size(k.Host(kUninstallerHost)), BuiltStub().size() + 2048);
+    Verdict v;
+    std::string error;
+    ASSERT_TRUE(VerifyInstaller(k.Host(kUninstallerHost), &v, &error)) << error;
+    EXPECT_TRUE(v.uninstaller && v.Sound()) << v.payloadProblem;
+    std::vector<std::string> targets;
+    for (const EntryVerdict& t : v.entries) targets.push_back(t.target);
+    EXPECT_EQ(targets, (std::vector<std::string>{"FOREST.SCR", "QUORBEL\\SSAVERS\\Forest\\Forest.DAT",
+                                                 "QUORBEL\\SSAVERS\\Forest\\FILE0002.BMP"}));
+    if (const char* keep = std::getenv("SSINST_KEEP_UNINSTALLER")) fs::copy_file(k.Host(kUninstallerHost), keep);
     // Installed again: one entry, the same values.
     k.sim.programEntries["FOREST.SCR"]["DisplayName"] = "changed";
     ASSERT_EQ(k.RunAnsweringOk(), 0);
@@ -117,10 +127,14 @@ TEST_P(RemovalRun, RemovesWhatItWroteAndNothingElse) {
     } else if (*c.said) {
         ASSERT_FALSE(k.sim.messages.empty());
         EXPECT_NE(k.sim.messages.back().text.find(c.said), std::string::npos) << k.sim.messages.back().text;
-        if (std::string(c.said) != "is damaged") EXPECT_EQ(k.sim.messages.back().caption, "Forest Screen Saver");
+        if (std::string(c.said) != "is damaged") {
+            EXPECT_EQ(k.sim.messages.back().caption, "Forest Screen Saver");
+        }
     }
     // Its folders go too, where nothing is left in them.
-    if (c.left.empty()) EXPECT_FALSE(fs::exists(k.Host("WINDOWS/QUORBEL")));
+    if (c.left.empty()) {
+        EXPECT_FALSE(fs::exists(k.Host("WINDOWS/QUORBEL")));
+    }
     EXPECT_EQ(k.sim.OpenFiles(), 0);
     EXPECT_EQ(k.sim.UnusedAnswers(), 0u);
 }
