@@ -217,8 +217,14 @@ void Extraction::LeaveRemoval(FilePosition start, char* buffer) {
     const FileHandle out = fs_.CreateForWrite(uninstaller);
     if (out == kNoFile) return;
     FileWriter w(fs_, out);
+    static const char kNoSignature[8] = {};
+    const FilePosition signature = places_.securityEntry;
+    // A signature covered the installer, not this part of it: the header's
+    // entry for it goes, and the uninstaller is plainly unsigned.
     const bool written = CopyPart(w, 0, start, buffer) && w.Write(&record, sizeof record) == (int)sizeof record &&
-                         CopyPart(w, start, table, buffer);
+                         CopyPart(w, start, table, buffer) &&
+                         (!places_.certificates ||
+                          (fs_.Seek(out, signature, kSeekSet) == signature && w.Write(kNoSignature, 8) == 8));
     fs_.Close(out);
 
     // The entry, named by the screen saver's file; a new installation's

@@ -45,6 +45,7 @@ FilePosition LocatePayloadIn(ByteReader& r, ImagePlaces* places) {
     ImagePlaces found;
     // The security directory: a file position, not an address.
     found.certificates = GetLE32(headers + kSecurityDirectory);
+    found.securityEntry = Add(peOffset, kSecurityDirectory);
 
     unsigned char section[kSectionHeaderSize];
     int i = 0;

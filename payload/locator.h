@@ -14,8 +14,9 @@
 // its headers).
 // `places`, when given, receives where the headers say more.
 struct ImagePlaces {
-    uint32_t certificates;     // where a signed file's certificate table starts; 0 unsigned
-    FilePosition resourceEnd;  // where the resource section's raw data ends
+    uint32_t certificates;       // where a signed file's certificate table starts; 0 unsigned
+    FilePosition securityEntry;  // where the header's 8 bytes that say so lie
+    FilePosition resourceEnd;    // where the resource section's raw data ends
 };
 FilePosition LocatePayloadIn(ByteReader& r, ImagePlaces* places = 0);
 

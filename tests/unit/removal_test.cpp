@@ -93,6 +93,29 @@ TEST(Removal, TheInstallationLeavesAnUninstallerAndItsEntry) {
     EXPECT_EQ(k.sim.programEntries["FOREST.SCR"]["DisplayName"], "Forest Screen Saver");
 }
 
+TEST(Removal, TheUninstallerOfASignedInstallerIsPlainlyUnsigned) {
+    REQUIRE_STUB();
+    Machine k;
+    // A certificate table after the payload, and the header's entry for it.
+    std::vector<uint8_t> installer = MakeInstaller("Forest");
+    MemoryReader r(installer);
+    ImagePlaces places;
+    ASSERT_NE(LocatePayloadIn(r, &places), kNoPosition);
+    PutLE32(&installer[places.securityEntry], (uint32_t)installer.size());
+    PutLE32(&installer[places.securityEntry + 4], 16);
+    installer.resize(installer.size() + 16, 0x5A);
+    k.Place(installer);
+    ASSERT_EQ(k.RunAnsweringOk(), 0);
+    std::vector<uint8_t> u;
+    std::string error;
+    ASSERT_TRUE(ReadWholeFile(k.Host(kUninstallerHost), &u, &error)) << error;
+    MemoryReader ur(u);
+    ImagePlaces up;
+    ASSERT_NE(LocatePayloadIn(ur, &up), kNoPosition);
+    EXPECT_EQ(up.certificates, 0u);
+    EXPECT_EQ(GetLE32(&u[up.securityEntry + 4]), 0u);
+}
+
 struct Case {
     const char* what;
     std::function<void(Machine&)> before;  // after the installation
