@@ -15,8 +15,8 @@
 
 #include "lzhuf/decoder.h"
 #include "tests/oracle/lzhuf_oracle.h"
-#include "tool/authoring.h"
-#include "tool/packer.h"
+#include "authoring/authoring.h"
+#include "authoring/packer.h"
 
 namespace {
 

@@ -8,7 +8,7 @@ string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," bytes "${hex}")
 string(REGEX REPLACE "((0x[0-9a-f][0-9a-f],){24})" "\\1\n    " bytes "${bytes}")
 file(WRITE "${OUT}.tmp"
 "// Made by cmake/embed_stub.cmake from the built stub; do not edit.
-#include \"tool/embedded_stub.h\"
+#include \"authoring/embedded_stub.h\"
 
 static const unsigned char kBytes[${size}] = {
     ${bytes}

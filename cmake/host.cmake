@@ -22,7 +22,7 @@ endif()
 add_library(lzhuf STATIC lzhuf/decoder.cpp lzhuf/tree.cpp)
 target_include_directories(lzhuf PUBLIC ${CMAKE_SOURCE_DIR})
 # The stub's texts, packed by the packer into a source both builds compile.
-add_executable(make_texts tool/make_texts.cpp tool/packer.cpp)
+add_executable(make_texts ssinst/make_texts.cpp authoring/packer.cpp)
 target_link_libraries(make_texts PRIVATE lzhuf)
 set(PACKED_TEXTS ${CMAKE_BINARY_DIR}/texts_packed.cpp)
 add_custom_command(OUTPUT ${PACKED_TEXTS}
@@ -41,12 +41,12 @@ add_dependencies(installer_core texts)
 add_library(sim_platform STATIC platform/sim/sim_platform.cpp)
 target_include_directories(sim_platform PUBLIC ${CMAKE_SOURCE_DIR})
 
-add_library(authoring STATIC tool/authoring.cpp tool/files.cpp tool/packer.cpp tool/pe_image.cpp tool/xml.cpp)
+add_library(authoring STATIC authoring/authoring.cpp authoring/files.cpp authoring/packer.cpp authoring/pe_image.cpp authoring/xml.cpp)
 target_link_libraries(authoring PUBLIC installer_core)
 
 # ssinst twice: the bootstrap, without a stub of its own, lays the linked
 # stub out (fix-stub); ssinst proper has that stub built in.
-add_executable(ssinst_bootstrap tool/ssinst.cpp tool/no_embedded_stub.cpp)
+add_executable(ssinst_bootstrap ssinst/ssinst.cpp ssinst/no_embedded_stub.cpp)
 target_link_libraries(ssinst_bootstrap PRIVATE authoring)
 target_compile_definitions(ssinst_bootstrap PRIVATE SSINST_VERSION="${PROJECT_VERSION}")
 
@@ -91,9 +91,9 @@ if(BUILD_WINDOWS)
     DEPENDS embedded_stub
     BUILD_BYPRODUCTS ${WIN_SSINST_DIR}/ssinst.exe)
 else()
-  set(EMBEDDED_STUB ${CMAKE_SOURCE_DIR}/tool/no_embedded_stub.cpp)
+  set(EMBEDDED_STUB ${CMAKE_SOURCE_DIR}/ssinst/no_embedded_stub.cpp)
 endif()
-add_executable(ssinst tool/ssinst.cpp ${EMBEDDED_STUB})
+add_executable(ssinst ssinst/ssinst.cpp ${EMBEDDED_STUB})
 target_link_libraries(ssinst PRIVATE authoring)
 target_compile_definitions(ssinst PRIVATE SSINST_VERSION="${PROJECT_VERSION}")
 
@@ -118,4 +118,4 @@ endif()
 
 # The packer's hot loops start on fixed boundaries, so that its speed does
 # not hang on the size of whatever is linked ahead of it.
-set_source_files_properties(tool/packer.cpp PROPERTIES COMPILE_OPTIONS "-falign-functions=64;-falign-loops=32")
+set_source_files_properties(authoring/packer.cpp PROPERTIES COMPILE_OPTIONS "-falign-functions=64;-falign-loops=32")

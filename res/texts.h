@@ -16,7 +16,7 @@ enum TextId {
 // text (the caption) before it extracts anything.
 const char* Text(TextId id);
 
-// The packed texts, made by the build (tool/make_texts): NUL-terminated
+// The packed texts, made by the build (ssinst/make_texts): NUL-terminated
 // texts in the order of TextId, kTextsSize bytes in all, which the build
 // checks against the room the stub has for them.
 enum { kTextsCapacity = 4096 };

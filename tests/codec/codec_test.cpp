@@ -8,9 +8,9 @@
 
 #include "lzhuf/decoder.h"
 #include "tests/oracle/lzhuf_oracle.h"
-#include "tool/authoring.h"
-#include "tool/packer.h"
-#include "tool/readers.h"
+#include "authoring/authoring.h"
+#include "authoring/packer.h"
+#include "authoring/readers.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include "app/installer.h"
 #include "platform/sim/sim_platform.h"
 #include "tests/fuzz/fuzz_support.h"
-#include "tool/authoring.h"
+#include "authoring/authoring.h"
 
 namespace fs = std::filesystem;
 

@@ -5,8 +5,8 @@
 #include <filesystem>
 
 #include "tests/fuzz/fuzz_support.h"
-#include "tool/authoring.h"
-#include "tool/pe_image.h"
+#include "authoring/authoring.h"
+#include "authoring/pe_image.h"
 
 namespace fs = std::filesystem;
 

@@ -4,8 +4,8 @@
 
 #include "payload/locator.h"
 #include "tests/unit/test_support.h"
-#include "tool/pe_image.h"
-#include "tool/readers.h"
+#include "authoring/pe_image.h"
+#include "authoring/readers.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include "tests/oracle/lzhuf_oracle.h"
 #include "tests/unit/test_support.h"
 #include "payload/reader.h"
-#include "tool/packer.h"
+#include "authoring/packer.h"
 
 namespace {
 

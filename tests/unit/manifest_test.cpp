@@ -5,8 +5,8 @@
 #include <set>
 
 #include "tests/unit/test_support.h"
-#include "tool/pe_image.h"
-#include "tool/xml.h"
+#include "authoring/pe_image.h"
+#include "authoring/xml.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 
 #include "base/bytes.h"
 #include "tests/unit/test_support.h"
-#include "tool/pe_image.h"
+#include "authoring/pe_image.h"
 
 namespace {
 

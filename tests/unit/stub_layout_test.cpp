@@ -5,7 +5,7 @@
 #include <cctype>
 
 #include "tests/unit/test_support.h"
-#include "tool/pe_image.h"
+#include "authoring/pe_image.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "platform/sim/sim_platform.h"
-#include "tool/authoring.h"
+#include "authoring/authoring.h"
 
 // The stub the build produced; the test is skipped when there is none.
 const std::vector<uint8_t>& BuiltStub();

@@ -1,8 +1,8 @@
 // Just enough XML to hold an application manifest to the rules a loader
 // holds it to: UTF-8, well-formed, names in their namespaces. A manifest
 // that breaks them stops the program from starting on XP and later.
-#ifndef TOOL_XML_H
-#define TOOL_XML_H
+#ifndef AUTHORING_XML_H
+#define AUTHORING_XML_H
 
 #include <string>
 #include <utility>

@@ -1,4 +1,4 @@
-#include "tool/files.h"
+#include "authoring/files.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

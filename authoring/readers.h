@@ -1,7 +1,7 @@
 // Byte sources and sinks for the host: a stdio file to read, memory to
 // write to.
-#ifndef TOOL_READERS_H
-#define TOOL_READERS_H
+#ifndef AUTHORING_READERS_H
+#define AUTHORING_READERS_H
 
 #include <cstdint>
 #include <cstdio>

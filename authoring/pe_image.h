@@ -1,7 +1,7 @@
 // Just enough of the PE format to check a stub's layout and to lay its
 // resource section out so that the marker's data comes last.
-#ifndef TOOL_PE_IMAGE_H
-#define TOOL_PE_IMAGE_H
+#ifndef AUTHORING_PE_IMAGE_H
+#define AUTHORING_PE_IMAGE_H
 
 #include <cstdint>
 #include <string>

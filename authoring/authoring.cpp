@@ -1,4 +1,4 @@
-#include "tool/authoring.h"
+#include "authoring/authoring.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -13,10 +13,10 @@
 #include "payload/contents.h"
 #include "payload/locator.h"
 #include "payload/validate.h"
-#include "tool/files.h"
-#include "tool/packer.h"
-#include "tool/pe_image.h"
-#include "tool/readers.h"
+#include "authoring/files.h"
+#include "authoring/packer.h"
+#include "authoring/pe_image.h"
+#include "authoring/readers.h"
 
 bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* out, std::string* error) {
     std::FILE* f = std::fopen(path.c_str(), "rb");

@@ -1,6 +1,6 @@
 // For a build without the Windows side, and for the copy of ssinst that
 // lays the stub out before it can be built in: no built-in stub.
-#include "tool/embedded_stub.h"
+#include "authoring/embedded_stub.h"
 
 const EmbeddedStub& BuiltInStub() {
     static const EmbeddedStub none = {nullptr, 0, ""};

@@ -1,7 +1,7 @@
 // The authoring tool's files on the host: every write goes through one safe
 // write, and every failure is named as the system names it.
-#ifndef TOOL_FILES_H
-#define TOOL_FILES_H
+#ifndef AUTHORING_FILES_H
+#define AUTHORING_FILES_H
 
 #include <cstdint>
 #include <cstdio>
@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "lzhuf/stream.h"
-#include "tool/readers.h"
+#include "authoring/readers.h"
 
 // "PATH: " and the system's words for the last failure ("No space left on
 // device").

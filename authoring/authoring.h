@@ -1,7 +1,7 @@
 // Writing installers and reading them back, for the authoring tool and the
 // tests. Reading goes through the stub's own payload reader.
-#ifndef TOOL_AUTHORING_H
-#define TOOL_AUTHORING_H
+#ifndef AUTHORING_AUTHORING_H
+#define AUTHORING_AUTHORING_H
 
 #include <cstdint>
 #include <functional>

@@ -1,4 +1,4 @@
-#include "tool/pe_image.h"
+#include "authoring/pe_image.h"
 
 #include <algorithm>
 #include <set>
@@ -6,7 +6,7 @@
 #include "base/bytes.h"
 #include "payload/locator.h"
 #include "res/ids.h"
-#include "tool/xml.h"
+#include "authoring/xml.h"
 
 namespace {
 

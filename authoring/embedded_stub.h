@@ -1,6 +1,6 @@
 // The stub built into ssinst, so that it needs no stub file beside it.
-#ifndef TOOL_EMBEDDED_STUB_H
-#define TOOL_EMBEDDED_STUB_H
+#ifndef AUTHORING_EMBEDDED_STUB_H
+#define AUTHORING_EMBEDDED_STUB_H
 
 #include <cstddef>
 

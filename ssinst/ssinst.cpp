@@ -17,11 +17,11 @@
 #include <string>
 #include <vector>
 
-#include "tool/authoring.h"
-#include "tool/embedded_stub.h"
-#include "tool/files.h"
-#include "tool/pe_image.h"
-#include "tool/readers.h"
+#include "authoring/authoring.h"
+#include "authoring/embedded_stub.h"
+#include "authoring/files.h"
+#include "authoring/pe_image.h"
+#include "authoring/readers.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The LZHUF packer: writes streams that the stub's decoder turns back into
 // the input, walking the same adaptive model in step.
-#ifndef TOOL_PACKER_H
-#define TOOL_PACKER_H
+#ifndef AUTHORING_PACKER_H
+#define AUTHORING_PACKER_H
 
 #include <cstddef>
 #include <cstdint>

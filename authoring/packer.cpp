@@ -1,11 +1,11 @@
-#include "tool/packer.h"
+#include "authoring/packer.h"
 
 #include <algorithm>
 #include <cstring>
 
 #include "lzhuf/lzhuf.h"
 #include "payload/reader.h"
-#include "tool/readers.h"
+#include "authoring/readers.h"
 
 namespace {
 

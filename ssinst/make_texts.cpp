@@ -8,8 +8,8 @@
 #include "lzhuf/decoder.h"
 #include "payload/reader.h"
 #include "res/texts.h"
-#include "tool/packer.h"
-#include "tool/readers.h"
+#include "authoring/packer.h"
+#include "authoring/readers.h"
 
 static const char* const kTexts[] = {
 #define TEXT(id, text) text,

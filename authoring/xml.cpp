@@ -1,4 +1,4 @@
-#include "tool/xml.h"
+#include "authoring/xml.h"
 
 #include <cctype>
 #include <cstdint>
