@@ -21,6 +21,7 @@
 #include "authoring/embedded_stub.h"
 #include "authoring/files.h"
 #include "authoring/pe_image.h"
+#include "authoring/project.h"
 #include "authoring/readers.h"
 
 namespace {
@@ -38,6 +39,11 @@ const char kUsage[] =
     "      FOREST.SCR). --base is the number of the first extra file (default 2).\n"
     "      STUB defaults to $SSINST_STUB, then the stub built into ssinst. Each file\n"
     "      is packed with LZHUF when that makes it smaller; --store stores all.\n"
+    "  build --project FILE.ssproj [the flags above]\n"
+    "      Builds what a project file names; a flag beside it wins over the file\n"
+    "      (the first --file starts its further files afresh).\n"
+    "  project FILE.ssproj [the flags of build]\n"
+    "      Writes a project file from build's flags, its paths relative to it.\n"
     "  list INSTALLER\n"
     "      Prints the title, the numbering base and one line per entry: index,\n"
     "      offset, stored size, unpacked size, extension, target (below the\n"
@@ -193,38 +199,56 @@ bool ParseBase(const char* text, uint16_t* base) {
     return true;
 }
 
-int Build(int argc, char** argv) {
-    std::string out, stub, scr, dat;
-    std::vector<std::string> extras;
-    InstallerRecipe recipe;
-    recipe.pack = true;
-    bool haveTitle = false;
+// The build flags, over what a project gave: each flag wins over the
+// project's value, and the first --file starts the further files afresh.
+bool ApplyFlags(int argc, char** argv, Project* p, std::string* stub, const char* command) {
+    bool files = false;
     for (int i = 0; i < argc; ++i) {
-        std::string a = argv[i];
-        bool hasValue = i + 1 < argc;
-        if (a == "-o" && hasValue) out = argv[++i];
-        else if (a == "--title" && hasValue) recipe.title = argv[++i], haveTitle = true;
-        else if (a == "--stub" && hasValue) stub = argv[++i];
-        else if (a == "--store") recipe.pack = false;
-        else if (a == "--scr" && hasValue) scr = argv[++i];
-        else if (a == "--dat" && hasValue) dat = argv[++i];
-        else if (a == "--file" && hasValue) extras.push_back(argv[++i]);
-        else if (a == "--base" && hasValue) {
-            if (!ParseBase(argv[++i], &recipe.numberingBase))
-                return Usage("--base takes a number from 0 to 65535");
-        } else return Usage(("build: unknown or incomplete option " + a).c_str());
+        const std::string a = argv[i];
+        const bool hasValue = i + 1 < argc;
+        if (a == "-o" && hasValue) p->output = argv[++i];
+        else if (a == "--title" && hasValue) p->title = argv[++i], p->hasTitle = true;
+        else if (a == "--stub" && hasValue && stub) *stub = argv[++i];
+        else if (a == "--project" && hasValue && stub) ++i;  // read already
+        else if (a == "--store") p->pack = false;
+        else if (a == "--pack") p->pack = true;
+        else if (a == "--scr" && hasValue) p->program = argv[++i];
+        else if (a == "--dat" && hasValue) p->data = argv[++i];
+        else if (a == "--file" && hasValue) {
+            if (!files) p->files.clear();
+            files = true;
+            p->files.push_back(argv[++i]);
+        } else if (a == "--base" && hasValue) {
+            if (!ParseBase(argv[++i], &p->numberingBase)) return Usage("--base takes a number from 0 to 65535"), false;
+        } else {
+            return Usage((std::string(command) + ": unknown or incomplete option " + a).c_str()), false;
+        }
     }
-    if (out.empty() || !haveTitle || scr.empty() || dat.empty())
-        return Usage("build needs -o, --title, --scr and --dat");
+    return true;
+}
+
+int Build(int argc, char** argv) {
+    Project project;
+    std::string stub, error;
+    // A project first, wherever its flag stands.
+    for (int i = 0; i + 1 < argc; ++i)
+        if (!std::strcmp(argv[i], "--project") && !ReadProject(argv[i + 1], &project, &error)) return Fail(error);
+    if (!ApplyFlags(argc, argv, &project, &stub, "build")) return kExitUsage;
+    const std::string missing = MissingFromProject(project);
+    if (!missing.empty()) return Usage(("build: " + missing + " (-o, --title, --scr, --dat, or a --project)").c_str());
+    InstallerRecipe recipe;
+    recipe.title = project.title;
+    recipe.numberingBase = project.numberingBase;
+    recipe.pack = project.pack;
+    const std::string& out = project.output;
     // The installer names what it installs after itself.
     if (!InstallerNamesUsable(out))
         return Fail(out + ": an installer of that name gives no name to install the screen saver under");
 
-    std::string error;
     std::vector<uint8_t> stubBytes;
     if (!LoadStub(stub, &stubBytes, &recipe.stubName, &error)) return Fail("stub: " + error);
-    std::vector<std::string> inputs = {scr, dat};
-    inputs.insert(inputs.end(), extras.begin(), extras.end());
+    std::vector<std::string> inputs = {project.program, project.data};
+    inputs.insert(inputs.end(), project.files.begin(), project.files.end());
     for (size_t i = 0; i < inputs.size(); ++i) {
         InputFile f;
         f.name = f.path = inputs[i];
@@ -265,6 +289,15 @@ std::string Printable(const char* s, size_t n) {
         }
     }
     return out;
+}
+
+int WriteProjectFile(int argc, char** argv) {
+    if (argc < 1) return Usage("project takes a project file, then the flags of build");
+    Project project;
+    std::string error;
+    if (!ApplyFlags(argc - 1, argv + 1, &project, nullptr, "project")) return kExitUsage;
+    if (!WriteProject(argv[0], project, &error)) return Fail(error);
+    return kExitOk;
 }
 
 int List(int argc, char** argv) {
@@ -368,6 +401,7 @@ int Run(int argc, char** argv) {
     }
     if (cmd == "--version") return Version();
     if (cmd == "build") return Build(argc - 2, argv + 2);
+    if (cmd == "project") return WriteProjectFile(argc - 2, argv + 2);
     if (cmd == "list") return List(argc - 2, argv + 2);
     if (cmd == "extract") return Extract(argc - 2, argv + 2);
     if (cmd == "verify") return Verify(argc - 2, argv + 2);

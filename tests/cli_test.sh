@@ -28,7 +28,7 @@ printf 'program' > "$T/f.scr"; printf 'data' > "$T/f.dat"; printf 'pic' > "$T/a.
 expect 0 "usage: ssinst" "$SSINST" --help
 expect 2 "no command" "$SSINST"
 expect 2 "unknown command frob" "$SSINST" frob
-expect 2 "build needs" "$SSINST" build -o "$T/x.exe"
+expect 2 "build: no title, program (.SCR), main data file (.DAT) named" "$SSINST" build -o "$T/x.exe"
 expect 2 "--base takes" "$SSINST" build -o "$T/x.exe" --title T --base 70000 --scr "$T/f.scr" --dat "$T/f.dat"
 expect 1 "nothere.scr: No such file" "$SSINST" build -o "$T/x.exe" --stub "$STUB" --title T --scr "$T/nothere.scr" --dat "$T/f.dat"
 expect 1 "at most 32" "$SSINST" build -o "$T/x.exe" --stub "$STUB" --title 123456789012345678901234567890123 --scr "$T/f.scr" --dat "$T/f.dat"
@@ -36,6 +36,18 @@ expect 1 "empty.dat: the file is empty" "$SSINST" build -o "$T/x.exe" --stub "$S
 if [ -f "$STUB" ]; then
   expect 1 "breaks its layout rules" "$SSINST" build -o "$T/x.exe" --stub "$BUILD/windows/ssstub-raw.exe" --title T --scr "$T/f.scr" --dat "$T/f.dat"
   expect 0 "" "$SSINST" build -o "$T/Forest.exe" --stub "$STUB" --title Forest --base 7 --scr "$T/f.scr" --dat "$T/f.dat" --file "$T/a.bmp"
+  # A project file carries the same command line, its paths relative to
+  # itself: the same installer, byte for byte; a flag beside it wins.
+  mkdir -p "$T/proj"
+  expect 0 "" "$SSINST" project "$T/proj/Forest.ssproj" -o "$T/Forest2.exe" --title Forest --base 7 \
+    --scr "$T/f.scr" --dat "$T/f.dat" --file "$T/a.bmp"
+  expect 0 "program = ../f.scr" cat "$T/proj/Forest.ssproj"
+  expect 0 "" "$SSINST" build --project "$T/proj/Forest.ssproj" --stub "$STUB"
+  expect 0 "" cmp "$T/Forest.exe" "$T/Forest2.exe"
+  expect 0 "" "$SSINST" build --stub "$STUB" --project "$T/proj/Forest.ssproj" --title Other -o "$T/Other.exe"
+  expect 0 'title: "Other"' "$SSINST" list "$T/Other.exe"
+  printf '[installer]\ntitle = T\ntitel = U\n' > "$T/bad.ssproj"
+  expect 1 'bad.ssproj:3: unknown key "titel"' "$SSINST" build --project "$T/bad.ssproj"
   # The built-in stub is the built one: the same installer, byte for byte.
   expect 0 "built-in stub: $(stat -c %s "$STUB") bytes, SHA-256 $(sha256sum "$STUB" | cut -c1-64)" "$SSINST" --version
   mkdir -p "$T/own" && expect 0 "" env -u SSINST_STUB "$SSINST" build -o "$T/own/Forest.exe" --title Forest --base 7 --scr "$T/f.scr" --dat "$T/f.dat" --file "$T/a.bmp"

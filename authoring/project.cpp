@@ -1,0 +1,147 @@
+#include "authoring/project.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+
+#include "authoring/authoring.h"
+#include "authoring/files.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Trimmed(const std::string& s) {
+    const size_t b = s.find_first_not_of(" \t"), e = s.find_last_not_of(" \t");
+    return b == std::string::npos ? "" : s.substr(b, e - b + 1);
+}
+
+// A path as the file gives it, joined to the project's folder; either '/'
+// or '\\' separates folders, so that one file serves both systems.
+std::string Joined(const std::string& dir, std::string value) {
+#ifndef _WIN32
+    for (char& c : value)
+        if (c == '\\') c = '/';
+#endif
+    const fs::path p(value);
+    return (p.is_absolute() || dir.empty() ? p : fs::path(dir) / p).lexically_normal().string();
+}
+
+// A path relative to the project's folder where it can be, with '/'.
+std::string Relative(const std::string& path, const std::string& dir) {
+    std::error_code ec;
+    const fs::path abs = fs::absolute(path, ec), base = fs::absolute(dir.empty() ? "." : dir, ec);
+    const fs::path rel = abs.lexically_normal().lexically_relative(base.lexically_normal());
+    return (rel.empty() ? abs.lexically_normal() : rel).generic_string();
+}
+
+// Quoted where its ends would be lost, or where it starts with a quote.
+std::string Value(const std::string& v) {
+    const bool quote = !v.empty() && (v.front() == ' ' || v.back() == ' ' || v.front() == '\t' || v.back() == '\t' ||
+                                      v.front() == '"');
+    return quote ? "\"" + v + "\"" : v;
+}
+
+}  // namespace
+
+bool ParseProject(const std::string& text, const std::string& name, const std::string& dir, Project* out,
+                  std::string* error) {
+    *out = Project();
+    bool seen[6] = {};  // title, base, pack, program, data, output
+    size_t at = text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;  // Notepad's byte-order mark
+    for (int line = 1; at <= text.size(); ++line) {
+        size_t end = text.find('\n', at);
+        if (end == std::string::npos) end = text.size();
+        std::string l = text.substr(at, end - at);
+        at = end + 1;
+        if (!l.empty() && l.back() == '\r') l.pop_back();
+        l = Trimmed(l);
+        const auto fail = [&](const std::string& what) {
+            *error = name + ":" + std::to_string(line) + ": " + what;
+            return false;
+        };
+        if (l.empty() || l[0] == ';' || l[0] == '#') continue;
+        if (l[0] == '[') {
+            if (l != "[installer]") return fail("unknown section " + l + ": the only one is [installer]");
+            continue;
+        }
+        const size_t eq = l.find('=');
+        if (eq == std::string::npos) return fail("a line is key = value, a [section], or a comment");
+        const std::string key = Trimmed(l.substr(0, eq));
+        std::string v = Trimmed(l.substr(eq + 1));
+        if (v.size() >= 2 && v.front() == '"' && v.back() == '"') v = v.substr(1, v.size() - 2);
+        static const char* const kKeys[] = {"title", "base", "pack", "program", "data", "output"};
+        int k = 0;
+        while (k < 6 && key != kKeys[k]) ++k;
+        if (key == "file") {
+            if (v.empty()) return fail("file = names no file");
+            out->files.push_back(Joined(dir, v));
+            continue;
+        }
+        if (k == 6)
+            return fail("unknown key \"" + key + "\" (the keys: title, base, pack, program, data, file, output)");
+        if (seen[k]) return fail(key + " is given twice");
+        seen[k] = true;
+        if (key == "title") {
+            out->title = v;
+            out->hasTitle = true;
+        } else if (key == "base") {
+            char* stop = nullptr;
+            const unsigned long n = std::strtoul(v.c_str(), &stop, 10);
+            if (v.empty() || *stop || v[0] == '-' || n > 65535) return fail("base takes a number from 0 to 65535");
+            out->numberingBase = (uint16_t)n;
+        } else if (key == "pack") {
+            if (v != "yes" && v != "no") return fail("pack takes yes or no");
+            out->pack = v == "yes";
+        } else {
+            if (v.empty()) return fail(key + " = names no file");
+            (key == "program" ? out->program : key == "data" ? out->data : out->output) = Joined(dir, v);
+        }
+    }
+    return true;
+}
+
+bool ReadProject(const std::string& path, Project* out, std::string* error) {
+    std::vector<uint8_t> bytes;
+    if (!ReadWholeFile(path, &bytes, error)) return false;
+    if (bytes.size() > (1u << 20)) {
+        *error = path + ": " + std::to_string(bytes.size()) + " bytes: more than a project file holds";
+        return false;
+    }
+    return ParseProject(std::string(bytes.begin(), bytes.end()), path, fs::path(path).parent_path().string(), out,
+                        error);
+}
+
+std::string ProjectText(const Project& p, const std::string& dir) {
+    std::string t = "; A screen-saver installer, built with: ssinst build --project FILE\n[installer]\n";
+    if (p.hasTitle) t += "title = " + Value(p.title) + "\n";
+    t += "base = " + std::to_string(p.numberingBase) + "\n";
+    t += std::string("pack = ") + (p.pack ? "yes" : "no") + "\n";
+    if (!p.program.empty()) t += "program = " + Value(Relative(p.program, dir)) + "\n";
+    if (!p.data.empty()) t += "data = " + Value(Relative(p.data, dir)) + "\n";
+    for (const std::string& f : p.files) t += "file = " + Value(Relative(f, dir)) + "\n";
+    if (!p.output.empty()) t += "output = " + Value(Relative(p.output, dir)) + "\n";
+    return t;
+}
+
+bool WriteProject(const std::string& path, const Project& p, std::string* error) {
+    const std::string text = ProjectText(p, fs::path(path).parent_path().string());
+    // Each value is one line of the file.
+    if (text.find('\r') != std::string::npos ||
+        std::count(text.begin(), text.end(), '\n') != 4 + p.hasTitle + !p.program.empty() + !p.data.empty() +
+                                                           (long)p.files.size() + !p.output.empty()) {
+        *error = path + ": a value holds a line break, which a project file can't keep";
+        return false;
+    }
+    return WriteWholeFile(path, std::vector<uint8_t>(text.begin(), text.end()), error);
+}
+
+std::string MissingFromProject(const Project& p) {
+    std::string missing;
+    for (const auto& [what, there] : {std::pair<const char*, bool>{"title", p.hasTitle},
+                                      {"program (.SCR)", !p.program.empty()},
+                                      {"main data file (.DAT)", !p.data.empty()},
+                                      {"output installer", !p.output.empty()}})
+        if (!there) missing += std::string(missing.empty() ? "" : ", ") + what;
+    return missing.empty() ? "" : "no " + missing + " named";
+}

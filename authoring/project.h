@@ -1,0 +1,54 @@
+// Project files: an author's inputs in a small text file (Forest.ssproj),
+// read and written by both front ends.
+//
+//   ; comments start with ';' or '#'
+//   [installer]
+//   title = Forest
+//   base = 2
+//   pack = yes
+//   program = Forest.scr
+//   data = Forest.dat
+//   file = pictures/tree.bmp
+//   file = sound.wav
+//   output = Forest.exe
+//
+// The section line is optional and the only one known; each key but `file`
+// stands once; `file` stands once for each further file, in order. Paths are
+// relative to the project file's folder. A value may be quoted ("  Forest ")
+// to keep spaces at its ends. An unknown key, a line that is no key = value,
+// and a value a key can't take are errors, named with their line.
+#ifndef AUTHORING_PROJECT_H
+#define AUTHORING_PROJECT_H
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct Project {
+    std::string title;
+    bool hasTitle = false;  // a title was given ("" is a title)
+    uint16_t numberingBase = 2;
+    bool pack = true;
+    std::string program;             // the .SCR
+    std::string data;                // the main data file
+    std::vector<std::string> files;  // the further files, in order
+    std::string output;              // the installer
+};
+
+// Parses a project's text; `name` is for messages ("Forest.ssproj:3: ..."),
+// `dir` the folder relative paths are joined to ("" for none).
+bool ParseProject(const std::string& text, const std::string& name, const std::string& dir, Project* out,
+                  std::string* error);
+bool ReadProject(const std::string& path, Project* out, std::string* error);
+
+// A project's text, its paths relative to `dir` (the project file's
+// folder) where they can be.
+std::string ProjectText(const Project& p, const std::string& dir);
+// Writes it to `path` through the one safe write.
+bool WriteProject(const std::string& path, const Project& p, std::string* error);
+
+// What a project still lacks to be built ("" when nothing): the words both
+// front ends show.
+std::string MissingFromProject(const Project& p);
+
+#endif

@@ -1,0 +1,64 @@
+// Project files: what a bad one is told, and that what is written reads
+// back the same.
+#include <gtest/gtest.h>
+
+#include "authoring/project.h"
+
+namespace {
+
+TEST(Project, ABadFileIsNamedWithItsLine) {
+    const struct {
+        const char* text;
+        const char* error;  // "" for none
+    } cases[] = {
+        {"\xEF\xBB\xBF; Notepad's mark\r\n[installer]\r\ntitle = \" Forest \"\r\nfile = a.bmp\r\nfile = b.wav\r\n", ""},
+        {"title = T\ntitel = U\n", "p.ssproj:2: unknown key \"titel\""},
+        {"\n\n[setup]\n", "p.ssproj:3: unknown section [setup]"},
+        {"title\n", "p.ssproj:1: a line is key = value"},
+        {"base = 65536\n", "p.ssproj:1: base takes a number from 0 to 65535"},
+        {"base = -1\n", "p.ssproj:1: base takes"},
+        {"pack = maybe\n", "p.ssproj:1: pack takes yes or no"},
+        {"title = A\n; a comment\ntitle = B\n", "p.ssproj:3: title is given twice"},
+        {"program =\n", "p.ssproj:1: program = names no file"},
+    };
+    for (const auto& c : cases) {
+        Project p;
+        std::string error;
+        EXPECT_EQ(ParseProject(c.text, "p.ssproj", "dir", &p, &error), !*c.error) << c.text;
+        EXPECT_EQ(error.rfind(c.error, 0), 0u) << error;
+    }
+    Project p;
+    std::string error;
+    ASSERT_TRUE(ParseProject(cases[0].text, "p.ssproj", "dir", &p, &error));
+    EXPECT_EQ(p.title, " Forest ");
+    EXPECT_EQ(p.files, (std::vector<std::string>{"dir/a.bmp", "dir/b.wav"}));
+}
+
+TEST(Project, WhatIsWrittenReadsBackTheSame) {
+    Project p;
+    p.title = "  Forest \"at night\"";
+    p.hasTitle = true;
+    p.numberingBase = 7;
+    p.pack = false;
+    p.program = "/work/savers/Forest.scr";
+    p.data = "/work/savers/data/Forest.dat";
+    p.files = {"/work/savers/pics/a b.bmp", "/elsewhere/c.wav"};
+    p.output = "/work/out/Forest.exe";
+    const std::string text = ProjectText(p, "/work/savers");
+    EXPECT_NE(text.find("program = Forest.scr\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("output = ../out/Forest.exe\n"), std::string::npos) << text;
+    Project back;
+    std::string error;
+    ASSERT_TRUE(ParseProject(text, "p", "/work/savers", &back, &error)) << error;
+    EXPECT_EQ(back.title, p.title);
+    EXPECT_EQ(back.numberingBase, 7);
+    EXPECT_FALSE(back.pack);
+    EXPECT_EQ(back.program, p.program);
+    EXPECT_EQ(back.data, p.data);
+    EXPECT_EQ(back.files, p.files);
+    EXPECT_EQ(back.output, p.output);
+    EXPECT_EQ(MissingFromProject(back), "");
+    EXPECT_EQ(MissingFromProject(Project()), "no title, program (.SCR), main data file (.DAT), output installer named");
+}
+
+}  // namespace
