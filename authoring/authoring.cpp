@@ -1,8 +1,9 @@
 #include "authoring/authoring.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <cstdio>
-#include <algorithm>
 #include <cstring>
 #include <memory>
 
@@ -221,6 +222,17 @@ bool WriteFileEntry(const InstallerRecipe& recipe, const InputFile& f, uint64_t 
 
 }  // namespace
 
+std::string TitleProblem(const std::string& title) {
+    return title.size() > kTitleSize ? "the title is " + std::to_string(title.size()) + " bytes; at most 32 fit" : "";
+}
+
+std::string SizeProblem(const std::string& name, uint64_t size) {
+    if (size == 0) return name + ": the file is empty, and an installer can't hold an empty file";
+    if (size > kLargestUnpackedSize)
+        return name + ": " + std::to_string(size) + " bytes: files of 2 GiB or more can't be installed";
+    return "";
+}
+
 bool BuildInstallerTo(const std::vector<uint8_t>& stub, const InstallerRecipe& recipe, OutputFile& o,
                       std::string* error) {
     PeImage image;
@@ -235,10 +247,7 @@ bool BuildInstallerTo(const std::vector<uint8_t>& stub, const InstallerRecipe& r
         }
     MemoryReader reader(image.bytes);
     const FilePosition start = LocatePayloadIn(reader);
-    if (recipe.title.size() > kTitleSize) {
-        *error = "the title is " + std::to_string(recipe.title.size()) + " bytes; at most 32 fit";
-        return false;
-    }
+    if (!(*error = TitleProblem(recipe.title)).empty()) return false;
     if (recipe.files.size() < 2) {
         *error = "an installer needs the screen-saver program and its .DAT file";
         return false;
@@ -247,15 +256,8 @@ bool BuildInstallerTo(const std::vector<uint8_t>& stub, const InstallerRecipe& r
     for (const InputFile& f : recipe.files) {
         InputSource source;
         if (!source.Open(f, error)) return false;
-        if (source.Size() == 0) {
-            // A stored size of 0 would end the entry table there.
-            *error = f.name + ": the file is empty, and an installer can't hold an empty file";
-            return false;
-        }
-        if (source.Size() > kLargestUnpackedSize) {
-            *error = f.name + ": " + std::to_string(source.Size()) + " bytes: files of 2 GiB or more can't be installed";
-            return false;
-        }
+        // A stored size of 0 would end the entry table there.
+        if (!(*error = SizeProblem(f.name, source.Size())).empty()) return false;
     }
 
     o.Write(image.bytes.data(), (int)start);
@@ -459,23 +461,37 @@ bool OpenImage(const std::string& path, SourceFile* file, PeImage* image, std::s
     return true;
 }
 
-bool VerifyInstaller(const std::string& path, Verdict* v, std::string* error) {
+namespace {
+
+// The verdict on an installer read through `reader`, `size` bytes long.
+bool VerifyReader(ByteReader& reader, uint64_t size, const std::string& name, Verdict* v, std::string* error) {
     *v = Verdict();
-    SourceFile file;
+    if (size >= kNoPosition) {
+        *error = name + ": " + std::to_string(size) + " bytes: installers and stubs count their offsets in 32 bits "
+                 "and end before " + std::to_string(kNoPosition) + " bytes";
+        return false;
+    }
+    std::vector<uint8_t> start((size_t)std::min<uint64_t>(size, kLargestStubPart));
+    if (reader.Seek(0, kSeekSet) != 0 || !ReadExactly(reader, start.data(), (int)start.size())) {
+        *error = name + ": could not be read";
+        return false;
+    }
     PeImage image;
-    if (!OpenImage(path, &file, &image, error)) return false;
-    const std::string& name = path;
-    ByteReader& reader = file.Reader();
+    if (!image.Parse(std::move(start), error)) {
+        *error = name + ": " + *error;
+        return false;
+    }
+    image.fileSize = size;
     // The payload follows the resource section (and a signature may follow
     // it), so rule 1 is the stub's alone.
     for (const RuleResult& r : CheckStubLayout(image))
         if (!r.held && r.rule != 1) v->stubProblems.push_back(r.detail);
     InstallerContents c;
     if (!ReadInstaller(reader, &c, error)) {
-        *error = path + ": " + *error;
+        *error = name + ": " + *error;
         return false;
     }
-    const FilePosition limit = PayloadLimit(SizeAsPosition(file.Size()), c.certificates);
+    const FilePosition limit = PayloadLimit(SizeAsPosition(size), c.certificates);
     const std::vector<std::string> overlaps = OverlapProblems(c);
     v->uninstaller = c.uninstaller;
     for (size_t i = 0; i < c.entries.size(); ++i) {
@@ -489,6 +505,14 @@ bool VerifyInstaller(const std::string& path, Verdict* v, std::string* error) {
     if (!c.uninstaller && !InstallerNamesUsable(name))
         v->payloadProblem = "its name gives no name to install the screen saver under";
     return true;
+}
+
+}  // namespace
+
+bool VerifyInstaller(const std::string& path, Verdict* v, std::string* error) {
+    SourceFile file;
+    if (!file.Open(path, error)) return false;
+    return VerifyReader(file.Reader(), file.Size(), path, v, error);
 }
 
 bool Verdict::Sound() const {
@@ -662,4 +686,105 @@ bool ExtractInstaller(const std::string& installerPath, const std::string& dir,
         if (written) written->push_back(targets[i]);
     }
     return true;
+}
+
+namespace {
+
+// An output that fails every write once `stop` is set, so that a build
+// ends there as it would at a full disk.
+class StoppableOutput : public OutputFile {
+public:
+    StoppableOutput(OutputFile& out, const std::atomic<bool>* stop) : out_(out), stop_(stop) {}
+    bool Stopped() const { return stop_ && stop_->load(); }
+    int Write(const void* buf, int n) override { return Stopped() ? -1 : out_.Write(buf, n); }
+    bool SeekTo(uint64_t at) override { return !Stopped() && out_.SeekTo(at); }
+    bool Truncate(uint64_t size) override { return !Stopped() && out_.Truncate(size); }
+    int ReadAt(uint64_t at, void* buf, int n) override { return out_.ReadAt(at, buf, n); }
+    uint64_t Size() const override { return out_.Size(); }
+    bool Failed() const override { return Stopped() || out_.Failed(); }
+
+private:
+    OutputFile& out_;
+    const std::atomic<bool>* stop_;
+};
+
+}  // namespace
+
+ProjectPlan PlanProject(const Project& p) {
+    ProjectPlan plan;
+    const std::string missing = MissingFromProject(p);
+    if (!missing.empty()) plan.problems.push_back(missing);
+    const std::string title = TitleProblem(p.title);
+    if (!title.empty()) plan.problems.push_back(title);
+    if (!p.output.empty() && !InstallerNamesUsable(p.output))
+        plan.problems.push_back(p.output + ": an installer of that name gives no name to install the screen saver under");
+    std::vector<std::string> inputs = {p.program, p.data};
+    inputs.insert(inputs.end(), p.files.begin(), p.files.end());
+    for (size_t i = 0; i < inputs.size(); ++i) {
+        if (inputs[i].empty()) continue;
+        PlannedEntry e;
+        e.source = inputs[i];
+        std::string error;
+        if (i == kEntryProgram) e.extension = ".SCR";
+        else if (i == kEntryMainData) e.extension = ".DAT";
+        else if (!ExtensionFor(inputs[i], &e.extension, &error)) plan.problems.push_back(error);
+        PayloadEntry pe = {};
+        std::memcpy(pe.extension, e.extension.data(), std::min<size_t>(e.extension.size(), kExtensionSize));
+        if (!p.output.empty()) {
+            e.target = CreatedPath(p.output, (int)i, p.numberingBase, pe);
+            const std::string caveat = ExtensionCaveat(e.extension, e.target);
+            if (!caveat.empty()) plan.warnings.push_back(inputs[i] + ": " + caveat);
+        }
+        SourceFile f;
+        if (!f.Open(inputs[i], &error)) {
+            plan.problems.push_back(error);
+        } else {
+            e.size = f.Size();
+            const std::string size = SizeProblem(inputs[i], e.size);
+            if (!size.empty()) plan.problems.push_back(size);
+        }
+        plan.entries.push_back(e);
+    }
+    return plan;
+}
+
+bool BuildProject(const Project& p, const std::vector<uint8_t>& stub, const std::string& stubName,
+                  const BuildControl& control, Verdict* verdict, std::string* error) {
+    const ProjectPlan plan = PlanProject(p);
+    if (!plan.problems.empty()) {
+        *error = plan.problems.front();
+        return false;
+    }
+    InstallerRecipe recipe;
+    recipe.title = p.title;
+    recipe.numberingBase = p.numberingBase;
+    recipe.pack = p.pack;
+    recipe.stubName = stubName;
+    uint64_t total = 0;
+    for (const PlannedEntry& e : plan.entries) {
+        InputFile f;
+        f.name = f.path = e.source;
+        f.extension = e.extension;
+        recipe.files.push_back(std::move(f));
+        total += e.size;
+    }
+    if (control.progress) recipe.progress = [&](uint64_t done) { control.progress(done, total); };
+    SafeWrite out;
+    if (!out.Open(p.output, error)) return false;
+    StoppableOutput o(out, control.stop);
+    if (!BuildInstallerTo(stub, recipe, o, error)) {
+        if (o.Stopped()) *error = p.output + ": the build was cancelled; the installer there stays as it was";
+        else if (error->empty()) *error = out.FailureText();
+        return false;
+    }
+    // Checked as verify checks it before it takes the old one's place.
+    if (verdict) {
+        OutputReader reader(out);
+        if (!VerifyReader(reader, out.Size(), p.output, verdict, error)) return false;
+        if (!verdict->Sound()) {
+            *error = p.output + ": the new installer does not verify; the one there stays as it was";
+            return false;
+        }
+    }
+    return out.Commit(true, error);
 }

@@ -3,11 +3,13 @@
 #ifndef AUTHORING_AUTHORING_H
 #define AUTHORING_AUTHORING_H
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "authoring/project.h"
 #include "payload/format.h"
 #include "payload/reader.h"
 #include "payload/removal.h"
@@ -152,5 +154,36 @@ struct ExtractOptions {
 bool ExtractInstaller(const std::string& installerPath, const std::string& dir,
                       std::vector<std::string>* written, std::string* error,
                       const ExtractOptions& options = {});
+
+// A project's plan and its build, for both front ends: one set of rules,
+// in one set of words.
+struct PlannedEntry {
+    std::string source;     // the input file
+    std::string extension;  // as the entry stores it
+    std::string target;     // below the Windows directory, as Windows creates it ("" without an output)
+    uint64_t size = 0;      // the input's size
+};
+struct ProjectPlan {
+    std::vector<PlannedEntry> entries;
+    std::vector<std::string> problems;  // what stands in the way of a build; none: it can be built
+    std::vector<std::string> warnings;  // what Windows will do otherwise than written
+};
+ProjectPlan PlanProject(const Project& p);
+
+// The words of two rules a build holds an installer's inputs to.
+std::string TitleProblem(const std::string& title);
+std::string SizeProblem(const std::string& name, uint64_t size);
+
+struct BuildControl {
+    // Told the input bytes done and in all, now and then.
+    std::function<void(uint64_t done, uint64_t total)> progress;
+    // Once set, the build stops and the installer that was there stays.
+    const std::atomic<bool>* stop = nullptr;
+};
+// Builds the project's installer through the one safe write. With
+// `verdict`, the new file is checked as `ssinst verify` checks it before
+// it takes the old one's place, and only a sound one does.
+bool BuildProject(const Project& p, const std::vector<uint8_t>& stub, const std::string& stubName,
+                  const BuildControl& control, Verdict* verdict, std::string* error);
 
 #endif

@@ -236,44 +236,17 @@ int Build(int argc, char** argv) {
     if (!ApplyFlags(argc, argv, &project, &stub, "build")) return kExitUsage;
     const std::string missing = MissingFromProject(project);
     if (!missing.empty()) return Usage(("build: " + missing + " (-o, --title, --scr, --dat, or a --project)").c_str());
-    InstallerRecipe recipe;
-    recipe.title = project.title;
-    recipe.numberingBase = project.numberingBase;
-    recipe.pack = project.pack;
-    const std::string& out = project.output;
-    // The installer names what it installs after itself.
-    if (!InstallerNamesUsable(out))
-        return Fail(out + ": an installer of that name gives no name to install the screen saver under");
-
     std::vector<uint8_t> stubBytes;
-    if (!LoadStub(stub, &stubBytes, &recipe.stubName, &error)) return Fail("stub: " + error);
-    std::vector<std::string> inputs = {project.program, project.data};
-    inputs.insert(inputs.end(), project.files.begin(), project.files.end());
-    for (size_t i = 0; i < inputs.size(); ++i) {
-        InputFile f;
-        f.name = f.path = inputs[i];
-        if (i == 0) f.extension = ".SCR";
-        else if (i == 1) f.extension = ".DAT";
-        else if (!ExtensionFor(inputs[i], &f.extension, &error)) return Fail(error);
-        PayloadEntry e = {};
-        std::memcpy(e.extension, f.extension.data(), f.extension.size());
-        const std::string caveat = ExtensionCaveat(f.extension, CreatedPath(out, (int)i, recipe.numberingBase, e));
-        if (!caveat.empty()) std::fprintf(stderr, "ssinst: warning: %s: %s\n", inputs[i].c_str(), caveat.c_str());
-        recipe.files.push_back(std::move(f));
-    }
+    std::string stubName;
+    if (!LoadStub(stub, &stubBytes, &stubName, &error)) return Fail("stub: " + error);
+    const ProjectPlan plan = PlanProject(project);
+    for (const std::string& w : plan.warnings) std::fprintf(stderr, "ssinst: warning: %s\n", w.c_str());
     uint64_t total = 0;
-    for (const InputFile& f : recipe.files) {
-        SourceFile in;
-        if (!in.Open(f.path, &error)) return Fail(error);
-        total += in.Size();
-    }
+    for (const PlannedEntry& e : plan.entries) total += e.size;
     Progress progress("packed", total);
-    if (recipe.pack) recipe.progress = [&](uint64_t done) { progress.Update(done); };
-    SafeWrite installer;
-    if (!installer.Open(out, &error)) return Fail(error);
-    if (!BuildInstallerTo(stubBytes, recipe, installer, &error))
-        return Fail(error.empty() ? installer.FailureText() : error);
-    if (!installer.Commit(true, &error)) return Fail(error);
+    BuildControl control;
+    if (project.pack) control.progress = [&](uint64_t done, uint64_t) { progress.Update(done); };
+    if (!BuildProject(project, stubBytes, stubName, control, nullptr, &error)) return Fail(error);
     return kExitOk;
 }
 

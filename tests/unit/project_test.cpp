@@ -62,3 +62,52 @@ TEST(Project, WhatIsWrittenReadsBackTheSame) {
 }
 
 }  // namespace
+
+#include <atomic>
+#include <filesystem>
+
+#include "authoring/authoring.h"
+#include "tests/unit/test_support.h"
+
+namespace {
+
+TEST(Project, ABuildIsCheckedBeforeItReplacesAndACancelledOneLeavesTheOldInstaller) {
+    REQUIRE_STUB();
+    TempDir dir;
+    const std::string d = dir.path() + "/";
+    WriteFile(d + "f.scr", Pattern(300000, 1));
+    WriteFile(d + "f.dat", Bytes("data"));
+    WriteFile(d + "Forest.exe", Bytes("the old installer"));
+    Project p;
+    std::string error;
+    ASSERT_TRUE(ParseProject("title = Forest\nprogram = f.scr\ndata = f.dat\noutput = Forest.exe\n", "p", dir.path(),
+                             &p, &error));
+    // Stopped at its first progress report: nothing of it stays.
+    std::atomic<bool> stop(false);
+    BuildControl control;
+    control.stop = &stop;
+    control.progress = [&](uint64_t, uint64_t) { stop = true; };
+    EXPECT_FALSE(BuildProject(p, BuiltStub(), "the stub", control, nullptr, &error));
+    EXPECT_NE(error.find("cancelled"), std::string::npos) << error;
+    std::vector<uint8_t> bytes;
+    ASSERT_TRUE(ReadWholeFile(d + "Forest.exe", &bytes, &error));
+    EXPECT_EQ(bytes, Bytes("the old installer"));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 3);
+    // Whole, it is verified and put in place.
+    Verdict v;
+    stop = false;
+    control.progress = nullptr;
+    ASSERT_TRUE(BuildProject(p, BuiltStub(), "the stub", control, &v, &error)) << error;
+    EXPECT_TRUE(v.Sound());
+    EXPECT_EQ(v.entries.size(), 2u);
+    // What stands in the way, in ssinst's words.
+    p.title = std::string(33, 'T');
+    p.data = d + "missing.dat";
+    const ProjectPlan plan = PlanProject(p);
+    ASSERT_EQ(plan.problems.size(), 2u);
+    EXPECT_EQ(plan.problems[0], "the title is 33 bytes; at most 32 fit");
+    EXPECT_NE(plan.problems[1].find("missing.dat: No such file"), std::string::npos) << plan.problems[1];
+    EXPECT_EQ(plan.entries[1].target, "QUORBEL\\SSAVERS\\Forest\\Forest.DAT");
+}
+
+}  // namespace
