@@ -67,6 +67,7 @@ TEST(Project, WhatIsWrittenReadsBackTheSame) {
 #include <filesystem>
 
 #include "authoring/authoring.h"
+#include "authoring/sha256.h"
 #include "tests/unit/test_support.h"
 
 namespace {
@@ -111,3 +112,21 @@ TEST(Project, ABuildIsCheckedBeforeItReplacesAndACancelledOneLeavesTheOldInstall
 }
 
 }  // namespace
+
+TEST(Sha256, GivesTheStandardDigests) {
+    const struct {
+        std::string in;
+        const char* hex;
+    } cases[] = {{"", "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"},
+                 {"abc", "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"},
+                 {"abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq",
+                  "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1"},
+                 {std::string(1000000, 'a'), "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0"}};
+    for (const auto& c : cases) {
+        Sha256 s;
+        // In two pieces, split off the block boundary.
+        s.Add(c.in.data(), c.in.size() / 3);
+        s.Add(c.in.data() + c.in.size() / 3, c.in.size() - c.in.size() / 3);
+        EXPECT_EQ(s.Hex(), c.hex) << c.in.size();
+    }
+}
