@@ -89,7 +89,7 @@ if(BUILD_WINDOWS)
     INSTALL_COMMAND ""
     BUILD_ALWAYS ON
     DEPENDS embedded_stub
-    BUILD_BYPRODUCTS ${WIN_SSINST_DIR}/ssinst.exe)
+    BUILD_BYPRODUCTS ${WIN_SSINST_DIR}/ssinst.exe ${WIN_SSINST_DIR}/ssinstw.exe)
 else()
   set(EMBEDDED_STUB ${CMAKE_SOURCE_DIR}/ssinst/no_embedded_stub.cpp)
 endif()
@@ -102,7 +102,7 @@ target_compile_definitions(ssinst PRIVATE SSINST_VERSION="${PROJECT_VERSION}")
 include(GNUInstallDirs)
 install(TARGETS ssinst RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 if(BUILD_WINDOWS)
-  install(PROGRAMS ${WIN_SSINST_DIR}/ssinst.exe ${STUB_PATH} DESTINATION ${CMAKE_INSTALL_DATADIR}/ssinst)
+  install(PROGRAMS ${WIN_SSINST_DIR}/ssinst.exe ${WIN_SSINST_DIR}/ssinstw.exe ${STUB_PATH} DESTINATION ${CMAKE_INSTALL_DATADIR}/ssinst)
 endif()
 
 if(FUZZ)

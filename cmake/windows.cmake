@@ -20,6 +20,22 @@ if(EMBEDDED_STUB_SOURCE)
   target_compile_definitions(ssinst PRIVATE SSINST_VERSION="${PROJECT_VERSION}" _FILE_OFFSET_BITS=64)
   target_compile_options(ssinst PRIVATE -O2 -Wall -Wextra)
   target_link_options(ssinst PRIVATE -static -static-libgcc -static-libstdc++ -s -Wl,--no-insert-timestamp)
+  # ssinstw: the same library in a window; one file, needing no DLL beyond
+  # Windows' own.
+  add_executable(ssinstw WIN32 ssinstw/ssinstw.cpp ssinstw/ssinstw.rc
+    authoring/authoring.cpp authoring/files.cpp authoring/packer.cpp authoring/pe_image.cpp authoring/xml.cpp
+    authoring/project.cpp authoring/sha256.cpp ${EMBEDDED_STUB_SOURCE}
+    base/text.cpp lzhuf/decoder.cpp lzhuf/tree.cpp
+    payload/locator.cpp payload/validate.cpp payload/contents.cpp payload/payload.cpp payload/removal.cpp
+    install/names.cpp install/targets.cpp)
+  target_include_directories(ssinstw PRIVATE ${CMAKE_SOURCE_DIR})
+  set_property(SOURCE ssinstw/ssinstw.rc APPEND PROPERTY COMPILE_OPTIONS -I${CMAKE_SOURCE_DIR}/ssinstw)
+  set_property(SOURCE ssinstw/ssinstw.rc APPEND PROPERTY OBJECT_DEPENDS
+    ${CMAKE_SOURCE_DIR}/ssinstw/ids.h ${CMAKE_SOURCE_DIR}/ssinstw/ssinstw.manifest)
+  target_compile_definitions(ssinstw PRIVATE UNICODE _UNICODE _FILE_OFFSET_BITS=64)
+  target_compile_options(ssinstw PRIVATE $<$<COMPILE_LANGUAGE:CXX>:-O2 -Wall -Wextra>)
+  target_link_options(ssinstw PRIVATE -municode -static -static-libgcc -static-libstdc++ -s -Wl,--no-insert-timestamp)
+  target_link_libraries(ssinstw PRIVATE comctl32 comdlg32 shell32 advapi32 user32 gdi32)
   return()
 endif()
 

@@ -7,7 +7,7 @@
 set -eu
 cd "${1:-$(dirname "$0")/..}"
 # Lowest first; a folder may include its own layer and those before it.
-ORDER="base lzhuf res platform payload install checks app authoring ssinst tests bench"
+ORDER="base lzhuf res platform payload install checks app authoring ssinst ssinstw tests bench"
 
 rank() {
   local i=0 f

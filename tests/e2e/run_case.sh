@@ -461,6 +461,65 @@ uninstall|uninstall_kept|uninstall_quiet)
   fi
   diff "$DIR/before.reg" "$DIR/after.reg" >/dev/null || fail "the list of installed programs differs: $(cat "$DIR/after.reg")"
   ;;
+window_build|window_cancel)
+  # ssinstw.exe opens a project given on its command line; &Build, pressed
+  # by program, writes the very bytes ssinst build --project writes, checked
+  # and shown with its SHA-256. Cancelled in the middle of a long build, the
+  # window still answers and the installer that was there stays as it was.
+  WIN_SSINSTW=$E2E_BUILD/windows-ssinst/ssinstw.exe
+  P=$C/proj
+  mkdir -p "$P"
+  printf 'main data of the test saver\n' > "$P/Forest.dat"
+  cp "$TESTSCR" "$P/Forest.scr"
+  for i in $(seq 2000); do echo "tree $((i % 13)) leaf $((i % 7))"; done > "$P/trees.txt"
+  extra=("$P/trees.txt")
+  if [ "$CASE" = window_cancel ]; then
+    head -c 50000000 /dev/urandom > "$P/big.bin"
+    extra+=("$P/big.bin")
+    printf 'the installer that was there\n' > "$P/Forest.exe"
+  fi
+  args=()
+  for f in "${extra[@]}"; do args+=(--file "$f"); done
+  "$SSINST" project "$P/Forest.ssproj" -o "$P/Forest.exe" --title Forest --scr "$P/Forest.scr" --dat "$P/Forest.dat" \
+    "${args[@]}" || fail "ssinst project failed"
+  if [ "$CASE" = window_build ]; then
+    "$SSINST" build --project "$P/Forest.ssproj" -o "$DIR/expected.exe" || fail "ssinst build --project failed"
+    cat >"$DIR/script" <<END
+wait Forest.ssproj - ssinstw
+until Ready:
+shot $(winepath -w "$DIR/window.bmp")
+click Build
+until SHA-256 $(sha256sum "$DIR/expected.exe" | cut -c1-64)
+shot $(winepath -w "$DIR/built.bmp")
+close
+END
+  else
+    cp "$P/Forest.exe" "$DIR/before.exe"
+    cat >"$DIR/script" <<END
+wait Forest.ssproj - ssinstw
+until Ready:
+click Build
+until Building...
+until Building...
+click Cancel
+until Not built:
+until cancelled
+close
+END
+  fi
+  ( timeout 300 wine "$WIN_SSINSTW" 'C:\proj\Forest.ssproj' >"$DIR/ssinstw.out" 2>&1; echo $? >"$DIR/rc" ) &
+  pid=$!
+  timeout 320 wine "$HELPER" "$DIR/script" >"$DIR/helper.out" 2>&1 || { fail "helper:"; cat "$DIR/helper.out"; }
+  wait $pid
+  [ "$(cat "$DIR/rc")" = 0 ] || fail "ssinstw's exit code is $(cat "$DIR/rc")"
+  if [ "$CASE" = window_build ]; then
+    cmp "$P/Forest.exe" "$DIR/expected.exe" || fail "ssinstw and ssinst build --project wrote different installers"
+  else
+    cmp "$P/Forest.exe" "$DIR/before.exe" || fail "the cancelled build changed the installer that was there"
+    left=$(ls -A "$P" | grep -v -x -e Forest.ssproj -e Forest.scr -e Forest.dat -e trees.txt -e big.bin -e Forest.exe)
+    [ -z "$left" ] || fail "the cancelled build left $left"
+  fi
+  ;;
 fault_codes)
   # A program's own handler sees the processor's true exception codes,
   # whether Wine runs natively or under an emulator.

@@ -12,6 +12,11 @@
 //   shot FILE.bmp     save a picture of the current window
 //   press LABEL       press the button with this label ('&' ignored), then
 //                     wait until the window has gone
+//   click LABEL       press the button with this label ('&' ignored) in a
+//                     window that stays (it must be enabled)
+//   until TEXT        wait (up to 120 s) until some child of the current
+//                     window holds TEXT within its text
+//   close             ask the current window to close, and wait until it has
 //   none SECONDS      no new top-level window appears within SECONDS
 //   centred           the current window stands in the middle of the screen
 //   nofile PATH       no file PATH exists (yet)
@@ -194,6 +199,42 @@ bool Press(const std::string& label) {
     return false;
 }
 
+bool Click(const std::string& label) {
+    for (HWND c : Children(g_current))
+        if (ClassOf(c) == "Button" && WithoutAmpersand(TextOf(c)) == label) {
+            if (!IsWindowEnabled(c)) {
+                std::printf("the button \"%s\" is disabled; the window holds:\n", label.c_str());
+                Dump();
+                return false;
+            }
+            PostMessageA(c, BM_CLICK, 0, 0);
+            return true;
+        }
+    std::printf("no button \"%s\"; the window holds:\n", label.c_str());
+    Dump();
+    return false;
+}
+
+bool Until(const std::string& want) {
+    for (int tick = 0; tick < 1200; ++tick) {
+        for (HWND c : Children(g_current))
+            if (TextOf(c).find(want) != std::string::npos) return true;
+        Sleep(100);
+    }
+    std::printf("no child came to hold \"%s\"; the window holds:\n", Visible(want).c_str());
+    Dump();
+    return false;
+}
+
+bool Close() {
+    HWND w = g_current;
+    g_handled.push_back(w);
+    PostMessageA(w, WM_CLOSE, 0, 0);
+    for (int tick = 0; tick < 300 && IsWindow(w); ++tick) Sleep(100);
+    if (IsWindow(w)) std::printf("the window did not close\n");
+    return !IsWindow(w);
+}
+
 bool Shot(const std::string& path) {
     RECT r;
     if (!GetWindowRect(g_current, &r)) return false;
@@ -262,6 +303,9 @@ int main(int argc, char** argv) {
         else if (cmd == "nofile") ok = NoFile(arg);
         else if (cmd == "load") ok = LoadLibraryA(arg.c_str()) != NULL;
         else if (cmd == "none") ok = None(std::atoi(arg.c_str()));
+        else if (cmd == "click") ok = Click(arg);
+        else if (cmd == "until") ok = Until(arg);
+        else if (cmd == "close") ok = Close();
         else {
             std::printf("line %d: unknown command %s\n", number, cmd.c_str());
             ok = false;

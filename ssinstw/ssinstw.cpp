@@ -1,0 +1,524 @@
+// ssinstw: the authoring library in a window, for authors who do not use a
+// command line. One dialog: the project's inputs, a live table of what the
+// installer will write, the problems in ssinst's words, and Build, which
+// runs off the window's thread, can be cancelled, and shows the verified
+// installer's entries and SHA-256.
+//
+//   ssinstw.exe [Forest.ssproj]
+#ifndef UNICODE
+#define UNICODE
+#define _UNICODE
+#endif
+#include <windows.h>
+#include <commctrl.h>
+#include <commdlg.h>
+#include <shellapi.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "authoring/authoring.h"
+#include "authoring/embedded_stub.h"
+#include "authoring/files.h"
+#include "authoring/project.h"
+#include "authoring/sha256.h"
+#include "base/text.h"
+#include "ssinstw/ids.h"
+
+namespace {
+
+const UINT kProgressMessage = WM_APP + 1;  // wParam: per mille done
+const UINT kDoneMessage = WM_APP + 2;      // lParam: a BuildResult, the window's to delete
+const int kRecentCount = 4;
+const wchar_t kRecentKey[] = L"Software\\ssinstw\\Recent";
+
+// Paths and texts cross to the library in the system's code page.
+std::string Narrow(const std::wstring& w) {
+    if (w.empty()) return "";
+    const int n = WideCharToMultiByte(CP_ACP, 0, w.c_str(), (int)w.size(), NULL, 0, NULL, NULL);
+    std::string s((size_t)n, '\0');
+    WideCharToMultiByte(CP_ACP, 0, w.c_str(), (int)w.size(), &s[0], n, NULL, NULL);
+    return s;
+}
+
+std::wstring Wide(const std::string& s) {
+    if (s.empty()) return L"";
+    const int n = MultiByteToWideChar(CP_ACP, 0, s.c_str(), (int)s.size(), NULL, 0);
+    std::wstring w((size_t)n, L'\0');
+    MultiByteToWideChar(CP_ACP, 0, s.c_str(), (int)s.size(), &w[0], n);
+    return w;
+}
+
+std::wstring Thousands(uint64_t n) {
+    char out[32];
+    FormatThousands((uint32_t)(n > 0xFFFFFFFFu ? 0xFFFFFFFFu : n), out, sizeof out);
+    return Wide(out);
+}
+
+struct BuildResult {
+    bool ok;
+    std::string error;
+    Verdict verdict;
+    std::string sha256;
+    uint64_t size;
+};
+
+struct Window {
+    HWND dialog = NULL;
+    std::wstring path;  // the project file; "" when new
+    bool dirty = false;
+    bool loading = false;  // the controls are being filled, not edited
+    bool building = false;
+    bool closing = false;  // asked to close while building: it closes when the build has stopped
+    std::atomic<bool> stop{false};
+    HANDLE thread = NULL;
+    Project project;
+    std::string result;  // the last build's summary, shown under the problems
+};
+
+Window g;
+
+std::wstring ItemText(int id) {
+    const HWND item = GetDlgItem(g.dialog, id);
+    std::wstring s((size_t)GetWindowTextLengthW(item) + 1, L'\0');
+    s.resize((size_t)GetWindowTextW(item, &s[0], (int)s.size()));
+    return s;
+}
+
+// The project as the controls have it.
+Project FromControls() {
+    Project p;
+    p.title = Narrow(ItemText(IDC_TITLE));
+    p.hasTitle = true;
+    p.numberingBase = g.project.numberingBase;
+    p.pack = IsDlgButtonChecked(g.dialog, IDC_PACK) == BST_CHECKED;
+    p.program = Narrow(ItemText(IDC_PROGRAM));
+    p.data = Narrow(ItemText(IDC_DATA));
+    p.output = Narrow(ItemText(IDC_OUTPUT));
+    const HWND list = GetDlgItem(g.dialog, IDC_FILES);
+    const int n = (int)SendMessageW(list, LB_GETCOUNT, 0, 0);
+    for (int i = 0; i < n; ++i) {
+        std::wstring f((size_t)SendMessageW(list, LB_GETTEXTLEN, i, 0) + 1, L'\0');
+        f.resize((size_t)SendMessageW(list, LB_GETTEXT, i, (LPARAM)&f[0]));
+        p.files.push_back(Narrow(f));
+    }
+    return p;
+}
+
+void ToControls(const Project& p) {
+    g.loading = true;
+    SetDlgItemTextW(g.dialog, IDC_TITLE, Wide(p.title).c_str());
+    SetDlgItemTextW(g.dialog, IDC_PROGRAM, Wide(p.program).c_str());
+    SetDlgItemTextW(g.dialog, IDC_DATA, Wide(p.data).c_str());
+    SetDlgItemTextW(g.dialog, IDC_OUTPUT, Wide(p.output).c_str());
+    CheckDlgButton(g.dialog, IDC_PACK, p.pack ? BST_CHECKED : BST_UNCHECKED);
+    const HWND list = GetDlgItem(g.dialog, IDC_FILES);
+    SendMessageW(list, LB_RESETCONTENT, 0, 0);
+    for (const std::string& f : p.files) SendMessageW(list, LB_ADDSTRING, 0, (LPARAM)Wide(f).c_str());
+    g.project = p;
+    g.loading = false;
+}
+
+void UpdateCaption() {
+    std::wstring name = g.path.empty() ? L"Untitled" : g.path.substr(g.path.find_last_of(L"\\/") + 1);
+    SetWindowTextW(g.dialog, ((g.dirty ? L"*" : L"") + name + L" - ssinstw").c_str());
+}
+
+// The table, the problems and Build, from the controls, as they change.
+void Refresh() {
+    g.project = FromControls();
+    const ProjectPlan plan = PlanProject(g.project);
+    const size_t title = g.project.title.size();
+    const std::wstring left = title <= 32 ? std::to_wstring(32 - title) + L" of 32 characters left"
+                                          : std::to_wstring(title - 32) + L" characters too many";
+    SetDlgItemTextW(g.dialog, IDC_TITLE_LEFT, left.c_str());
+    const HWND table = GetDlgItem(g.dialog, IDC_TABLE);
+    ListView_DeleteAllItems(table);
+    uint64_t total = 0;
+    for (size_t i = 0; i < plan.entries.size(); ++i) {
+        const PlannedEntry& e = plan.entries[i];
+        std::wstring target = Wide(e.target.empty() ? "(no installer named)" : e.target);
+        std::wstring size = Thousands(e.size);
+        LVITEMW item = {};
+        item.mask = LVIF_TEXT;
+        item.iItem = (int)i;
+        item.pszText = &target[0];
+        ListView_InsertItem(table, &item);
+        ListView_SetItemText(table, (int)i, 1, &size[0]);
+        total += e.size;
+    }
+    std::string text;
+    for (const std::string& p : plan.problems) text += p + "\r\n";
+    for (const std::string& w : plan.warnings) text += "warning: " + w + "\r\n";
+    if (plan.problems.empty()) text += "Ready: " + Narrow(Thousands(total)) + " bytes in " +
+                                       std::to_string(plan.entries.size()) + " files.\r\n";
+    text += g.result;
+    SetDlgItemTextW(g.dialog, IDC_PROBLEMS, Wide(text).c_str());
+    EnableWindow(GetDlgItem(g.dialog, IDOK), plan.problems.empty() && !g.building);
+    EnableWindow(GetDlgItem(g.dialog, IDCANCEL), g.building);
+}
+
+void Changed() {
+    if (g.loading) return;
+    g.result.clear();
+    if (!g.dirty) {
+        g.dirty = true;
+        UpdateCaption();
+    }
+    Refresh();
+}
+
+// Recent projects, newest first, in the user's part of the registry.
+std::vector<std::wstring> Recent() {
+    std::vector<std::wstring> out;
+    HKEY key;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, kRecentKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return out;
+    for (int i = 0; i < kRecentCount; ++i) {
+        wchar_t value[MAX_PATH * 2];
+        DWORD size = sizeof value;
+        if (RegQueryValueExW(key, std::to_wstring(i).c_str(), NULL, NULL, (BYTE*)value, &size) == ERROR_SUCCESS)
+            out.push_back(std::wstring(value, wcsnlen(value, size / sizeof(wchar_t))));
+    }
+    RegCloseKey(key);
+    return out;
+}
+
+void ShowRecent() {
+    const HMENU file = GetSubMenu(GetMenu(g.dialog), 0);
+    for (int i = 0; i < kRecentCount; ++i) DeleteMenu(file, IDM_RECENT + i, MF_BYCOMMAND);
+    const std::vector<std::wstring> recent = Recent();
+    const int exit = GetMenuItemCount(file) - 1;  // before the separator and Exit
+    for (size_t i = 0; i < recent.size(); ++i)
+        InsertMenuW(file, (UINT)(exit - 1 + i), MF_BYPOSITION | MF_STRING, IDM_RECENT + i,
+                    (L"&" + std::to_wstring(i + 1) + L" " + recent[i]).c_str());
+}
+
+void AddRecent(const std::wstring& path) {
+    std::vector<std::wstring> recent = Recent();
+    for (size_t i = 0; i < recent.size(); ++i)
+        if (lstrcmpiW(recent[i].c_str(), path.c_str()) == 0) recent.erase(recent.begin() + (long)i--);
+    recent.insert(recent.begin(), path);
+    HKEY key;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, kRecentKey, 0, NULL, 0, KEY_SET_VALUE, NULL, &key, NULL) != ERROR_SUCCESS)
+        return;
+    for (size_t i = 0; i < recent.size() && i < (size_t)kRecentCount; ++i)
+        RegSetValueExW(key, std::to_wstring(i).c_str(), 0, REG_SZ, (const BYTE*)recent[i].c_str(),
+                       (DWORD)((recent[i].size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(key);
+    ShowRecent();
+}
+
+void Message(const std::string& text, UINT style) {
+    MessageBoxW(g.dialog, Wide(text).c_str(), L"ssinstw", style);
+}
+
+bool Open(const std::wstring& path) {
+    Project p;
+    std::string error;
+    if (!ReadProject(Narrow(path), &p, &error)) {
+        Message(error, MB_OK | MB_ICONERROR);
+        return false;
+    }
+    g.path = path;
+    g.dirty = false;
+    g.result.clear();
+    ToControls(p);
+    UpdateCaption();
+    AddRecent(path);
+    Refresh();
+    return true;
+}
+
+std::wstring FileDialog(bool save, const wchar_t* filter, const wchar_t* extension, const std::wstring& start) {
+    wchar_t name[MAX_PATH * 4];
+    lstrcpynW(name, start.c_str(), MAX_PATH * 4);
+    OPENFILENAMEW f = {};
+    f.lStructSize = sizeof f;
+    f.hwndOwner = g.dialog;
+    f.lpstrFilter = filter;
+    f.lpstrFile = name;
+    f.nMaxFile = MAX_PATH * 4;
+    f.lpstrDefExt = extension;
+    f.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | (save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST);
+    return (save ? GetSaveFileNameW(&f) : GetOpenFileNameW(&f)) ? name : L"";
+}
+
+const wchar_t kProjects[] = L"Installer projects (*.ssproj)\0*.ssproj\0All files\0*.*\0";
+
+bool SaveAs() {
+    const std::wstring path = FileDialog(true, kProjects, L"ssproj", g.path);
+    if (path.empty()) return false;
+    std::string error;
+    if (!WriteProject(Narrow(path), FromControls(), &error)) {
+        Message(error, MB_OK | MB_ICONERROR);
+        return false;
+    }
+    g.path = path;
+    g.dirty = false;
+    UpdateCaption();
+    AddRecent(path);
+    return true;
+}
+
+bool Save() {
+    if (g.path.empty()) return SaveAs();
+    std::string error;
+    if (!WriteProject(Narrow(g.path), FromControls(), &error)) {
+        Message(error, MB_OK | MB_ICONERROR);
+        return false;
+    }
+    g.dirty = false;
+    UpdateCaption();
+    return true;
+}
+
+// Unsaved changes: asked about before they would be lost.
+bool MayDiscard() {
+    if (!g.dirty) return true;
+    const std::wstring name = g.path.empty() ? L"Untitled" : g.path;
+    switch (MessageBoxW(g.dialog, (L"Save the changes to " + name + L"?").c_str(), L"ssinstw",
+                        MB_YESNOCANCEL | MB_ICONQUESTION)) {
+    case IDYES: return Save();
+    case IDNO: return true;
+    default: return false;
+    }
+}
+
+DWORD WINAPI BuildThread(void* context) {
+    Project* p = static_cast<Project*>(context);
+    BuildResult* r = new BuildResult();
+    std::vector<uint8_t> stub;
+    std::string stubName = "the built-in stub";
+    const char* env = std::getenv("SSINST_STUB");
+    const EmbeddedStub& builtIn = BuiltInStub();
+    if (env && *env) {
+        stubName = env;
+        r->ok = ReadWholeFile(env, &stub, &r->error);
+    } else if (builtIn.bytes) {
+        stub.assign(builtIn.bytes, builtIn.bytes + builtIn.size);
+        r->ok = true;
+    } else {
+        r->error = "this ssinstw has no stub built in";
+    }
+    BuildControl control;
+    control.stop = &g.stop;
+    control.progress = [](uint64_t done, uint64_t total) {
+        PostMessageW(g.dialog, kProgressMessage, total ? (WPARAM)(done * 1000 / total) : 0, 0);
+    };
+    r->ok = r->ok && BuildProject(*p, stub, stubName, control, &r->verdict, &r->error);
+    if (r->ok) {
+        r->sha256 = FileSha256(p->output);
+        SourceFile f;
+        std::string error;
+        r->size = f.Open(p->output, &error) ? f.Size() : 0;
+    }
+    delete p;
+    PostMessageW(g.dialog, kDoneMessage, 0, (LPARAM)r);
+    return 0;
+}
+
+void StartBuild() {
+    Refresh();
+    if (g.building || !IsWindowEnabled(GetDlgItem(g.dialog, IDOK))) return;
+    g.building = true;
+    g.stop = false;
+    g.result = "Building...\r\n";
+    SendDlgItemMessageW(g.dialog, IDC_PROGRESS, PBM_SETRANGE32, 0, 1000);
+    SendDlgItemMessageW(g.dialog, IDC_PROGRESS, PBM_SETPOS, 0, 0);
+    g.thread = CreateThread(NULL, 0, BuildThread, new Project(g.project), 0, NULL);
+    Refresh();
+    SetFocus(GetDlgItem(g.dialog, IDCANCEL));
+}
+
+void Finished(BuildResult* r) {
+    WaitForSingleObject(g.thread, INFINITE);
+    CloseHandle(g.thread);
+    g.thread = NULL;
+    g.building = false;
+    if (!r->ok) {
+        g.result = "Not built: " + r->error + "\r\n";
+    } else {
+        std::string s = "Built and verified " + g.project.output + ": sound.\r\n";
+        uint64_t total = 0;
+        for (const EntryVerdict& e : r->verdict.entries) {
+            char line[512];
+            if (e.entry.unpackedSize)
+                std::snprintf(line, sizeof line, "  %s: packed %s -> %s bytes\r\n", e.target.c_str(),
+                              Narrow(Thousands(e.entry.storedSize)).c_str(), Narrow(Thousands(e.entry.unpackedSize)).c_str());
+            else
+                std::snprintf(line, sizeof line, "  %s: stored %s bytes\r\n", e.target.c_str(),
+                              Narrow(Thousands(e.entry.storedSize)).c_str());
+            s += line;
+            total += e.entry.unpackedSize ? e.entry.unpackedSize : e.entry.storedSize;
+        }
+        s += "  in all " + Narrow(Thousands(total)) + " bytes installed; the installer " +
+             Narrow(Thousands(r->size)) + " bytes\r\n  SHA-256 " + r->sha256 + "\r\n";
+        g.result = s;
+    }
+    SendDlgItemMessageW(g.dialog, IDC_PROGRESS, PBM_SETPOS, r->ok ? 1000 : 0, 0);
+    delete r;
+    Refresh();
+    SetFocus(GetDlgItem(g.dialog, IDOK));
+    if (g.closing) PostMessageW(g.dialog, WM_CLOSE, 0, 0);
+}
+
+void AddFiles(const std::vector<std::wstring>& files) {
+    for (const std::wstring& f : files) SendDlgItemMessageW(g.dialog, IDC_FILES, LB_ADDSTRING, 0, (LPARAM)f.c_str());
+    if (!files.empty()) Changed();
+}
+
+void MoveSelected(int by) {
+    const HWND list = GetDlgItem(g.dialog, IDC_FILES);
+    const int at = (int)SendMessageW(list, LB_GETCURSEL, 0, 0), n = (int)SendMessageW(list, LB_GETCOUNT, 0, 0);
+    if (at < 0 || at + by < 0 || at + by >= n) return;
+    std::wstring f((size_t)SendMessageW(list, LB_GETTEXTLEN, at, 0) + 1, L'\0');
+    f.resize((size_t)SendMessageW(list, LB_GETTEXT, at, (LPARAM)&f[0]));
+    SendMessageW(list, LB_DELETESTRING, at, 0);
+    SendMessageW(list, LB_INSERTSTRING, at + by, (LPARAM)f.c_str());
+    SendMessageW(list, LB_SETCURSEL, at + by, 0);
+    Changed();
+}
+
+void Command(int id, int code) {
+    switch (id) {
+    case IDC_TITLE:
+    case IDC_PROGRAM:
+    case IDC_DATA:
+    case IDC_OUTPUT:
+        if (code == EN_CHANGE) Changed();
+        return;
+    case IDC_PACK: Changed(); return;
+    case IDC_PROGRAM_BROWSE:
+    case IDC_DATA_BROWSE: {
+        const bool program = id == IDC_PROGRAM_BROWSE;
+        const std::wstring f = FileDialog(false, program ? L"Screen savers (*.scr)\0*.scr\0All files\0*.*\0"
+                                                         : L"Data files (*.dat)\0*.dat\0All files\0*.*\0",
+                                          NULL, L"");
+        if (!f.empty()) SetDlgItemTextW(g.dialog, program ? IDC_PROGRAM : IDC_DATA, f.c_str());
+        return;
+    }
+    case IDC_OUTPUT_BROWSE: {
+        const std::wstring f = FileDialog(true, L"Installers (*.exe)\0*.exe\0", L"exe", ItemText(IDC_OUTPUT));
+        if (!f.empty()) SetDlgItemTextW(g.dialog, IDC_OUTPUT, f.c_str());
+        return;
+    }
+    case IDC_ADD: {
+        const std::wstring f = FileDialog(false, L"All files\0*.*\0", NULL, L"");
+        if (!f.empty()) AddFiles({f});
+        return;
+    }
+    case IDC_REMOVE: {
+        const int at = (int)SendDlgItemMessageW(g.dialog, IDC_FILES, LB_GETCURSEL, 0, 0);
+        if (at >= 0) {
+            SendDlgItemMessageW(g.dialog, IDC_FILES, LB_DELETESTRING, at, 0);
+            Changed();
+        }
+        return;
+    }
+    case IDC_UP: MoveSelected(-1); return;
+    case IDC_DOWN: MoveSelected(1); return;
+    case IDOK: StartBuild(); return;
+    case IDCANCEL:  // Esc, and the Cancel button
+        if (g.building) g.stop = true;
+        return;
+    case IDM_NEW:
+        if (!MayDiscard()) return;
+        g.path.clear();
+        g.dirty = false;
+        g.result.clear();
+        ToControls(Project());
+        UpdateCaption();
+        Refresh();
+        return;
+    case IDM_OPEN: {
+        if (!MayDiscard()) return;
+        const std::wstring f = FileDialog(false, kProjects, L"ssproj", L"");
+        if (!f.empty()) Open(f);
+        return;
+    }
+    case IDM_SAVE: Save(); return;
+    case IDM_SAVE_AS: SaveAs(); return;
+    case IDM_EXIT: PostMessageW(g.dialog, WM_CLOSE, 0, 0); return;
+    }
+    if (id >= IDM_RECENT && id < IDM_RECENT + kRecentCount) {
+        const std::vector<std::wstring> recent = Recent();
+        if ((size_t)(id - IDM_RECENT) < recent.size() && MayDiscard()) Open(recent[(size_t)(id - IDM_RECENT)]);
+    }
+}
+
+INT_PTR CALLBACK DialogProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case WM_INITDIALOG: {
+        g.dialog = dialog;
+        const HWND table = GetDlgItem(dialog, IDC_TABLE);
+        ListView_SetExtendedListViewStyle(table, LVS_EX_FULLROWSELECT);
+        LVCOLUMNW c = {};
+        c.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
+        RECT r;
+        GetClientRect(table, &r);
+        c.cx = (r.right - r.left) * 3 / 4;
+        c.pszText = const_cast<wchar_t*>(L"Path below the Windows directory");
+        ListView_InsertColumn(table, 0, &c);
+        c.cx = (r.right - r.left) / 4 - GetSystemMetrics(SM_CXVSCROLL);
+        c.fmt = LVCFMT_RIGHT;
+        c.pszText = const_cast<wchar_t*>(L"Bytes");
+        ListView_InsertColumn(table, 1, &c);
+        ToControls(Project());
+        ShowRecent();
+        UpdateCaption();
+        Refresh();
+        return TRUE;
+    }
+    case WM_COMMAND: Command(LOWORD(wParam), HIWORD(wParam)); return TRUE;
+    case WM_DROPFILES: {
+        const HDROP drop = (HDROP)wParam;
+        std::vector<std::wstring> files;
+        const UINT n = DragQueryFileW(drop, 0xFFFFFFFF, NULL, 0);
+        for (UINT i = 0; i < n; ++i) {
+            std::wstring f((size_t)DragQueryFileW(drop, i, NULL, 0) + 1, L'\0');
+            f.resize(DragQueryFileW(drop, i, &f[0], (UINT)f.size()));
+            files.push_back(f);
+        }
+        DragFinish(drop);
+        AddFiles(files);
+        return TRUE;
+    }
+    case kProgressMessage: SendDlgItemMessageW(dialog, IDC_PROGRESS, PBM_SETPOS, wParam, 0); return TRUE;
+    case kDoneMessage: Finished(reinterpret_cast<BuildResult*>(lParam)); return TRUE;
+    case WM_CLOSE:
+        if (g.building) {
+            g.stop = true;  // the build ends first; then the window
+            g.closing = true;
+            return TRUE;
+        }
+        g.closing = false;
+        if (MayDiscard()) DestroyWindow(dialog);
+        return TRUE;
+    case WM_DESTROY: PostQuitMessage(0); return TRUE;
+    }
+    return FALSE;
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_LISTVIEW_CLASSES | ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&controls);
+    const HWND dialog = CreateDialogParamW(instance, MAKEINTRESOURCEW(IDD_MAIN), NULL, DialogProc, 0);
+    if (!dialog) return 1;
+    int argc = 0;
+    LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+    if (argv && argc > 1) Open(argv[1]);
+    if (argv) LocalFree(argv);
+    const HACCEL keys = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDR_ACCEL));
+    MSG m;
+    while (GetMessageW(&m, NULL, 0, 0) > 0) {
+        if (TranslateAcceleratorW(dialog, keys, &m) || IsDialogMessageW(dialog, &m)) continue;
+        TranslateMessage(&m);
+        DispatchMessageW(&m);
+    }
+    return 0;
+}
