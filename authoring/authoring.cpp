@@ -20,7 +20,7 @@
 #include "authoring/readers.h"
 
 bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* out, std::string* error) {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
+    std::FILE* f = OpenStdio(path, "rb");
     if (!f) {
         *error = SystemError(path);
         return false;

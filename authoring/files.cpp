@@ -18,14 +18,87 @@
 
 std::string SystemError(const std::string& path) { return path + ": " + std::strerror(errno); }
 
+std::u16string Utf16(const std::string& utf8) {
+    std::u16string out;
+    for (size_t i = 0; i < utf8.size();) {
+        const unsigned char c = (unsigned char)utf8[i];
+        const int n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
+        uint32_t cp = n == 1 ? c : n == 2 ? c & 0x1F : n == 3 ? c & 0x0F : c & 0x07;
+        bool ok = n > 0 && i + (size_t)n <= utf8.size();
+        for (int k = 1; ok && k < n; ++k) {
+            const unsigned char t = (unsigned char)utf8[i + (size_t)k];
+            ok = (t >> 6) == 2;
+            cp = cp << 6 | (t & 0x3F);
+        }
+        // Overlong forms, surrogates and what lies past U+10FFFF are no characters.
+        static const uint32_t kLeast[5] = {0, 0, 0x80, 0x800, 0x10000};
+        ok = ok && cp >= kLeast[n] && cp <= 0x10FFFF && (cp < 0xD800 || cp > 0xDFFF);
+        if (!ok) {
+            out += u'\uFFFD';
+            ++i;
+            continue;
+        }
+        i += (size_t)n;
+        if (cp < 0x10000) {
+            out += (char16_t)cp;
+        } else {
+            out += (char16_t)(0xD800 + ((cp - 0x10000) >> 10));
+            out += (char16_t)(0xDC00 + ((cp - 0x10000) & 0x3FF));
+        }
+    }
+    return out;
+}
+
+std::string Utf8(const std::u16string& utf16) {
+    std::string out;
+    for (size_t i = 0; i < utf16.size(); ++i) {
+        uint32_t cp = utf16[i];
+        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < utf16.size() && utf16[i + 1] >= 0xDC00 && utf16[i + 1] <= 0xDFFF)
+            cp = 0x10000 + ((cp - 0xD800) << 10) + (utf16[++i] - 0xDC00);
+        else if (cp >= 0xD800 && cp <= 0xDFFF)
+            cp = 0xFFFD;
+        if (cp < 0x80) {
+            out += (char)cp;
+        } else if (cp < 0x800) {
+            out += (char)(0xC0 | cp >> 6);
+            out += (char)(0x80 | (cp & 0x3F));
+        } else if (cp < 0x10000) {
+            out += (char)(0xE0 | cp >> 12);
+            out += (char)(0x80 | (cp >> 6 & 0x3F));
+            out += (char)(0x80 | (cp & 0x3F));
+        } else {
+            out += (char)(0xF0 | cp >> 18);
+            out += (char)(0x80 | (cp >> 12 & 0x3F));
+            out += (char)(0x80 | (cp >> 6 & 0x3F));
+            out += (char)(0x80 | (cp & 0x3F));
+        }
+    }
+    return out;
+}
+
+#ifdef _WIN32
+static std::wstring W(const std::string& utf8) {
+    const std::u16string u = Utf16(utf8);
+    return std::wstring(u.begin(), u.end());
+}
+#endif
+
+std::FILE* OpenStdio(const std::string& path, const char* mode) {
+#ifdef _WIN32
+    return _wfopen(W(path).c_str(), W(mode).c_str());
+#else
+    return std::fopen(path.c_str(), mode);
+#endif
+}
+
 namespace {
 
-std::string KindOf(const struct stat& st) {
-    return S_ISDIR(st.st_mode) ? "a folder" : S_ISCHR(st.st_mode) ? "a device" :
+std::string KindOf(unsigned mode) {
+    return S_ISDIR(mode) ? "a folder" : S_ISCHR(mode) ? "a device" :
 #ifdef S_ISFIFO
-           S_ISFIFO(st.st_mode) ? "a FIFO" :
+           S_ISFIFO(mode) ? "a FIFO" :
 #endif
-                                  "not a regular file";
+                            "not a regular file";
 }
 
 #ifdef _WIN32
@@ -34,7 +107,7 @@ bool SeekFd(int fd, uint64_t at) { return _lseeki64(fd, (long long)at, SEEK_SET)
 int WriteSome(int fd, const void* buf, unsigned n) { return _write(fd, buf, n); }
 int ReadSome(int fd, void* buf, unsigned n) { return _read(fd, buf, n); }
 int OpenNew(int, const std::string& path) {
-    return _open(path.c_str(), _O_RDWR | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
+    return _wopen(W(path).c_str(), _O_RDWR | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
 }
 bool Cut(int fd, uint64_t size) { return _chsize_s(fd, (long long)size) == 0; }
 #else
@@ -50,7 +123,11 @@ bool Cut(int fd, uint64_t size) { return ftruncate(fd, (off_t)size) == 0; }
 
 // The temporary file under way, for the interrupt handler: a fixed buffer,
 // since the handler may use nothing else.
+#ifdef _WIN32
+wchar_t g_pending[4096];
+#else
 char g_pending[4096];
+#endif
 #ifndef _WIN32
 int g_pendingDir = AT_FDCWD;
 #endif
@@ -60,14 +137,19 @@ void Pending(int dir, const std::string& name) {
 #ifndef _WIN32
     g_pendingDir = dir;
 #endif
-    const size_t n = name.size() < sizeof g_pending - 1 ? name.size() : 0;
-    std::memcpy(g_pending, name.data(), n);
+#ifdef _WIN32
+    const std::wstring w = W(name);
+#else
+    const std::string& w = name;
+#endif
+    const size_t n = w.size() < sizeof g_pending / sizeof g_pending[0] - 1 ? w.size() : 0;
+    std::memcpy(g_pending, w.data(), n * sizeof g_pending[0]);
     g_pending[n] = 0;
 }
 
 void OnInterrupt(int sig) {
 #ifdef _WIN32
-    if (g_pending[0]) _unlink(g_pending);
+    if (g_pending[0]) _wunlink(g_pending);
 #else
     if (g_pending[0]) unlinkat(g_pendingDir, g_pending, 0);
 #endif
@@ -91,9 +173,14 @@ void RemoveTemporaryFileOnInterrupt() {
 }
 
 bool IsThereButNotAFile(const std::string& path, std::string* what) {
+#ifdef _WIN32
+    struct _stat64 st;
+    if (_wstat64(W(path).c_str(), &st) != 0 || S_ISREG(st.st_mode)) return false;  // a file, or nothing
+#else
     struct stat st;
-    if (stat(path.c_str(), &st) != 0 || S_ISREG(st.st_mode)) return false;  // a file, or nothing
-    *what = KindOf(st);
+    if (stat(path.c_str(), &st) != 0 || S_ISREG(st.st_mode)) return false;
+#endif
+    *what = KindOf(st.st_mode);
     return true;
 }
 
@@ -108,7 +195,7 @@ bool SourceFile::Open(const std::string& path, std::string* error) {
         *error = path + ": is " + what + ", not a file";
         return false;
     }
-    f_ = std::fopen(path.c_str(), "rb");
+    f_ = OpenStdio(path, "rb");
     if (!f_ || fseeko(f_, 0, SEEK_END) != 0) {
         *error = SystemError(path);
         return false;
@@ -137,7 +224,7 @@ SafeWrite::SafeWrite() : dir_(-1) {}
 
 SafeWrite::~SafeWrite() {
     if (fd_ >= 0) _close(fd_);
-    if (!temp_.empty()) std::remove(temp_.c_str());
+    if (!temp_.empty()) _wremove(W(temp_).c_str());
     Pending(-1, "");
 }
 
@@ -147,22 +234,22 @@ bool SafeWrite::OpenBelow(const std::string& root, const std::string& relative, 
     // file is refused.
     target_ = root + "/" + relative;
     for (size_t at = root.find_first_of("/\\", 1);; at = root.find_first_of("/\\", at + 1)) {
-        _mkdir(root.substr(0, at).c_str());
+        _wmkdir(W(root.substr(0, at)).c_str());
         if (at == std::string::npos) break;
     }
     std::string path = root;
     size_t at = 0;
     for (size_t slash; (slash = relative.find('/', at)) != std::string::npos; at = slash + 1) {
         path += "/" + relative.substr(at, slash - at);
-        _mkdir(path.c_str());
-        const DWORD a = GetFileAttributesA(path.c_str());
+        _wmkdir(W(path).c_str());
+        const DWORD a = GetFileAttributesW(W(path).c_str());
         if (a == INVALID_FILE_ATTRIBUTES || !(a & FILE_ATTRIBUTE_DIRECTORY) || (a & FILE_ATTRIBUTE_REPARSE_POINT)) {
             *error = path + ": is not a folder of its own (a file or a link): refused";
             return false;
         }
     }
     const std::string name = relative.substr(at), file = path + "/" + name;
-    const DWORD a = GetFileAttributesA(file.c_str());
+    const DWORD a = GetFileAttributesW(W(file).c_str());
     if (a != INVALID_FILE_ATTRIBUTES) {
         if (a & FILE_ATTRIBUTE_DIRECTORY) {
             *error = file + ": is a folder, not a file: refused";
@@ -185,7 +272,7 @@ bool SafeWrite::Commit(bool, std::string* error) {
     if (!errno_ && _commit(fd_) != 0) errno_ = errno;
     if (_close(fd_) != 0 && !errno_) errno_ = errno;
     fd_ = -1;
-    if (!errno_ && !MoveFileExA(temp_.c_str(), name_.c_str(),
+    if (!errno_ && !MoveFileExW(W(temp_).c_str(), W(name_).c_str(),
                                 (replace_ ? MOVEFILE_REPLACE_EXISTING : 0) | MOVEFILE_WRITE_THROUGH)) {
         const DWORD why = GetLastError();
         errno_ = why == ERROR_ALREADY_EXISTS || why == ERROR_FILE_EXISTS ? EEXIST

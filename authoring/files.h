@@ -20,6 +20,14 @@ std::string SystemError(const std::string& path);
 bool IsThereButNotAFile(const std::string& path, std::string* what);
 
 // A file read in pieces: its size, and a reader over it.
+// Paths are UTF-8 on every system. On Windows they reach the system as
+// UTF-16, so that a name may hold any character Windows allows. A byte or
+// unit that is no character becomes U+FFFD.
+std::u16string Utf16(const std::string& utf8);
+std::string Utf8(const std::u16string& utf16);
+// fopen for such a path.
+std::FILE* OpenStdio(const std::string& path, const char* mode);
+
 class SourceFile {
 public:
     SourceFile() : reader_(nullptr) {}

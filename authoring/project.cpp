@@ -23,16 +23,16 @@ std::string Joined(const std::string& dir, std::string value) {
     for (char& c : value)
         if (c == '\\') c = '/';
 #endif
-    const fs::path p(value);
-    return (p.is_absolute() || dir.empty() ? p : fs::path(dir) / p).lexically_normal().string();
+    const fs::path p = fs::u8path(value);
+    return (p.is_absolute() || dir.empty() ? p : fs::u8path(dir) / p).lexically_normal().u8string();
 }
 
 // A path relative to the project's folder where it can be, with '/'.
 std::string Relative(const std::string& path, const std::string& dir) {
     std::error_code ec;
-    const fs::path abs = fs::absolute(path, ec), base = fs::absolute(dir.empty() ? "." : dir, ec);
+    const fs::path abs = fs::absolute(fs::u8path(path), ec), base = fs::absolute(fs::u8path(dir.empty() ? "." : dir), ec);
     const fs::path rel = abs.lexically_normal().lexically_relative(base.lexically_normal());
-    return (rel.empty() ? abs.lexically_normal() : rel).generic_string();
+    return (rel.empty() ? abs.lexically_normal() : rel).generic_u8string();
 }
 
 // Quoted where its ends would be lost, or where it starts with a quote.
@@ -108,7 +108,7 @@ bool ReadProject(const std::string& path, Project* out, std::string* error) {
         *error = path + ": " + std::to_string(bytes.size()) + " bytes: more than a project file holds";
         return false;
     }
-    return ParseProject(std::string(bytes.begin(), bytes.end()), path, fs::path(path).parent_path().string(), out,
+    return ParseProject(std::string(bytes.begin(), bytes.end()), path, fs::u8path(path).parent_path().u8string(), out,
                         error);
 }
 
@@ -125,7 +125,7 @@ std::string ProjectText(const Project& p, const std::string& dir) {
 }
 
 bool WriteProject(const std::string& path, const Project& p, std::string* error) {
-    const std::string text = ProjectText(p, fs::path(path).parent_path().string());
+    const std::string text = ProjectText(p, fs::u8path(path).parent_path().u8string());
     // Each value is one line of the file.
     if (text.find('\r') != std::string::npos ||
         std::count(text.begin(), text.end(), '\n') != 4 + p.hasTitle + !p.program.empty() + !p.data.empty() +

@@ -19,7 +19,7 @@ if(EMBEDDED_STUB_SOURCE)
   target_include_directories(ssinst PRIVATE ${CMAKE_SOURCE_DIR})
   target_compile_definitions(ssinst PRIVATE SSINST_VERSION="${PROJECT_VERSION}" _FILE_OFFSET_BITS=64)
   target_compile_options(ssinst PRIVATE -O2 -Wall -Wextra)
-  target_link_options(ssinst PRIVATE -static -static-libgcc -static-libstdc++ -s -Wl,--no-insert-timestamp)
+  target_link_options(ssinst PRIVATE -municode -static -static-libgcc -static-libstdc++ -s -Wl,--no-insert-timestamp)
   # ssinstw: the same library in a window; one file, needing no DLL beyond
   # Windows' own.
   add_executable(ssinstw WIN32 ssinstw/ssinstw.cpp ssinstw/ssinstw.rc

@@ -385,7 +385,7 @@ int Run(int argc, char** argv) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int Main(int argc, char** argv) {
 #ifndef _WIN32
     // A file-size limit fails the write ("File too large"), which is
     // reported; it must not kill the process.
@@ -402,3 +402,18 @@ int main(int argc, char** argv) {
         return Fail(e.what());
     }
 }
+
+#ifdef _WIN32
+// Windows gives the arguments as UTF-16; the tool takes paths as UTF-8, so
+// that a name may hold any character Windows allows.
+int wmain(int argc, wchar_t** wargv) {
+    std::vector<std::string> args;
+    std::vector<char*> argv;
+    for (int i = 0; i < argc; ++i) args.push_back(Utf8(std::u16string(wargv[i], wargv[i] + wcslen(wargv[i]))));
+    for (std::string& a : args) argv.push_back(&a[0]);
+    argv.push_back(nullptr);
+    return Main(argc, argv.data());
+}
+#else
+int main(int argc, char** argv) { return Main(argc, argv); }
+#endif

@@ -35,21 +35,13 @@ const UINT kDoneMessage = WM_APP + 2;      // lParam: a BuildResult, the window'
 const int kRecentCount = 4;
 const wchar_t kRecentKey[] = L"Software\\ssinstw\\Recent";
 
-// Paths and texts cross to the library in the system's code page.
-std::string Narrow(const std::wstring& w) {
-    if (w.empty()) return "";
-    const int n = WideCharToMultiByte(CP_ACP, 0, w.c_str(), (int)w.size(), NULL, 0, NULL, NULL);
-    std::string s((size_t)n, '\0');
-    WideCharToMultiByte(CP_ACP, 0, w.c_str(), (int)w.size(), &s[0], n, NULL, NULL);
-    return s;
-}
+// Paths and texts cross to the library as UTF-8, which it gives Windows
+// as UTF-16 again: any name Windows allows goes through.
+std::string Narrow(const std::wstring& w) { return Utf8(std::u16string(w.begin(), w.end())); }
 
 std::wstring Wide(const std::string& s) {
-    if (s.empty()) return L"";
-    const int n = MultiByteToWideChar(CP_ACP, 0, s.c_str(), (int)s.size(), NULL, 0);
-    std::wstring w((size_t)n, L'\0');
-    MultiByteToWideChar(CP_ACP, 0, s.c_str(), (int)s.size(), &w[0], n);
-    return w;
+    const std::u16string u = Utf16(s);
+    return std::wstring(u.begin(), u.end());
 }
 
 std::wstring Thousands(uint64_t n) {

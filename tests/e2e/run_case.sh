@@ -471,8 +471,10 @@ window_build|window_cancel)
   mkdir -p "$P"
   printf 'main data of the test saver\n' > "$P/Forest.dat"
   cp "$TESTSCR" "$P/Forest.scr"
-  for i in $(seq 2000); do echo "tree $((i % 13)) leaf $((i % 7))"; done > "$P/trees.txt"
-  extra=("$P/trees.txt")
+  # A name no code page holds whole: it goes through as Windows writes it.
+  T="$P/arbres été 森.txt"
+  for i in $(seq 2000); do echo "tree $((i % 13)) leaf $((i % 7))"; done > "$T"
+  extra=("$T")
   if [ "$CASE" = window_cancel ]; then
     head -c 50000000 /dev/urandom > "$P/big.bin"
     extra+=("$P/big.bin")
@@ -516,7 +518,7 @@ END
     cmp "$P/Forest.exe" "$DIR/expected.exe" || fail "ssinstw and ssinst build --project wrote different installers"
   else
     cmp "$P/Forest.exe" "$DIR/before.exe" || fail "the cancelled build changed the installer that was there"
-    left=$(ls -A "$P" | grep -v -x -e Forest.ssproj -e Forest.scr -e Forest.dat -e trees.txt -e big.bin -e Forest.exe)
+    left=$(ls -A "$P" | grep -v -x -e Forest.ssproj -e Forest.scr -e Forest.dat -e "arbres été 森.txt" -e big.bin -e Forest.exe)
     [ -z "$left" ] || fail "the cancelled build left $left"
   fi
   ;;

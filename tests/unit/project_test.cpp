@@ -67,6 +67,7 @@ TEST(Project, WhatIsWrittenReadsBackTheSame) {
 #include <filesystem>
 
 #include "authoring/authoring.h"
+#include "authoring/files.h"
 #include "authoring/sha256.h"
 #include "tests/unit/test_support.h"
 
@@ -129,4 +130,18 @@ TEST(Sha256, GivesTheStandardDigests) {
         s.Add(c.in.data() + c.in.size() / 3, c.in.size() - c.in.size() / 3);
         EXPECT_EQ(s.Hex(), c.hex) << c.in.size();
     }
+}
+
+TEST(Utf, PathsGoToWindowsAndBackWhole) {
+    // ASCII, Latin, CJK, and a character past the 16-bit plane.
+    for (const std::string s : {"Forest.scr", "For\xC3\xAAt \xC3\xA9t\xC3\xA9.dat", "\xE6\xA3\xAE.bmp",
+                                "\xF0\x9F\x8C\xB2 tree.wav"}) {
+        EXPECT_EQ(Utf8(Utf16(s)), s);
+    }
+    EXPECT_EQ(Utf16("\xF0\x9F\x8C\xB2").size(), 2u);  // a surrogate pair
+    // What is no character becomes U+FFFD, a byte or a unit at a time.
+    EXPECT_EQ(Utf8(Utf16("a\xFF" "b")), "a\xEF\xBF\xBD" "b");
+    EXPECT_EQ(Utf8(Utf16("\xC0\xAF")), "\xEF\xBF\xBD\xEF\xBF\xBD");        // an overlong '/'
+    EXPECT_EQ(Utf8(Utf16("\xED\xA0\x80")), "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD");  // a surrogate
+    EXPECT_EQ(Utf8(std::u16string(1, (char16_t)0xD800)), "\xEF\xBF\xBD");
 }
