@@ -1,16 +1,9 @@
 #include "install/removal.h"
 
 #include "base/text.h"
-#include "install/install.h"
-#include "install/names.h"
-#include "payload/payload.h"
+#include "install/extract.h"
 #include "payload/removal.h"
-#include "payload/validate.h"
 #include "res/texts.h"
-
-namespace {
-
-}  // namespace
 
 namespace {
 

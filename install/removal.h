@@ -1,20 +1,14 @@
-// Removal: what an installation leaves so that it can be taken away again,
-// and the uninstaller's run.
+// The uninstaller's run.
 //
 // The uninstaller is the installer's own stub part with a removal record
-// (see payload/removal.h) where the payload stood, written beside the data
-// files as UNINSTAL.EXE, with an entry in the system's list of installed
-// programs that starts it. Run from there, it removes what the record
-// names, where it is unchanged, and deletes itself when Windows next starts
-// (a running program's file can't be deleted before).
+// (see payload/removal.h) where the payload stood; the extraction writes it
+// beside the data files as UNINSTAL.EXE, with an entry in the system's list
+// of installed programs that starts it. It removes what the record names,
+// where it is unchanged, and has itself deleted when Windows next starts (a
+// running program's file can't be deleted before).
 #ifndef INSTALL_REMOVAL_H
 #define INSTALL_REMOVAL_H
 
-#include <stddef.h>
-
-#include "base/sizes.h"
-#include "install/outcome.h"
-#include "install/targets.h"
 #include "platform/platform.h"
 
 // The uninstaller's run, for a stub whose payload is a removal record;
