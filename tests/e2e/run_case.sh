@@ -461,7 +461,7 @@ uninstall|uninstall_kept|uninstall_quiet)
   fi
   diff "$DIR/before.reg" "$DIR/after.reg" >/dev/null || fail "the list of installed programs differs: $(cat "$DIR/after.reg")"
   ;;
-window_build|window_cancel)
+window_build|window_cancel|window_edit)
   # ssinstw.exe opens a project given on its command line; &Build, pressed
   # by program, writes the very bytes ssinst build --project writes, checked
   # and shown with its SHA-256. Cancelled in the middle of a long build, the
@@ -484,7 +484,21 @@ window_build|window_cancel)
   for f in "${extra[@]}"; do args+=(--file "$f"); done
   "$SSINST" project "$P/Forest.ssproj" -o "$P/Forest.exe" --title Forest --scr "$P/Forest.scr" --dat "$P/Forest.dat" \
     "${args[@]}" || fail "ssinst project failed"
-  if [ "$CASE" = window_build ]; then
+  cp "$P/Forest.ssproj" "$DIR/project.before"
+  if [ "$CASE" = window_edit ]; then
+    # An edit marks the caption and is counted against the title's 32
+    # characters; closing asks before the change is lost, and No loses it.
+    cat >"$DIR/script" <<END
+wait Forest.ssproj - ssinstw
+settext 1001 Forest at Night
+wait *Forest.ssproj - ssinstw
+until 17 of 32 characters left
+askclose
+wait ssinstw
+text Save the changes to C:\\proj\\Forest.ssproj?
+press No
+END
+  elif [ "$CASE" = window_build ]; then
     "$SSINST" build --project "$P/Forest.ssproj" -o "$DIR/expected.exe" || fail "ssinst build --project failed"
     cat >"$DIR/script" <<END
 wait Forest.ssproj - ssinstw
@@ -514,7 +528,11 @@ END
   timeout 320 wine "$HELPER" "$DIR/script" >"$DIR/helper.out" 2>&1 || { fail "helper:"; cat "$DIR/helper.out"; }
   wait $pid
   [ "$(cat "$DIR/rc")" = 0 ] || fail "ssinstw's exit code is $(cat "$DIR/rc")"
-  if [ "$CASE" = window_build ]; then
+  if [ "$CASE" = window_edit ]; then
+    cmp -s "$P/Forest.ssproj" "$DIR/project.before" || fail "the project changed although its changes were not to be saved"
+    wine reg query 'HKCU\Software\ssinstw\Recent' /v 0 2>/dev/null | tr -d '\r' | grep -qF 'C:\proj\Forest.ssproj' ||
+      fail "the project is not among the recent ones"
+  elif [ "$CASE" = window_build ]; then
     cmp "$P/Forest.exe" "$DIR/expected.exe" || fail "ssinstw and ssinst build --project wrote different installers"
   else
     cmp "$P/Forest.exe" "$DIR/before.exe" || fail "the cancelled build changed the installer that was there"

@@ -17,6 +17,8 @@
 //   until TEXT        wait (up to 120 s) until some child of the current
 //                     window holds TEXT within its text
 //   close             ask the current window to close, and wait until it has
+//   askclose          ask the current window to close, and go on at once
+//   settext ID TEXT   set the text of the current window's control ID
 //   none SECONDS      no new top-level window appears within SECONDS
 //   centred           the current window stands in the middle of the screen
 //   nofile PATH       no file PATH exists (yet)
@@ -235,6 +237,17 @@ bool Close() {
     return !IsWindow(w);
 }
 
+bool SetItemText(const std::string& arg) {
+    const size_t space = arg.find(' ');
+    const HWND item = GetDlgItem(g_current, std::atoi(arg.substr(0, space).c_str()));
+    if (!item) {
+        std::printf("no control %s\n", arg.substr(0, space).c_str());
+        return false;
+    }
+    const std::string text = space == std::string::npos ? "" : arg.substr(space + 1);
+    return SendMessageTimeoutA(item, WM_SETTEXT, 0, (LPARAM)text.c_str(), SMTO_ABORTIFHUNG, 5000, NULL) != 0;
+}
+
 bool Shot(const std::string& path) {
     RECT r;
     if (!GetWindowRect(g_current, &r)) return false;
@@ -306,6 +319,8 @@ int main(int argc, char** argv) {
         else if (cmd == "click") ok = Click(arg);
         else if (cmd == "until") ok = Until(arg);
         else if (cmd == "close") ok = Close();
+        else if (cmd == "askclose") ok = PostMessageA(g_current, WM_CLOSE, 0, 0) != 0;
+        else if (cmd == "settext") ok = SetItemText(arg);
         else {
             std::printf("line %d: unknown command %s\n", number, cmd.c_str());
             ok = false;
