@@ -90,7 +90,9 @@ bool Extraction::ReadRecord(FilePosition* payloadStart) {
     if (!ReadRemovalRecord(reader_, &r) || !ReadTitleAt(reader_, removal_->title)) return Damaged();
     screenSaverName_ = r.program;
     *payloadStart += kRemovalRecordSize;
-    return Name(r.base) && CopyText(removal_->folder, kPathSize, dataDir_) && dataDir_[0];
+    if (!Name(r.base)) return false;
+    if (!dataDir_[0]) return Fail(kInstallPathTooLong, base_);
+    return CopyText(removal_->folder, kPathSize, dataDir_);
 }
 
 // A file the installation wrote goes where it is as the installation left
@@ -279,6 +281,7 @@ void Extraction::Run() {
     if (payloadStart == kNoPosition) {
         Damaged();
     } else if ((removal_ && !ReadRecord(&payloadStart)) || !Validate(payloadStart)) {
+        // The failure is the outcome's already.
     } else if (removal_) {
         // Asked only once every name is known good.
         out_->filesComplete = removal_->confirm(removal_->context) && Extract(payloadStart, 0);
