@@ -516,7 +516,7 @@ wait Forest.ssproj - ssinstw
 until Ready:
 click Build
 until Building...
-until Building...
+responsive 1
 click Cancel
 until Not built:
 until cancelled

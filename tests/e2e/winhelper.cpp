@@ -19,6 +19,8 @@
 //   close             ask the current window to close, and wait until it has
 //   askclose          ask the current window to close, and go on at once
 //   settext ID TEXT   set the text of the current window's control ID
+//   responsive SECS   for SECS seconds the current window answers every
+//                     message sent to it within half a second
 //   none SECONDS      no new top-level window appears within SECONDS
 //   centred           the current window stands in the middle of the screen
 //   nofile PATH       no file PATH exists (yet)
@@ -237,6 +239,18 @@ bool Close() {
     return !IsWindow(w);
 }
 
+bool Responsive(int seconds) {
+    for (int tick = 0; tick < seconds * 20; ++tick) {
+        DWORD_PTR result;
+        if (!SendMessageTimeoutA(g_current, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 500, &result)) {
+            std::printf("the window did not answer within half a second\n");
+            return false;
+        }
+        Sleep(50);
+    }
+    return true;
+}
+
 bool SetItemText(const std::string& arg) {
     const size_t space = arg.find(' ');
     const HWND item = GetDlgItem(g_current, std::atoi(arg.substr(0, space).c_str()));
@@ -321,6 +335,7 @@ int main(int argc, char** argv) {
         else if (cmd == "close") ok = Close();
         else if (cmd == "askclose") ok = PostMessageA(g_current, WM_CLOSE, 0, 0) != 0;
         else if (cmd == "settext") ok = SetItemText(arg);
+        else if (cmd == "responsive") ok = Responsive(std::atoi(arg.c_str()));
         else {
             std::printf("line %d: unknown command %s\n", number, cmd.c_str());
             ok = false;
