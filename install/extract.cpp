@@ -3,7 +3,6 @@
 #include "base/text.h"
 #include "install/install.h"
 #include "install/names.h"
-#include "install/removal.h"
 #include "install/targets.h"
 #include "payload/contents.h"
 #include "payload/payload.h"
@@ -236,12 +235,15 @@ void Extraction::LeaveRemoval(FilePosition start, char* buffer) {
     FormatText(name, sizeof name, Text(kTextDialogTitle), args, 1);
     args[0] = uninstaller;
     const ProgramEntry entry = {{name, command, quiet, program, dataDir_}, kilobytes};
-    if (written && (CopyText(failed, kPathSize, key), FormatText(command, sizeof command, Text(kTextUninstallCommand), args, 1)) &&
-        FormatText(quiet, sizeof quiet, Text(kTextQuietUninstallCommand), args, 1) && p_.WriteProgramEntry(key, entry)) {
-        failed[0] = 0;
-        return;
+    if (written) {
+        CopyText(failed, kPathSize, key);
+        if (FormatText(command, sizeof command, Text(kTextUninstallCommand), args, 1) &&
+            FormatText(quiet, sizeof quiet, Text(kTextQuietUninstallCommand), args, 1) && p_.WriteProgramEntry(key, entry)) {
+            failed[0] = 0;
+            return;
+        }
+        p_.RemoveProgramEntry(key);
     }
-    if (written) p_.RemoveProgramEntry(key);
     fs_.RemoveFile(uninstaller);
 }
 

@@ -4,7 +4,6 @@
 #define INSTALL_OUTCOME_H
 
 #include <stddef.h>
-#include <stdint.h>
 
 #include "base/sizes.h"
 

@@ -8,13 +8,12 @@ const char kDataRoot[] = "QUORBEL";
 const char kDataParent[] = "SSAVERS";
 
 bool ScreenSaverPath(const InstallPlace& where, char* out, size_t cap) {
-    return where.windowsDirectory[0] && CopyText(out, cap, where.windowsDirectory) &&
-           AppendBackslash(out, cap) && AppendText(out, cap, where.screenSaverName);
+    return where.windowsDirectory[0] && JoinPath(out, cap, where.windowsDirectory, where.screenSaverName);
 }
 
 bool DataFolderPath(const char* windowsDirectory, const char* base, char* out) {
     return JoinPath(out, kPathSize, windowsDirectory, kDataRoot) && JoinPath(out, kPathSize, out, kDataParent) &&
-           (!base[0] || JoinPath(out, kPathSize, out, base));
+           JoinPath(out, kPathSize, out, base);
 }
 
 bool EntryFileName(int index, uint16_t numberingBase, const PayloadEntry& e,

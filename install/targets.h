@@ -24,8 +24,7 @@ bool ScreenSaverPath(const InstallPlace& where, char* out, size_t cap);
 // The data directory under the Windows directory: "QUORBEL\SSAVERS\<base>".
 extern const char kDataRoot[];     // "QUORBEL"
 extern const char kDataParent[];   // "SSAVERS"
-// Its full path (kPathSize characters at most); with base "", the folder the
-// data directories are in. False when it does not fit.
+// Its full path (kPathSize characters at most). False when it does not fit.
 bool DataFolderPath(const char* windowsDirectory, const char* base, char* out);
 
 // The entry's file name within its directory: the screen-saver file name

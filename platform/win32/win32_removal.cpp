@@ -1,9 +1,8 @@
 // The Win32 side of what removing an installed screen saver needs: a file
 // or folder removed at the next start, a folder listed, a profile value
-// read, the entry
-// in the list of installed programs, the command line. A file of its own, so
-// that a program links it only when it uses them (an import is kept once a
-// call to it is compiled, used or not).
+// read, the entry in the list of installed programs, the command line. A
+// file of its own, so that a program links it only when it uses them (an
+// import is kept once a call to it is compiled, used or not).
 #include "platform/win32/win32_platform.h"
 
 #include <windows.h>
@@ -17,8 +16,7 @@ bool FileSystem::RemoveAtRestart(const char* path) {
 bool FileSystem::ListFolder(const char* path, FolderVisitor visit, void* context) {
     char pattern[MAX_PATH];
     WIN32_FIND_DATAA found;
-    pattern[0] = 0;
-    if (!AppendText(pattern, sizeof pattern, path) || !AppendText(pattern, sizeof pattern, "\\*")) return false;
+    if (!JoinPath(pattern, sizeof pattern, path, "*")) return false;
     HANDLE h = FindFirstFileA(pattern, &found);
     if (h == INVALID_HANDLE_VALUE) return false;
     do {
