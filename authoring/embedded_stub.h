@@ -3,6 +3,9 @@
 #define AUTHORING_EMBEDDED_STUB_H
 
 #include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
 
 struct EmbeddedStub {
     const unsigned char* bytes;  // null in a build without the Windows side
@@ -11,5 +14,9 @@ struct EmbeddedStub {
 };
 
 const EmbeddedStub& BuiltInStub();
+
+// The stub a build starts from: `path` when given, else $SSINST_STUB, else
+// the one built in. `name` says which, for messages.
+bool LoadStub(std::string path, std::vector<uint8_t>* bytes, std::string* name, std::string* error);
 
 #endif

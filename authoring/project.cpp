@@ -86,10 +86,7 @@ bool ParseProject(const std::string& text, const std::string& name, const std::s
             out->title = v;
             out->hasTitle = true;
         } else if (key == "base") {
-            char* stop = nullptr;
-            const unsigned long n = std::strtoul(v.c_str(), &stop, 10);
-            if (v.empty() || *stop || v[0] == '-' || n > 65535) return fail("base takes a number from 0 to 65535");
-            out->numberingBase = (uint16_t)n;
+            if (!ParseNumberingBase(v, &out->numberingBase)) return fail("base takes a number from 0 to 65535");
         } else if (key == "pack") {
             if (v != "yes" && v != "no") return fail("pack takes yes or no");
             out->pack = v == "yes";
@@ -134,6 +131,14 @@ bool WriteProject(const std::string& path, const Project& p, std::string* error)
         return false;
     }
     return WriteWholeFile(path, std::vector<uint8_t>(text.begin(), text.end()), error);
+}
+
+bool ParseNumberingBase(const std::string& text, uint16_t* base) {
+    char* stop = nullptr;
+    const unsigned long n = std::strtoul(text.c_str(), &stop, 10);
+    if (text.empty() || *stop || text[0] == '-' || n > 65535) return false;
+    *base = (uint16_t)n;
+    return true;
 }
 
 std::string MissingFromProject(const Project& p) {

@@ -47,6 +47,10 @@ std::string ProjectText(const Project& p, const std::string& dir);
 // Writes it to `path` through the one safe write.
 bool WriteProject(const std::string& path, const Project& p, std::string* error);
 
+// A numbering base as a project file or a flag gives it: 0 to 65535, in
+// decimal. False for anything else.
+bool ParseNumberingBase(const std::string& text, uint16_t* base);
+
 // What a project still lacks to be built ("" when nothing): the words both
 // front ends show.
 std::string MissingFromProject(const Project& p);

@@ -12,7 +12,7 @@ endif()
 set(EMBEDDED_STUB_SOURCE "" CACHE FILEPATH "The source holding the stub for ssinst.exe")
 if(EMBEDDED_STUB_SOURCE)
   add_executable(ssinst
-    ssinst/ssinst.cpp authoring/authoring.cpp authoring/files.cpp authoring/packer.cpp authoring/pe_image.cpp authoring/xml.cpp authoring/project.cpp authoring/sha256.cpp ${EMBEDDED_STUB_SOURCE}
+    ssinst/ssinst.cpp authoring/authoring.cpp authoring/files.cpp authoring/packer.cpp authoring/pe_image.cpp authoring/xml.cpp authoring/project.cpp authoring/sha256.cpp authoring/load_stub.cpp ${EMBEDDED_STUB_SOURCE}
     base/text.cpp lzhuf/decoder.cpp lzhuf/tree.cpp
     payload/locator.cpp payload/validate.cpp payload/contents.cpp payload/payload.cpp payload/removal.cpp
     install/names.cpp install/targets.cpp)
@@ -24,7 +24,7 @@ if(EMBEDDED_STUB_SOURCE)
   # Windows' own.
   add_executable(ssinstw WIN32 ssinstw/ssinstw.cpp ssinstw/ssinstw.rc
     authoring/authoring.cpp authoring/files.cpp authoring/packer.cpp authoring/pe_image.cpp authoring/xml.cpp
-    authoring/project.cpp authoring/sha256.cpp ${EMBEDDED_STUB_SOURCE}
+    authoring/project.cpp authoring/sha256.cpp authoring/load_stub.cpp ${EMBEDDED_STUB_SOURCE}
     base/text.cpp lzhuf/decoder.cpp lzhuf/tree.cpp
     payload/locator.cpp payload/validate.cpp payload/contents.cpp payload/payload.cpp payload/removal.cpp
     install/names.cpp install/targets.cpp)

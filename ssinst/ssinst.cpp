@@ -118,25 +118,6 @@ private:
     int percent_ = -1;
 };
 
-// The stub a build starts from: --stub, else $SSINST_STUB, else the one
-// built in. `name` says which, for messages.
-bool LoadStub(std::string path, std::vector<uint8_t>* bytes, std::string* name, std::string* error) {
-    if (path.empty())
-        if (const char* env = std::getenv("SSINST_STUB")) path = env;
-    if (!path.empty()) {
-        *name = path;
-        return ReadWholeFile(path, bytes, error);
-    }
-    const EmbeddedStub& s = BuiltInStub();
-    if (!s.bytes) {
-        *error = "this ssinst has no stub built in: give one with --stub";
-        return false;
-    }
-    bytes->assign(s.bytes, s.bytes + s.size);
-    *name = "the built-in stub";
-    return true;
-}
-
 int Version() {
     std::printf("ssinst %s\n", SSINST_VERSION);
     const EmbeddedStub& s = BuiltInStub();
@@ -191,14 +172,6 @@ int FixStub(int argc, char** argv) {
     return kExitOk;
 }
 
-bool ParseBase(const char* text, uint16_t* base) {
-    char* end;
-    long v = std::strtol(text, &end, 10);
-    if (*text == 0 || *end != 0 || v < 0 || v > 65535) return false;
-    *base = (uint16_t)v;
-    return true;
-}
-
 // The build flags, over what a project gave: each flag wins over the
 // project's value, and the first --file starts the further files afresh.
 bool ApplyFlags(int argc, char** argv, Project* p, std::string* stub, const char* command) {
@@ -219,7 +192,7 @@ bool ApplyFlags(int argc, char** argv, Project* p, std::string* stub, const char
             files = true;
             p->files.push_back(argv[++i]);
         } else if (a == "--base" && hasValue) {
-            if (!ParseBase(argv[++i], &p->numberingBase)) return Usage("--base takes a number from 0 to 65535"), false;
+            if (!ParseNumberingBase(argv[++i], &p->numberingBase)) return Usage("--base takes a number from 0 to 65535"), false;
         } else {
             return Usage((std::string(command) + ": unknown or incomplete option " + a).c_str()), false;
         }

@@ -16,7 +16,6 @@
 
 #include <atomic>
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -240,9 +239,7 @@ std::wstring FileDialog(bool save, const wchar_t* filter, const wchar_t* extensi
 
 const wchar_t kProjects[] = L"Installer projects (*.ssproj)\0*.ssproj\0All files\0*.*\0";
 
-bool SaveAs() {
-    const std::wstring path = FileDialog(true, kProjects, L"ssproj", g.path);
-    if (path.empty()) return false;
+bool SaveTo(const std::wstring& path) {
     std::string error;
     if (!WriteProject(Narrow(path), FromControls(), &error)) {
         Message(error, MB_OK | MB_ICONERROR);
@@ -255,17 +252,12 @@ bool SaveAs() {
     return true;
 }
 
-bool Save() {
-    if (g.path.empty()) return SaveAs();
-    std::string error;
-    if (!WriteProject(Narrow(g.path), FromControls(), &error)) {
-        Message(error, MB_OK | MB_ICONERROR);
-        return false;
-    }
-    g.dirty = false;
-    UpdateCaption();
-    return true;
+bool SaveAs() {
+    const std::wstring path = FileDialog(true, kProjects, L"ssproj", g.path);
+    return !path.empty() && SaveTo(path);
 }
+
+bool Save() { return g.path.empty() ? SaveAs() : SaveTo(g.path); }
 
 // Unsaved changes: asked about before they would be lost.
 bool MayDiscard() {
@@ -283,18 +275,8 @@ DWORD WINAPI BuildThread(void* context) {
     Project* p = static_cast<Project*>(context);
     BuildResult* r = new BuildResult();
     std::vector<uint8_t> stub;
-    std::string stubName = "the built-in stub";
-    const char* env = std::getenv("SSINST_STUB");
-    const EmbeddedStub& builtIn = BuiltInStub();
-    if (env && *env) {
-        stubName = env;
-        r->ok = ReadWholeFile(env, &stub, &r->error);
-    } else if (builtIn.bytes) {
-        stub.assign(builtIn.bytes, builtIn.bytes + builtIn.size);
-        r->ok = true;
-    } else {
-        r->error = "this ssinstw has no stub built in";
-    }
+    std::string stubName;
+    r->ok = LoadStub("", &stub, &stubName, &r->error);
     BuildControl control;
     control.stop = &g.stop;
     control.progress = [](uint64_t done, uint64_t total) {
