@@ -25,7 +25,7 @@ protected:
 inline bool ReadExactly(ByteReader& r, void* buf, int n) { return r.Read(buf, n) == n; }
 
 // Bytes in memory as a ByteReader.
-class MemoryReader : public ByteReader {
+class MemoryReader final : public ByteReader {
 public:
     MemoryReader(const uint8_t* data, size_t size) : data_(data), size_(size), pos_(0) {}
     // Any contiguous bytes with data() and size(), such as a vector.
