@@ -1,12 +1,13 @@
 #include "authoring/files.h"
 
+#include "platform/host_files.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #ifdef _WIN32
 #include <direct.h>
 #include <io.h>
 #include <process.h>
-#include <windows.h>
 #else
 #include <unistd.h>
 #endif
@@ -242,16 +243,15 @@ bool SafeWrite::OpenBelow(const std::string& root, const std::string& relative, 
     for (size_t slash; (slash = relative.find('/', at)) != std::string::npos; at = slash + 1) {
         path += "/" + relative.substr(at, slash - at);
         _wmkdir(W(path).c_str());
-        const DWORD a = GetFileAttributesW(W(path).c_str());
-        if (a == INVALID_FILE_ATTRIBUTES || !(a & FILE_ATTRIBUTE_DIRECTORY) || (a & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        if (KindOfPath(W(path).c_str()) != PathKind::kFolder) {
             *error = path + ": is not a folder of its own (a file or a link): refused";
             return false;
         }
     }
     const std::string name = relative.substr(at), file = path + "/" + name;
-    const DWORD a = GetFileAttributesW(W(file).c_str());
-    if (a != INVALID_FILE_ATTRIBUTES) {
-        if (a & FILE_ATTRIBUTE_DIRECTORY) {
+    const PathKind kind = KindOfPath(W(file).c_str());
+    if (kind != PathKind::kNothing) {
+        if (kind == PathKind::kFolder || kind == PathKind::kLinkToFolder) {
             *error = file + ": is a folder, not a file: refused";
             return false;
         }
@@ -272,14 +272,7 @@ bool SafeWrite::Commit(bool, std::string* error) {
     if (!errno_ && _commit(fd_) != 0) errno_ = errno;
     if (_close(fd_) != 0 && !errno_) errno_ = errno;
     fd_ = -1;
-    if (!errno_ && !MoveFileExW(W(temp_).c_str(), W(name_).c_str(),
-                                (replace_ ? MOVEFILE_REPLACE_EXISTING : 0) | MOVEFILE_WRITE_THROUGH)) {
-        const DWORD why = GetLastError();
-        errno_ = why == ERROR_ALREADY_EXISTS || why == ERROR_FILE_EXISTS ? EEXIST
-                 : why == ERROR_ACCESS_DENIED                             ? EACCES
-                 : why == ERROR_NOT_SAME_DEVICE                           ? EXDEV
-                                                                          : EIO;
-    }
+    if (!errno_) errno_ = RenameWrittenThrough(W(temp_).c_str(), W(name_).c_str(), replace_);
     if (errno_) {
         errno = errno_;
         *error = errno_ == EEXIST ? target_ + ": is there already (--overwrite replaces it)" : SystemError(target_);

@@ -11,23 +11,23 @@ endif()
 # sources, linked statically so that it runs on a bare Windows.
 set(EMBEDDED_STUB_SOURCE "" CACHE FILEPATH "The source holding the stub for ssinst.exe")
 if(EMBEDDED_STUB_SOURCE)
-  add_executable(ssinst
-    ssinst/ssinst.cpp authoring/authoring.cpp authoring/files.cpp authoring/packer.cpp authoring/pe_image.cpp authoring/xml.cpp authoring/project.cpp authoring/sha256.cpp authoring/load_stub.cpp ${EMBEDDED_STUB_SOURCE}
+  # The authoring library and what it reads installers with, as both
+  # front ends build it.
+  set(AUTHORING_WINDOWS_SOURCES
+    authoring/authoring.cpp authoring/files.cpp authoring/packer.cpp authoring/pe_image.cpp authoring/xml.cpp
+    authoring/project.cpp authoring/sha256.cpp authoring/load_stub.cpp ${EMBEDDED_STUB_SOURCE}
+    platform/win32/win32_host_files.cpp
     base/text.cpp lzhuf/decoder.cpp lzhuf/tree.cpp
     payload/locator.cpp payload/validate.cpp payload/contents.cpp payload/payload.cpp payload/removal.cpp
     install/names.cpp install/targets.cpp)
+  add_executable(ssinst ssinst/ssinst.cpp ${AUTHORING_WINDOWS_SOURCES})
   target_include_directories(ssinst PRIVATE ${CMAKE_SOURCE_DIR})
   target_compile_definitions(ssinst PRIVATE SSINST_VERSION="${PROJECT_VERSION}" _FILE_OFFSET_BITS=64)
   target_compile_options(ssinst PRIVATE -O2 -Wall -Wextra)
   target_link_options(ssinst PRIVATE -municode -static -static-libgcc -static-libstdc++ -s -Wl,--no-insert-timestamp)
   # ssinstw: the same library in a window; one file, needing no DLL beyond
   # Windows' own.
-  add_executable(ssinstw WIN32 ssinstw/ssinstw.cpp ssinstw/ssinstw.rc
-    authoring/authoring.cpp authoring/files.cpp authoring/packer.cpp authoring/pe_image.cpp authoring/xml.cpp
-    authoring/project.cpp authoring/sha256.cpp authoring/load_stub.cpp ${EMBEDDED_STUB_SOURCE}
-    base/text.cpp lzhuf/decoder.cpp lzhuf/tree.cpp
-    payload/locator.cpp payload/validate.cpp payload/contents.cpp payload/payload.cpp payload/removal.cpp
-    install/names.cpp install/targets.cpp)
+  add_executable(ssinstw WIN32 ssinstw/ssinstw.cpp ssinstw/ssinstw.rc ${AUTHORING_WINDOWS_SOURCES})
   target_include_directories(ssinstw PRIVATE ${CMAKE_SOURCE_DIR})
   set_property(SOURCE ssinstw/ssinstw.rc APPEND PROPERTY COMPILE_OPTIONS -I${CMAKE_SOURCE_DIR}/ssinstw)
   set_property(SOURCE ssinstw/ssinstw.rc APPEND PROPERTY OBJECT_DEPENDS
