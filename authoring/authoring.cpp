@@ -222,9 +222,32 @@ bool WriteFileEntry(const InstallerRecipe& recipe, const InputFile& f, uint64_t 
 
 }  // namespace
 
-std::string TitleProblem(const std::string& title) {
-    return title.size() > kTitleSize ? "the title is " + std::to_string(title.size()) + " bytes; at most 32 fit" : "";
+std::string InstallerTitle(const std::string& title, std::string* bytes) {
+    // Windows-1252 from 0x80 to 0x9F; 0 where it has no character.
+    static const uint16_t kHigh[32] = {
+        0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+        0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+    const std::u16string u = Utf16(title);
+    std::string out;
+    for (size_t i = 0; i < u.size(); ++i) {
+        const char16_t c = u[i];
+        int b = c < 0x80 || (c >= 0xA0 && c <= 0xFF) ? c : -1;
+        for (int k = 0; b < 0 && k < 32; ++k)
+            if (kHigh[k] == c) b = 0x80 + k;
+        if (b < 0) {
+            const bool pair = c >= 0xD800 && c <= 0xDBFF && i + 1 < u.size();
+            return "the title holds \"" + Utf8(u.substr(i, pair ? 2 : 1)) +
+                   "\", which an installer's title (Windows-1252 text) can't hold";
+        }
+        out += (char)b;
+    }
+    if (out.size() > kTitleSize) return "the title is " + std::to_string(out.size()) + " bytes; at most 32 fit";
+    if (bytes) *bytes = out;
+    return "";
 }
+
+std::string TitleProblem(const std::string& title) { return InstallerTitle(title, nullptr); }
 
 std::string SizeProblem(const std::string& name, uint64_t size) {
     if (size == 0) return name + ": the file is empty, and an installer can't hold an empty file";
@@ -247,7 +270,8 @@ bool BuildInstallerTo(const std::vector<uint8_t>& stub, const InstallerRecipe& r
         }
     MemoryReader reader(image.bytes);
     const FilePosition start = LocatePayloadIn(reader);
-    if (!(*error = TitleProblem(recipe.title)).empty()) return false;
+    std::string title;
+    if (!(*error = InstallerTitle(recipe.title, &title)).empty()) return false;
     if (recipe.files.size() < 2) {
         *error = "an installer needs the screen-saver program and its .DAT file";
         return false;
@@ -262,7 +286,7 @@ bool BuildInstallerTo(const std::vector<uint8_t>& stub, const InstallerRecipe& r
 
     o.Write(image.bytes.data(), (int)start);
     unsigned char header[kHeaderSize] = {};
-    std::memcpy(header, recipe.title.data(), recipe.title.size());
+    std::memcpy(header, title.data(), title.size());
     PutLE16(header + kTitleSize, recipe.numberingBase);
     o.Write(header, sizeof header);
     // The table is filled in once every entry's place and size are known.

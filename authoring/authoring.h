@@ -171,7 +171,12 @@ struct ProjectPlan {
 ProjectPlan PlanProject(const Project& p);
 
 // The words of two rules a build holds an installer's inputs to.
+// The title is text (UTF-8, as everywhere in the tool); the installer holds
+// it as the 8-bit text its dialogs show, in Windows-1252, which has a byte
+// for each character of Western European languages.
 std::string TitleProblem(const std::string& title);
+// The same rule, with the title's bytes as the installer holds them.
+std::string InstallerTitle(const std::string& title, std::string* bytes);
 std::string SizeProblem(const std::string& name, uint64_t size);
 
 struct BuildControl {

@@ -14,6 +14,7 @@
 #include <commdlg.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <string>
@@ -122,7 +123,9 @@ void UpdateCaption() {
 void Refresh() {
     g.project = FromControls();
     const ProjectPlan plan = PlanProject(g.project);
-    const size_t title = g.project.title.size();
+    // Characters, each of which is a byte of the installer's title.
+    const std::string& t = g.project.title;
+    const size_t title = (size_t)std::count_if(t.begin(), t.end(), [](char c) { return (c & 0xC0) != 0x80; });
     const std::wstring left = title <= 32 ? std::to_wstring(32 - title) + L" of 32 characters left"
                                           : std::to_wstring(title - 32) + L" characters too many";
     SetDlgItemTextW(g.dialog, IDC_TITLE_LEFT, left.c_str());

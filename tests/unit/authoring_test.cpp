@@ -68,6 +68,7 @@ TEST(BuildInstaller, RefusesWhatAnInstallerCantHold) {
         const char* message;
     } cases[] = {
         {"title of 33 bytes", BuiltStub(), std::string(33, 'T'), {scr, dat}, "at most 32"},
+        {"title beyond Windows-1252", BuiltStub(), "Forest \xE6\xA3\xAE", {scr, dat}, "holds \"\xE6\xA3\xAE\""},
         {"no data file", BuiltStub(), "T", {scr}, "needs the screen-saver program and its .DAT"},
         {"empty file", BuiltStub(), "T", {scr, {"empty.dat", {}, ".DAT"}}, "empty.dat: the file is empty"},
         {"stub with the marker first", RawStub(), "T", {scr, dat}, "layout rules"},
@@ -82,6 +83,33 @@ TEST(BuildInstaller, RefusesWhatAnInstallerCantHold) {
         std::string error;
         EXPECT_FALSE(BuildInstaller(c.stub, recipe, &out, &error)) << c.what;
         EXPECT_NE(error.find(c.message), std::string::npos) << c.what << ": " << error;
+    }
+}
+
+TEST(BuildInstaller, WritesTheTitleAsTheInstallersDialogsShowIt) {
+    REQUIRE_STUB();
+    // UTF-8 in, Windows-1252 in the installer; 32 characters fit whatever
+    // their UTF-8 length.
+    const struct {
+        std::string title;
+        std::string bytes;  // "" where refused
+    } cases[] = {
+        {"For\xC3\xAAt", "For\xEAt"},
+        {"\xE2\x82\xAC \xE2\x80\x98\xE2\x80\x99 \xE2\x80\x93 \xC5\xB8", "\x80 \x91\x92 \x96 \x9F"},
+        {[] { std::string t; for (int i = 0; i < 32; ++i) t += "\xC3\xA9"; return t; }(), std::string(32, '\xE9')},
+        {"\xC2\x81", ""},      // a code point Windows-1252 leaves out
+        {"bad \xFF byte", ""},  // no UTF-8
+    };
+    for (const auto& c : cases) {
+        InstallerRecipe recipe;
+        recipe.title = c.title;
+        recipe.files = {{"f.scr", Bytes("x"), ".SCR"}, {"f.dat", Bytes("y"), ".DAT"}};
+        std::vector<uint8_t> out;
+        std::string error;
+        ASSERT_EQ(BuildInstaller(BuiltStub(), recipe, &out, &error), !c.bytes.empty()) << c.title << ": " << error;
+        if (!c.bytes.empty()) {
+            EXPECT_EQ(std::string(ReadBack(out).title), c.bytes) << c.title;
+        }
     }
 }
 
