@@ -32,6 +32,7 @@ namespace {
 
 const UINT kProgressMessage = WM_APP + 1;  // wParam: per mille done
 const UINT kDoneMessage = WM_APP + 2;      // lParam: a BuildResult, the window's to delete
+const UINT kDpiChangedMessage = WM_APP + 3;
 const int kRecentCount = 4;
 const wchar_t kRecentKey[] = L"Software\\ssinstw\\Recent";
 
@@ -51,6 +52,7 @@ std::wstring Thousands(uint64_t n) {
 }
 
 struct BuildResult {
+    std::string output;  // as the build had it, whatever the controls hold since
     bool ok;
     std::string error;
     Verdict verdict;
@@ -205,6 +207,16 @@ void AddRecent(const std::wstring& path) {
     ShowRecent();
 }
 
+// The table's columns share its width, three quarters for the path.
+void SizeColumns() {
+    const HWND table = GetDlgItem(g.dialog, IDC_TABLE);
+    RECT r;
+    GetClientRect(table, &r);
+    const int width = r.right - r.left - GetSystemMetrics(SM_CXVSCROLL);
+    ListView_SetColumnWidth(table, 0, width * 3 / 4);
+    ListView_SetColumnWidth(table, 1, width - width * 3 / 4);
+}
+
 void Message(const std::string& text, UINT style) {
     MessageBoxW(g.dialog, Wide(text).c_str(), L"ssinstw", style);
 }
@@ -277,6 +289,7 @@ bool MayDiscard() {
 DWORD WINAPI BuildThread(void* context) {
     Project* p = static_cast<Project*>(context);
     BuildResult* r = new BuildResult();
+    r->output = p->output;
     std::vector<uint8_t> stub;
     std::string stubName;
     r->ok = LoadStub("", &stub, &stubName, &r->error);
@@ -318,7 +331,7 @@ void Finished(BuildResult* r) {
     if (!r->ok) {
         g.result = "Not built: " + r->error + "\r\n";
     } else {
-        std::string s = "Built and verified " + g.project.output + ": sound.\r\n";
+        std::string s = "Built and verified " + r->output + ": sound.\r\n";
         uint64_t total = 0;
         for (const EntryVerdict& e : r->verdict.entries) {
             char line[512];
@@ -431,18 +444,15 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_INITDIALOG: {
         g.dialog = dialog;
         const HWND table = GetDlgItem(dialog, IDC_TABLE);
-        ListView_SetExtendedListViewStyle(table, LVS_EX_FULLROWSELECT);
+        ListView_SetExtendedListViewStyle(table, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
         LVCOLUMNW c = {};
-        c.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
-        RECT r;
-        GetClientRect(table, &r);
-        c.cx = (r.right - r.left) * 3 / 4;
+        c.mask = LVCF_TEXT | LVCF_FMT;
         c.pszText = const_cast<wchar_t*>(L"Path below the Windows directory");
         ListView_InsertColumn(table, 0, &c);
-        c.cx = (r.right - r.left) / 4 - GetSystemMetrics(SM_CXVSCROLL);
         c.fmt = LVCFMT_RIGHT;
         c.pszText = const_cast<wchar_t*>(L"Bytes");
         ListView_InsertColumn(table, 1, &c);
+        SizeColumns();
         ToControls(Project());
         ShowRecent();
         UpdateCaption();
@@ -463,6 +473,12 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam)
         AddFiles(files);
         return TRUE;
     }
+    case kDpiChangedMessage:  // Windows has scaled the dialog and its controls, not the table's columns
+        SizeColumns();
+        return TRUE;
+    case WM_DPICHANGED:
+        PostMessageW(dialog, kDpiChangedMessage, 0, 0);
+        return FALSE;  // the dialog's own handling scales it
     case kProgressMessage: SendDlgItemMessageW(dialog, IDC_PROGRESS, PBM_SETPOS, wParam, 0); return TRUE;
     case kDoneMessage: Finished(reinterpret_cast<BuildResult*>(lParam)); return TRUE;
     case WM_CLOSE:

@@ -465,7 +465,8 @@ window_build|window_cancel|window_edit)
   # ssinstw.exe opens a project given on its command line; &Build, pressed
   # by program, writes the very bytes ssinst build --project writes, checked
   # and shown with its SHA-256. Cancelled in the middle of a long build, the
-  # window still answers and the installer that was there stays as it was.
+  # window still answers and the installer that was there stays as it was;
+  # closed in the middle of one, the build stops and then the window goes.
   WIN_SSINSTW=$E2E_BUILD/windows-ssinst/ssinstw.exe
   P=$C/proj
   mkdir -p "$P"
@@ -475,7 +476,11 @@ window_build|window_cancel|window_edit)
   T="$P/arbres été 森.txt"
   for i in $(seq 2000); do echo "tree $((i % 13)) leaf $((i % 7))"; done > "$T"
   extra=("$T")
-  if [ "$CASE" = window_cancel ]; then
+  if [ "$CASE" = window_edit ]; then
+    echo birch > "$P/birch.txt"
+    echo notes > "$P/notes.txt"
+    extra+=("$P/birch.txt" "$P/notes.txt")
+  elif [ "$CASE" = window_cancel ]; then
     head -c 50000000 /dev/urandom > "$P/big.bin"
     extra+=("$P/big.bin")
     printf 'the installer that was there\n' > "$P/Forest.exe"
@@ -487,15 +492,32 @@ window_build|window_cancel|window_edit)
   cp "$P/Forest.ssproj" "$DIR/project.before"
   if [ "$CASE" = window_edit ]; then
     # An edit marks the caption and is counted against the title's 32
-    # characters; closing asks before the change is lost, and No loses it.
+    # characters. The further files are reordered and one removed; Save
+    # writes them so and clears the mark; Save As writes the project
+    # anew under another name, which the caption then shows. Closing
+    # asks before a change is lost, and No loses it.
     cat >"$DIR/script" <<END
 wait Forest.ssproj - ssinstw
 settext 1001 Forest at Night
 wait *Forest.ssproj - ssinstw
 until 17 of 32 characters left
+select 1007 0
+click Down
+click Remove
+select 1007 1
+click Up
+command 2003
+wait Forest.ssproj - ssinstw
+command 2004
+wait Save As
+settext 1148 C:\\proj\\Copy.ssproj
+press Save
+wait Copy.ssproj - ssinstw
+settext 1001 Forest at Dawn
+wait *Copy.ssproj - ssinstw
 askclose
 wait ssinstw
-text Save the changes to C:\\proj\\Forest.ssproj?
+text Save the changes to C:\\proj\\Copy.ssproj?
 press No
 END
   elif [ "$CASE" = window_build ]; then
@@ -520,6 +542,8 @@ responsive 1
 click Cancel
 until Not built:
 until cancelled
+click Build
+until Building...
 close
 END
   fi
@@ -529,9 +553,15 @@ END
   wait $pid
   [ "$(cat "$DIR/rc")" = 0 ] || fail "ssinstw's exit code is $(cat "$DIR/rc")"
   if [ "$CASE" = window_edit ]; then
-    cmp -s "$P/Forest.ssproj" "$DIR/project.before" || fail "the project changed although its changes were not to be saved"
-    wine reg query 'HKCU\Software\ssinstw\Recent' /v 0 2>/dev/null | tr -d '\r' | grep -qF 'C:\proj\Forest.ssproj' ||
-      fail "the project is not among the recent ones"
+    sed -e 's/^title = Forest$/title = Forest at Night/' -e '/^file = arbres/d' "$DIR/project.before" |
+      awk '/^file = birch/ { b = $0; next } { print } /^file = notes/ { print b }' > "$DIR/project.saved"
+    cmp "$P/Forest.ssproj" "$DIR/project.saved" || fail "Save did not write the title and the further files as edited"
+    cmp "$P/Copy.ssproj" "$DIR/project.saved" || fail "Save As wrote otherwise than Save, or kept the change not to be saved"
+    for k in "0 Copy" "1 Forest"; do
+      set -- $k
+      wine reg query 'HKCU\Software\ssinstw\Recent' /v $1 2>/dev/null | tr -d '\r' | grep -qF "C:\\proj\\$2.ssproj" ||
+        fail "$2.ssproj is not recent project $1"
+    done
   elif [ "$CASE" = window_build ]; then
     cmp "$P/Forest.exe" "$DIR/expected.exe" || fail "ssinstw and ssinst build --project wrote different installers"
   else

@@ -19,6 +19,8 @@
 //   close             ask the current window to close, and wait until it has
 //   askclose          ask the current window to close, and go on at once
 //   settext ID TEXT   set the text of the current window's control ID
+//   select ID N       select the list box ID's item N (from 0)
+//   command ID        send the current window the menu command ID
 //   responsive SECS   for SECS seconds the current window answers every
 //                     message sent to it within half a second
 //   none SECONDS      no new top-level window appears within SECONDS
@@ -335,6 +337,10 @@ int main(int argc, char** argv) {
         else if (cmd == "close") ok = Close();
         else if (cmd == "askclose") ok = PostMessageA(g_current, WM_CLOSE, 0, 0) != 0;
         else if (cmd == "settext") ok = SetItemText(arg);
+        else if (cmd == "select")  // posted, so that it comes after the clicks before it
+            ok = PostMessageA(GetDlgItem(g_current, std::atoi(arg.c_str())), LB_SETCURSEL,
+                              (WPARAM)std::atoi(arg.substr(arg.find(' ') + 1).c_str()), 0) != 0;
+        else if (cmd == "command") ok = PostMessageA(g_current, WM_COMMAND, (WPARAM)std::atoi(arg.c_str()), 0) != 0;
         else if (cmd == "responsive") ok = Responsive(std::atoi(arg.c_str()));
         else {
             std::printf("line %d: unknown command %s\n", number, cmd.c_str());
