@@ -98,6 +98,10 @@ bool ParseProject(const std::string& text, const std::string& name, const std::s
     return true;
 }
 
+std::string PathInProject(const std::string& project, const std::string& path) {
+    return path.empty() ? path : Joined(fs::u8path(project).parent_path().u8string(), path);
+}
+
 bool ReadProject(const std::string& path, Project* out, std::string* error) {
     std::vector<uint8_t> bytes;
     if (!ReadWholeFile(path, &bytes, error)) return false;

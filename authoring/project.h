@@ -41,6 +41,11 @@ bool ParseProject(const std::string& text, const std::string& name, const std::s
                   std::string* error);
 bool ReadProject(const std::string& path, Project* out, std::string* error);
 
+// A path an author gives for the project file `project` ("" for one not
+// saved yet): a relative one is taken from the project file's folder, as
+// the file's own paths are.
+std::string PathInProject(const std::string& project, const std::string& path);
+
 // A project's text, its paths relative to `dir` (the project file's
 // folder) where they can be.
 std::string ProjectText(const Project& p, const std::string& dir);

@@ -89,15 +89,16 @@ Project FromControls() {
     p.hasTitle = true;
     p.numberingBase = g.project.numberingBase;
     p.pack = IsDlgButtonChecked(g.dialog, IDC_PACK) == BST_CHECKED;
-    p.program = Narrow(ItemText(IDC_PROGRAM));
-    p.data = Narrow(ItemText(IDC_DATA));
-    p.output = Narrow(ItemText(IDC_OUTPUT));
+    const std::string project = Narrow(g.path);
+    p.program = PathInProject(project, Narrow(ItemText(IDC_PROGRAM)));
+    p.data = PathInProject(project, Narrow(ItemText(IDC_DATA)));
+    p.output = PathInProject(project, Narrow(ItemText(IDC_OUTPUT)));
     const HWND list = GetDlgItem(g.dialog, IDC_FILES);
     const int n = (int)SendMessageW(list, LB_GETCOUNT, 0, 0);
     for (int i = 0; i < n; ++i) {
         std::wstring f((size_t)SendMessageW(list, LB_GETTEXTLEN, i, 0) + 1, L'\0');
         f.resize((size_t)SendMessageW(list, LB_GETTEXT, i, (LPARAM)&f[0]));
-        p.files.push_back(Narrow(f));
+        p.files.push_back(PathInProject(project, Narrow(f)));
     }
     return p;
 }
@@ -256,10 +257,14 @@ const wchar_t kProjects[] = L"Installer projects (*.ssproj)\0*.ssproj\0All files
 
 bool SaveTo(const std::wstring& path) {
     std::string error;
-    if (!WriteProject(Narrow(path), FromControls(), &error)) {
+    const Project p = FromControls();
+    if (!WriteProject(Narrow(path), p, &error)) {
         Message(error, MB_OK | MB_ICONERROR);
         return false;
     }
+    // Typed paths were taken from the old folder; shown whole, they keep
+    // their meaning in the new one.
+    ToControls(p);
     g.path = path;
     g.dirty = false;
     UpdateCaption();

@@ -492,7 +492,8 @@ window_build|window_cancel|window_edit)
   cp "$P/Forest.ssproj" "$DIR/project.before"
   if [ "$CASE" = window_edit ]; then
     # An edit marks the caption and is counted against the title's 32
-    # characters. The further files are reordered and one removed; Save
+    # characters; a path typed is taken from the project's folder. The
+    # further files are reordered and one removed; Save
     # writes them so and clears the mark; Save As writes the project
     # anew under another name, which the caption then shows. Closing
     # asks before a change is lost, and No loses it.
@@ -501,6 +502,7 @@ wait Forest.ssproj - ssinstw
 settext 1001 Forest at Night
 wait *Forest.ssproj - ssinstw
 until 17 of 32 characters left
+settext 1005 Forest.dat
 select 1007 0
 click Down
 click Remove

@@ -32,6 +32,11 @@ TEST(Project, ABadFileIsNamedWithItsLine) {
     ASSERT_TRUE(ParseProject(cases[0].text, "p.ssproj", "dir", &p, &error));
     EXPECT_EQ(p.title, " Forest ");
     EXPECT_EQ(p.files, (std::vector<std::string>{"dir/a.bmp", "dir/b.wav"}));
+    // A path typed in the window means what it would in the file.
+    EXPECT_EQ(PathInProject("dir/p.ssproj", "pics/../a.bmp"), "dir/a.bmp");
+    EXPECT_EQ(PathInProject("dir/p.ssproj", "/abs/a.bmp"), "/abs/a.bmp");
+    EXPECT_EQ(PathInProject("", "a.bmp"), "a.bmp");
+    EXPECT_EQ(PathInProject("dir/p.ssproj", ""), "");
 }
 
 TEST(Project, WhatIsWrittenReadsBackTheSame) {
