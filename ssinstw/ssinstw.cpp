@@ -239,18 +239,37 @@ bool Open(const std::wstring& path) {
     return true;
 }
 
-std::wstring FileDialog(bool save, const wchar_t* filter, const wchar_t* extension, const std::wstring& start) {
-    wchar_t name[MAX_PATH * 4];
-    lstrcpynW(name, start.c_str(), MAX_PATH * 4);
+// The files chosen in Windows' Open or Save As dialog; none when it was
+// cancelled. With `many`, any number may be chosen.
+std::vector<std::wstring> ChooseFiles(bool save, const wchar_t* filter, const wchar_t* extension,
+                                      const std::wstring& start, bool many) {
+    std::vector<wchar_t> names(many ? 65536 : MAX_PATH * 4);
+    lstrcpynW(names.data(), start.c_str(), (int)names.size());
     OPENFILENAMEW f = {};
     f.lStructSize = sizeof f;
     f.hwndOwner = g.dialog;
     f.lpstrFilter = filter;
-    f.lpstrFile = name;
-    f.nMaxFile = MAX_PATH * 4;
+    f.lpstrFile = names.data();
+    f.nMaxFile = (DWORD)names.size();
     f.lpstrDefExt = extension;
-    f.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | (save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST);
-    return (save ? GetSaveFileNameW(&f) : GetOpenFileNameW(&f)) ? name : L"";
+    f.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | (save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST) |
+              (many ? OFN_ALLOWMULTISELECT : 0);
+    if (!(save ? GetSaveFileNameW(&f) : GetOpenFileNameW(&f))) return {};
+    if (!many) return {names.data()};  // what follows its NUL may be left of `start`
+    // One file: its path. Several: their folder, then each name; each
+    // ended by a NUL, and the whole by one more.
+    std::vector<std::wstring> parts;
+    for (const wchar_t* p = names.data(); *p; p += wcslen(p) + 1) parts.push_back(p);
+    if (parts.size() < 2) return parts;
+    const std::wstring folder = parts[0].back() == L'\\' ? parts[0] : parts[0] + L"\\";
+    std::vector<std::wstring> out;
+    for (size_t i = 1; i < parts.size(); ++i) out.push_back(folder + parts[i]);
+    return out;
+}
+
+std::wstring FileDialog(bool save, const wchar_t* filter, const wchar_t* extension, const std::wstring& start) {
+    const std::vector<std::wstring> chosen = ChooseFiles(save, filter, extension, start, false);
+    return chosen.empty() ? L"" : chosen[0];
 }
 
 const wchar_t kProjects[] = L"Installer projects (*.ssproj)\0*.ssproj\0All files\0*.*\0";
@@ -400,11 +419,7 @@ void Command(int id, int code) {
         if (!f.empty()) SetDlgItemTextW(g.dialog, IDC_OUTPUT, f.c_str());
         return;
     }
-    case IDC_ADD: {
-        const std::wstring f = FileDialog(false, L"All files\0*.*\0", NULL, L"");
-        if (!f.empty()) AddFiles({f});
-        return;
-    }
+    case IDC_ADD: AddFiles(ChooseFiles(false, L"All files\0*.*\0", NULL, L"", true)); return;
     case IDC_REMOVE: {
         const int at = (int)SendDlgItemMessageW(g.dialog, IDC_FILES, LB_GETCURSEL, 0, 0);
         if (at >= 0) {

@@ -479,6 +479,7 @@ window_build|window_cancel|window_edit)
   if [ "$CASE" = window_edit ]; then
     echo birch > "$P/birch.txt"
     echo notes > "$P/notes.txt"
+    echo leaf > "$P/leaf.txt"
     extra+=("$P/birch.txt" "$P/notes.txt")
   elif [ "$CASE" = window_cancel ]; then
     head -c 50000000 /dev/urandom > "$P/big.bin"
@@ -493,7 +494,7 @@ window_build|window_cancel|window_edit)
   if [ "$CASE" = window_edit ]; then
     # An edit marks the caption and is counted against the title's 32
     # characters; a path typed is taken from the project's folder. The
-    # further files are reordered and one removed; Save
+    # further files are reordered, one removed and one added; Save
     # writes them so and clears the mark; Save As writes the project
     # anew under another name, which the caption then shows. Closing
     # asks before a change is lost, and No loses it.
@@ -508,6 +509,11 @@ click Down
 click Remove
 select 1007 1
 click Up
+click Add...
+wait Open
+settext 1148 C:\\proj\\leaf.txt
+press Open
+wait *Forest.ssproj - ssinstw
 command 2003
 wait Forest.ssproj - ssinstw
 command 2004
@@ -556,7 +562,7 @@ END
   [ "$(cat "$DIR/rc")" = 0 ] || fail "ssinstw's exit code is $(cat "$DIR/rc")"
   if [ "$CASE" = window_edit ]; then
     sed -e 's/^title = Forest$/title = Forest at Night/' -e '/^file = arbres/d' "$DIR/project.before" |
-      awk '/^file = birch/ { b = $0; next } { print } /^file = notes/ { print b }' > "$DIR/project.saved"
+      awk '/^file = birch/ { b = $0; next } { print } /^file = notes/ { print b; print "file = leaf.txt" }' > "$DIR/project.saved"
     cmp "$P/Forest.ssproj" "$DIR/project.saved" || fail "Save did not write the title and the further files as edited"
     cmp "$P/Copy.ssproj" "$DIR/project.saved" || fail "Save As wrote otherwise than Save, or kept the change not to be saved"
     for k in "0 Copy" "1 Forest"; do
