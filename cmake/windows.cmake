@@ -29,9 +29,9 @@ if(EMBEDDED_STUB_SOURCE)
   # Windows' own.
   add_executable(ssinstw WIN32 ssinstw/ssinstw.cpp ssinstw/ssinstw.rc ${AUTHORING_WINDOWS_SOURCES})
   target_include_directories(ssinstw PRIVATE ${CMAKE_SOURCE_DIR})
-  set_property(SOURCE ssinstw/ssinstw.rc APPEND PROPERTY COMPILE_OPTIONS -I${CMAKE_SOURCE_DIR}/ssinstw)
+  set_property(SOURCE ssinstw/ssinstw.rc APPEND PROPERTY COMPILE_OPTIONS -I${CMAKE_SOURCE_DIR}/ssinstw -I${STUB_GENERATED_DIR})
   set_property(SOURCE ssinstw/ssinstw.rc APPEND PROPERTY OBJECT_DEPENDS
-    ${CMAKE_SOURCE_DIR}/ssinstw/ids.h ${CMAKE_SOURCE_DIR}/ssinstw/ssinstw.manifest)
+    ${CMAKE_SOURCE_DIR}/ssinstw/ids.h ${CMAKE_SOURCE_DIR}/ssinstw/ssinstw.manifest ${STUB_GENERATED_DIR}/installer.ico)
   target_compile_definitions(ssinstw PRIVATE UNICODE _UNICODE _FILE_OFFSET_BITS=64)
   target_compile_options(ssinstw PRIVATE $<$<COMPILE_LANGUAGE:CXX>:-O2 -Wall -Wextra>)
   target_link_options(ssinstw PRIVATE -municode -static -static-libgcc -static-libstdc++ -s -Wl,--no-insert-timestamp)

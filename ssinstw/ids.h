@@ -31,5 +31,6 @@
 #define IDM_SAVE_AS 2004
 #define IDM_EXIT 2005
 #define IDM_RECENT 2010 /* up to four: 2010 to 2013 */
+#define IDM_RECENT_SEPARATOR 2019
 
 #endif

@@ -86,7 +86,7 @@ std::wstring ItemText(int id) {
 Project FromControls() {
     Project p;
     p.title = Narrow(ItemText(IDC_TITLE));
-    p.hasTitle = true;
+    p.hasTitle = g.project.hasTitle || !p.title.empty();  // "" is a title once one was typed
     p.numberingBase = g.project.numberingBase;
     p.pack = IsDlgButtonChecked(g.dialog, IDC_PACK) == BST_CHECKED;
     const std::string project = Narrow(g.path);
@@ -103,6 +103,24 @@ Project FromControls() {
     return p;
 }
 
+// The list box scrolls sideways as far as its longest path.
+void FitFilesWidth() {
+    const HWND list = GetDlgItem(g.dialog, IDC_FILES);
+    const HDC dc = GetDC(list);
+    const HGDIOBJ old = SelectObject(dc, (HFONT)SendMessageW(list, WM_GETFONT, 0, 0));
+    int widest = 0;
+    const int n = (int)SendMessageW(list, LB_GETCOUNT, 0, 0);
+    for (int i = 0; i < n; ++i) {
+        std::wstring f((size_t)SendMessageW(list, LB_GETTEXTLEN, i, 0) + 1, L'\0');
+        f.resize((size_t)SendMessageW(list, LB_GETTEXT, i, (LPARAM)&f[0]));
+        SIZE size;
+        if (GetTextExtentPoint32W(dc, f.c_str(), (int)f.size(), &size) && size.cx > widest) widest = size.cx;
+    }
+    SelectObject(dc, old);
+    ReleaseDC(list, dc);
+    SendMessageW(list, LB_SETHORIZONTALEXTENT, (WPARAM)(widest + 8), 0);
+}
+
 void ToControls(const Project& p) {
     g.loading = true;
     SetDlgItemTextW(g.dialog, IDC_TITLE, Wide(p.title).c_str());
@@ -113,6 +131,7 @@ void ToControls(const Project& p) {
     const HWND list = GetDlgItem(g.dialog, IDC_FILES);
     SendMessageW(list, LB_RESETCONTENT, 0, 0);
     for (const std::string& f : p.files) SendMessageW(list, LB_ADDSTRING, 0, (LPARAM)Wide(f).c_str());
+    FitFilesWidth();
     g.project = p;
     g.loading = false;
 }
@@ -160,6 +179,7 @@ void Refresh() {
 
 void Changed() {
     if (g.loading) return;
+    FitFilesWidth();
     g.result.clear();
     if (!g.dirty) {
         g.dirty = true;
@@ -175,22 +195,29 @@ std::vector<std::wstring> Recent() {
     if (RegOpenKeyExW(HKEY_CURRENT_USER, kRecentKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return out;
     for (int i = 0; i < kRecentCount; ++i) {
         wchar_t value[MAX_PATH * 2];
-        DWORD size = sizeof value;
-        if (RegQueryValueExW(key, std::to_wstring(i).c_str(), NULL, NULL, (BYTE*)value, &size) == ERROR_SUCCESS)
+        DWORD size = sizeof value, type = 0;
+        if (RegQueryValueExW(key, std::to_wstring(i).c_str(), NULL, &type, (BYTE*)value, &size) == ERROR_SUCCESS &&
+            type == REG_SZ)
             out.push_back(std::wstring(value, wcsnlen(value, size / sizeof(wchar_t))));
     }
     RegCloseKey(key);
     return out;
 }
 
+// In the File menu, between a separator of their own and Exit's.
 void ShowRecent() {
     const HMENU file = GetSubMenu(GetMenu(g.dialog), 0);
     for (int i = 0; i < kRecentCount; ++i) DeleteMenu(file, IDM_RECENT + i, MF_BYCOMMAND);
+    DeleteMenu(file, IDM_RECENT_SEPARATOR, MF_BYCOMMAND);
     const std::vector<std::wstring> recent = Recent();
-    const int exit = GetMenuItemCount(file) - 1;  // before the separator and Exit
-    for (size_t i = 0; i < recent.size(); ++i)
-        InsertMenuW(file, (UINT)(exit - 1 + i), MF_BYPOSITION | MF_STRING, IDM_RECENT + i,
-                    (L"&" + std::to_wstring(i + 1) + L" " + recent[i]).c_str());
+    if (recent.empty()) return;
+    const UINT at = (UINT)GetMenuItemCount(file) - 1;  // Exit
+    InsertMenuW(file, at, MF_BYPOSITION | MF_SEPARATOR, IDM_RECENT_SEPARATOR, NULL);
+    for (size_t i = 0; i < recent.size(); ++i) {
+        std::wstring label = L"&" + std::to_wstring(i + 1) + L" ";
+        for (wchar_t c : recent[i]) label += c == L'&' ? L"&&" : std::wstring(1, c);
+        InsertMenuW(file, at + 1 + (UINT)i, MF_BYPOSITION | MF_STRING, IDM_RECENT + i, label.c_str());
+    }
 }
 
 void AddRecent(const std::wstring& path) {
@@ -252,9 +279,16 @@ std::vector<std::wstring> ChooseFiles(bool save, const wchar_t* filter, const wc
     f.lpstrFile = names.data();
     f.nMaxFile = (DWORD)names.size();
     f.lpstrDefExt = extension;
-    f.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | (save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST) |
-              (many ? OFN_ALLOWMULTISELECT : 0);
-    if (!(save ? GetSaveFileNameW(&f) : GetOpenFileNameW(&f))) return {};
+    // The current folder stays: typed paths of a project not saved yet are
+    // taken from it.
+    f.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_NOCHANGEDIR |
+              (save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST) | (many ? OFN_ALLOWMULTISELECT : 0);
+    BOOL chosen = save ? GetSaveFileNameW(&f) : GetOpenFileNameW(&f);
+    if (!chosen && CommDlgExtendedError() == FNERR_INVALIDFILENAME) {  // a starting name no file can have
+        names[0] = 0;
+        chosen = save ? GetSaveFileNameW(&f) : GetOpenFileNameW(&f);
+    }
+    if (!chosen) return {};
     if (!many) return {names.data()};  // what follows its NUL may be left of `start`
     // One file: its path. Several: their folder, then each name; each
     // ended by a NUL, and the whole by one more.
@@ -342,9 +376,17 @@ void StartBuild() {
     g.result = "Building...\r\n";
     SendDlgItemMessageW(g.dialog, IDC_PROGRESS, PBM_SETRANGE32, 0, 1000);
     SendDlgItemMessageW(g.dialog, IDC_PROGRESS, PBM_SETPOS, 0, 0);
-    g.thread = CreateThread(NULL, 0, BuildThread, new Project(g.project), 0, NULL);
+    Project* p = new Project(g.project);
+    g.thread = CreateThread(NULL, 0, BuildThread, p, 0, NULL);
+    if (!g.thread) {
+        delete p;
+        g.building = false;
+        g.result = "Not built: the build could not be started\r\n";
+        Refresh();
+        return;
+    }
     Refresh();
-    SetFocus(GetDlgItem(g.dialog, IDCANCEL));
+    SendMessageW(g.dialog, WM_NEXTDLGCTL, (WPARAM)GetDlgItem(g.dialog, IDCANCEL), TRUE);
 }
 
 void Finished(BuildResult* r) {
@@ -374,9 +416,13 @@ void Finished(BuildResult* r) {
     }
     SendDlgItemMessageW(g.dialog, IDC_PROGRESS, PBM_SETPOS, r->ok ? 1000 : 0, 0);
     delete r;
+    if (g.closing) {  // asked already
+        DestroyWindow(g.dialog);
+        return;
+    }
+    const bool onCancel = GetFocus() == GetDlgItem(g.dialog, IDCANCEL);
     Refresh();
-    SetFocus(GetDlgItem(g.dialog, IDOK));
-    if (g.closing) PostMessageW(g.dialog, WM_CLOSE, 0, 0);
+    if (onCancel) SendMessageW(g.dialog, WM_NEXTDLGCTL, (WPARAM)GetDlgItem(g.dialog, IDOK), TRUE);
 }
 
 void AddFiles(const std::vector<std::wstring>& files) {
@@ -399,6 +445,10 @@ void MoveSelected(int by) {
 void Command(int id, int code) {
     switch (id) {
     case IDC_TITLE:
+        if (code != EN_CHANGE) return;
+        if (!g.loading) g.project.hasTitle = true;
+        Changed();
+        return;
     case IDC_PROGRAM:
     case IDC_DATA:
     case IDC_OUTPUT:
@@ -463,6 +513,12 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam)
     switch (msg) {
     case WM_INITDIALOG: {
         g.dialog = dialog;
+        const HINSTANCE self = GetModuleHandleW(NULL);
+        for (int big = 0; big < 2; ++big)
+            SendMessageW(dialog, WM_SETICON, big ? ICON_BIG : ICON_SMALL,
+                         (LPARAM)LoadImageW(self, MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON,
+                                            GetSystemMetrics(big ? SM_CXICON : SM_CXSMICON),
+                                            GetSystemMetrics(big ? SM_CYICON : SM_CYSMICON), LR_SHARED));
         const HWND table = GetDlgItem(dialog, IDC_TABLE);
         ListView_SetExtendedListViewStyle(table, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
         LVCOLUMNW c = {};
@@ -502,13 +558,17 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam)
     case kProgressMessage: SendDlgItemMessageW(dialog, IDC_PROGRESS, PBM_SETPOS, wParam, 0); return TRUE;
     case kDoneMessage: Finished(reinterpret_cast<BuildResult*>(lParam)); return TRUE;
     case WM_CLOSE:
-        if (g.building) {
-            g.stop = true;  // the build ends first; then the window
+        if (g.closing || !MayDiscard()) return TRUE;
+        if (g.building) {  // the build stops first, then the window goes
             g.closing = true;
+            g.stop = true;
+            EnableWindow(dialog, FALSE);
             return TRUE;
         }
-        g.closing = false;
-        if (MayDiscard()) DestroyWindow(dialog);
+        DestroyWindow(dialog);
+        return TRUE;
+    case WM_QUERYENDSESSION:  // Windows is ending: unsaved changes are asked about, a build is not cut off
+        SetWindowLongPtrW(dialog, DWLP_MSGRESULT, !g.building && MayDiscard());
         return TRUE;
     case WM_DESTROY: PostQuitMessage(0); return TRUE;
     }
@@ -524,7 +584,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     if (!dialog) return 1;
     int argc = 0;
     LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-    if (argv && argc > 1) Open(argv[1]);
+    if (argv && argc > 1) {
+        wchar_t whole[MAX_PATH * 4];
+        const DWORD n = GetFullPathNameW(argv[1], MAX_PATH * 4, whole, NULL);
+        Open(n > 0 && n < MAX_PATH * 4 ? whole : argv[1]);
+    }
     if (argv) LocalFree(argv);
     const HACCEL keys = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDR_ACCEL));
     MSG m;
