@@ -27,7 +27,7 @@ if(EMBEDDED_STUB_SOURCE)
   target_link_options(ssinst PRIVATE -municode -static -static-libgcc -static-libstdc++ -s -Wl,--no-insert-timestamp)
   # ssinstw: the same library in a window; one file, needing no DLL beyond
   # Windows' own.
-  add_executable(ssinstw WIN32 ssinstw/ssinstw.cpp ssinstw/ssinstw.rc ${AUTHORING_WINDOWS_SOURCES})
+  add_executable(ssinstw WIN32 ssinstw/ssinstw.cpp ssinstw/window_logic.cpp ssinstw/ssinstw.rc ${AUTHORING_WINDOWS_SOURCES})
   target_include_directories(ssinstw PRIVATE ${CMAKE_SOURCE_DIR})
   set_property(SOURCE ssinstw/ssinstw.rc APPEND PROPERTY COMPILE_OPTIONS -I${CMAKE_SOURCE_DIR}/ssinstw -I${STUB_GENERATED_DIR})
   set_property(SOURCE ssinstw/ssinstw.rc APPEND PROPERTY OBJECT_DEPENDS

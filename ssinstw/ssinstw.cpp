@@ -14,9 +14,7 @@
 #include <commdlg.h>
 #include <shellapi.h>
 
-#include <algorithm>
 #include <atomic>
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -25,8 +23,8 @@
 #include "authoring/files.h"
 #include "authoring/project.h"
 #include "authoring/sha256.h"
-#include "base/text.h"
 #include "ssinstw/ids.h"
+#include "ssinstw/window_logic.h"
 
 namespace {
 
@@ -45,11 +43,8 @@ std::wstring Wide(const std::string& s) {
     return std::wstring(u.begin(), u.end());
 }
 
-std::wstring Thousands(uint64_t n) {
-    char out[32];
-    FormatThousands((uint32_t)(n > 0xFFFFFFFFu ? 0xFFFFFFFFu : n), out, sizeof out);
-    return Wide(out);
-}
+std::wstring W16(const std::u16string& u) { return std::wstring(u.begin(), u.end()); }
+std::u16string U16(const std::wstring& w) { return std::u16string(w.begin(), w.end()); }
 
 struct BuildResult {
     std::string output;  // as the build had it, whatever the controls hold since
@@ -145,32 +140,24 @@ void UpdateCaption() {
 void Refresh() {
     g.project = FromControls();
     const ProjectPlan plan = PlanProject(g.project);
-    // Characters, each of which is a byte of the installer's title.
-    const std::string& t = g.project.title;
-    const size_t title = (size_t)std::count_if(t.begin(), t.end(), [](char c) { return (c & 0xC0) != 0x80; });
-    const std::wstring left = title <= 32 ? std::to_wstring(32 - title) + L" of 32 characters left"
-                                          : std::to_wstring(title - 32) + L" characters too many";
-    SetDlgItemTextW(g.dialog, IDC_TITLE_LEFT, left.c_str());
+    SetDlgItemTextW(g.dialog, IDC_TITLE_LEFT, Wide(TitleLeft(g.project.title)).c_str());
     const HWND table = GetDlgItem(g.dialog, IDC_TABLE);
     ListView_DeleteAllItems(table);
-    uint64_t total = 0;
     for (size_t i = 0; i < plan.entries.size(); ++i) {
         const PlannedEntry& e = plan.entries[i];
         std::wstring target = Wide(e.target.empty() ? "(no installer named)" : e.target);
-        std::wstring size = Thousands(e.size);
+        std::wstring size = Wide(Thousands(e.size));
         LVITEMW item = {};
         item.mask = LVIF_TEXT;
         item.iItem = (int)i;
         item.pszText = &target[0];
         ListView_InsertItem(table, &item);
         ListView_SetItemText(table, (int)i, 1, &size[0]);
-        total += e.size;
     }
     std::string text;
     for (const std::string& p : plan.problems) text += p + "\r\n";
     for (const std::string& w : plan.warnings) text += "warning: " + w + "\r\n";
-    if (plan.problems.empty()) text += "Ready: " + Narrow(Thousands(total)) + " bytes in " +
-                                       std::to_string(plan.entries.size()) + " files.\r\n";
+    if (plan.problems.empty()) text += ReadyLine(plan) + "\r\n";
     text += g.result;
     SetDlgItemTextW(g.dialog, IDC_PROBLEMS, Wide(text).c_str());
     EnableWindow(GetDlgItem(g.dialog, IDOK), plan.problems.empty() && !g.building);
@@ -221,16 +208,18 @@ void ShowRecent() {
 }
 
 void AddRecent(const std::wstring& path) {
-    std::vector<std::wstring> recent = Recent();
-    for (size_t i = 0; i < recent.size(); ++i)
-        if (lstrcmpiW(recent[i].c_str(), path.c_str()) == 0) recent.erase(recent.begin() + (long)i--);
-    recent.insert(recent.begin(), path);
+    std::vector<std::u16string> old;
+    for (const std::wstring& r : Recent()) old.push_back(U16(r));
+    const std::vector<std::u16string> recent =
+        WithRecent(old, U16(path), kRecentCount, [](const std::u16string& a, const std::u16string& b) {
+            return lstrcmpiW(W16(a).c_str(), W16(b).c_str()) == 0;
+        });
     HKEY key;
     if (RegCreateKeyExW(HKEY_CURRENT_USER, kRecentKey, 0, NULL, 0, KEY_SET_VALUE, NULL, &key, NULL) != ERROR_SUCCESS)
         return;
-    for (size_t i = 0; i < recent.size() && i < (size_t)kRecentCount; ++i)
+    for (size_t i = 0; i < recent.size(); ++i)
         RegSetValueExW(key, std::to_wstring(i).c_str(), 0, REG_SZ, (const BYTE*)recent[i].c_str(),
-                       (DWORD)((recent[i].size() + 1) * sizeof(wchar_t)));
+                       (DWORD)((recent[i].size() + 1) * sizeof(char16_t)));
     RegCloseKey(key);
     ShowRecent();
 }
@@ -290,14 +279,8 @@ std::vector<std::wstring> ChooseFiles(bool save, const wchar_t* filter, const wc
     }
     if (!chosen) return {};
     if (!many) return {names.data()};  // what follows its NUL may be left of `start`
-    // One file: its path. Several: their folder, then each name; each
-    // ended by a NUL, and the whole by one more.
-    std::vector<std::wstring> parts;
-    for (const wchar_t* p = names.data(); *p; p += wcslen(p) + 1) parts.push_back(p);
-    if (parts.size() < 2) return parts;
-    const std::wstring folder = parts[0].back() == L'\\' ? parts[0] : parts[0] + L"\\";
     std::vector<std::wstring> out;
-    for (size_t i = 1; i < parts.size(); ++i) out.push_back(folder + parts[i]);
+    for (const std::u16string& f : ChosenFiles(reinterpret_cast<const char16_t*>(names.data()))) out.push_back(W16(f));
     return out;
 }
 
@@ -397,22 +380,7 @@ void Finished(BuildResult* r) {
     if (!r->ok) {
         g.result = "Not built: " + r->error + "\r\n";
     } else {
-        std::string s = "Built and verified " + r->output + ": sound.\r\n";
-        uint64_t total = 0;
-        for (const EntryVerdict& e : r->verdict.entries) {
-            char line[512];
-            if (e.entry.unpackedSize)
-                std::snprintf(line, sizeof line, "  %s: packed %s -> %s bytes\r\n", e.target.c_str(),
-                              Narrow(Thousands(e.entry.storedSize)).c_str(), Narrow(Thousands(e.entry.unpackedSize)).c_str());
-            else
-                std::snprintf(line, sizeof line, "  %s: stored %s bytes\r\n", e.target.c_str(),
-                              Narrow(Thousands(e.entry.storedSize)).c_str());
-            s += line;
-            total += e.entry.unpackedSize ? e.entry.unpackedSize : e.entry.storedSize;
-        }
-        s += "  in all " + Narrow(Thousands(total)) + " bytes installed; the installer " +
-             Narrow(Thousands(r->size)) + " bytes\r\n  SHA-256 " + r->sha256 + "\r\n";
-        g.result = s;
+        g.result = BuildSummary(r->output, r->verdict, r->size, r->sha256);
     }
     SendDlgItemMessageW(g.dialog, IDC_PROGRESS, PBM_SETPOS, r->ok ? 1000 : 0, 0);
     delete r;
