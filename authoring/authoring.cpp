@@ -19,7 +19,12 @@
 #include "authoring/pe_image.h"
 #include "authoring/readers.h"
 
-bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* out, std::string* error) {
+bool ReadWholeFile(const std::string& path, uint64_t limit, std::vector<uint8_t>* out, std::string* error) {
+    std::string what;
+    if (IsThereButNotAFile(path, &what)) {
+        *error = path + ": is " + what + ", not a file";
+        return false;
+    }
     std::FILE* f = OpenStdio(path, "rb");
     if (!f) {
         *error = SystemError(path);
@@ -28,9 +33,13 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* out, std::stri
     out->clear();
     uint8_t buf[65536];
     size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) out->insert(out->end(), buf, buf + n);
-    const bool ok = !std::ferror(f);
+    while (out->size() <= limit && (n = std::fread(buf, 1, sizeof buf, f)) > 0) out->insert(out->end(), buf, buf + n);
+    bool ok = !std::ferror(f);
     if (!ok) *error = SystemError(path);
+    if (ok && out->size() > limit) {
+        *error = path + ": more than " + std::to_string(limit) + " bytes, more than it can be";
+        ok = false;
+    }
     std::fclose(f);
     return ok;
 }
@@ -744,6 +753,13 @@ ProjectPlan PlanProject(const Project& p) {
         plan.problems.push_back(p.output + ": an installer of that name gives no name to install the screen saver under");
     std::vector<std::string> inputs = {p.program, p.data};
     inputs.insert(inputs.end(), p.files.begin(), p.files.end());
+    // The installer must not take the place of what it is built from.
+    for (const std::string& own : inputs)
+        if (SameFile(p.output, own)) {
+            plan.problems.push_back(p.output + ": the installer would be written over its own input " + own);
+            break;
+        }
+    if (SameFile(p.output, p.path)) plan.problems.push_back(p.output + ": the installer would be written over the project file");
     for (size_t i = 0; i < inputs.size(); ++i) {
         if (inputs[i].empty()) continue;
         PlannedEntry e;
@@ -809,6 +825,10 @@ bool BuildProject(const Project& p, const std::vector<uint8_t>& stub, const std:
             *error = p.output + ": the new installer does not verify; the one there stays as it was";
             return false;
         }
+    }
+    if (control.stop && *control.stop) {  // asked while it was checked
+        *error = p.output + ": the build was cancelled; the installer there stays as it was";
+        return false;
     }
     return out.Commit(true, error);
 }

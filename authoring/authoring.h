@@ -15,7 +15,9 @@
 #include "payload/removal.h"
 #include "payload/validate.h"
 
-bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* out, std::string* error);
+// A file read whole; one that is larger than `limit` bytes, or is no
+// regular file (a device, a FIFO), is refused without reading it all.
+bool ReadWholeFile(const std::string& path, uint64_t limit, std::vector<uint8_t>* out, std::string* error);
 bool WriteWholeFile(const std::string& path, const std::vector<uint8_t>& data, std::string* error);
 
 struct InputFile {

@@ -16,6 +16,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 
 std::string SystemError(const std::string& path) { return path + ": " + std::strerror(errno); }
 
@@ -131,12 +132,17 @@ char g_pending[4096];
 #endif
 #ifndef _WIN32
 int g_pendingDir = AT_FDCWD;
+#else
+int g_pendingFd = -1;  // Windows removes no file that is open
 #endif
 
-void Pending(int dir, const std::string& name) {
+void Pending(int dir, const std::string& name, int fd = -1) {
     (void)dir;
+    (void)fd;
 #ifndef _WIN32
     g_pendingDir = dir;
+#else
+    g_pendingFd = name.empty() ? -1 : fd;
 #endif
 #ifdef _WIN32
     const std::wstring w = W(name);
@@ -150,6 +156,7 @@ void Pending(int dir, const std::string& name) {
 
 void OnInterrupt(int sig) {
 #ifdef _WIN32
+    if (g_pendingFd >= 0) _close(g_pendingFd);
     if (g_pending[0]) _wunlink(g_pending);
 #else
     if (g_pending[0]) unlinkat(g_pendingDir, g_pending, 0);
@@ -183,6 +190,11 @@ bool IsThereButNotAFile(const std::string& path, std::string* what) {
 #endif
     *what = KindOf(st.st_mode);
     return true;
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+    std::error_code ec;
+    return !a.empty() && !b.empty() && std::filesystem::equivalent(std::filesystem::u8path(a), std::filesystem::u8path(b), ec) && !ec;
 }
 
 SourceFile::~SourceFile() {
@@ -224,9 +236,9 @@ bool SourceFile::ReadStart(size_t limit, std::vector<uint8_t>* out, std::string*
 SafeWrite::SafeWrite() : dir_(-1) {}
 
 SafeWrite::~SafeWrite() {
+    Pending(-1, "");
     if (fd_ >= 0) _close(fd_);
     if (!temp_.empty()) _wremove(W(temp_).c_str());
-    Pending(-1, "");
 }
 
 bool SafeWrite::OpenBelow(const std::string& root, const std::string& relative, bool overwrite,
@@ -359,6 +371,12 @@ bool SafeWrite::Commit(bool program, std::string* error) {
         return false;
     }
     if (!errno_ && program && fchmod(fd_, 0755) != 0) errno_ = errno;  // a program: let it be run directly
+    // Any other file keeps the permissions of the one it replaces (a
+    // private project stays private).
+    struct stat old;
+    if (!errno_ && !program && fstatat(dir_, name_.c_str(), &old, 0) == 0 && S_ISREG(old.st_mode) &&
+        fchmod(fd_, old.st_mode & 0777) != 0)
+        errno_ = errno;
     if (!errno_ && fsync(fd_) != 0) errno_ = errno;
     if (close(fd_) != 0 && !errno_) errno_ = errno;
     fd_ = -1;
@@ -388,7 +406,7 @@ bool SafeWrite::Create(const std::string& dir, const std::string& name, std::str
         fd_ = OpenNew(dir_, temp);
         if (fd_ >= 0) {
             temp_ = temp;
-            Pending(dir_, temp_);
+            Pending(dir_, temp_, fd_);
             return true;
         }
         if (errno != EEXIST) {

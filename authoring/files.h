@@ -19,6 +19,9 @@ std::string SystemError(const std::string& path);
 // FIFO, a link to one); `what` then says which.
 bool IsThereButNotAFile(const std::string& path, std::string* what);
 
+// Whether both paths name one file that is there, however spelt or linked.
+bool SameFile(const std::string& a, const std::string& b);
+
 // A file read in pieces: its size, and a reader over it.
 // Paths are UTF-8 on every system. On Windows they reach the system as
 // UTF-16, so that a name may hold any character Windows allows. A byte or

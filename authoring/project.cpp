@@ -60,6 +60,7 @@ bool ParseProject(const std::string& text, const std::string& name, const std::s
             *error = name + ":" + std::to_string(line) + ": " + what;
             return false;
         };
+        if (Utf8(Utf16(l)) != l) return fail("not UTF-8 text (save the project file as UTF-8)");
         if (l.empty() || l[0] == ';' || l[0] == '#') continue;
         if (l[0] == '[') {
             if (l != "[installer]") return fail("unknown section " + l + ": the only one is [installer]");
@@ -104,13 +105,12 @@ std::string PathInProject(const std::string& project, const std::string& path) {
 
 bool ReadProject(const std::string& path, Project* out, std::string* error) {
     std::vector<uint8_t> bytes;
-    if (!ReadWholeFile(path, &bytes, error)) return false;
-    if (bytes.size() > (1u << 20)) {
-        *error = path + ": " + std::to_string(bytes.size()) + " bytes: more than a project file holds";
+    if (!ReadWholeFile(path, 1u << 20, &bytes, error)) return false;
+    if (!ParseProject(std::string(bytes.begin(), bytes.end()), path, fs::u8path(path).parent_path().u8string(), out,
+                      error))
         return false;
-    }
-    return ParseProject(std::string(bytes.begin(), bytes.end()), path, fs::u8path(path).parent_path().u8string(), out,
-                        error);
+    out->path = path;
+    return true;
 }
 
 std::string ProjectText(const Project& p, const std::string& dir) {
@@ -127,6 +127,10 @@ std::string ProjectText(const Project& p, const std::string& dir) {
 
 bool WriteProject(const std::string& path, const Project& p, std::string* error) {
     const std::string text = ProjectText(p, fs::u8path(path).parent_path().u8string());
+    if (Utf8(Utf16(text)) != text) {
+        *error = path + ": a name or the title is not UTF-8 text, which a project file keeps";
+        return false;
+    }
     // Each value is one line of the file.
     if (text.find('\r') != std::string::npos ||
         std::count(text.begin(), text.end(), '\n') != 4 + p.hasTitle + !p.program.empty() + !p.data.empty() +

@@ -33,6 +33,7 @@ struct Project {
     std::string data;                // the main data file
     std::vector<std::string> files;  // the further files, in order
     std::string output;              // the installer
+    std::string path;                // the project file it was read from, "" for none
 };
 
 // Parses a project's text; `name` is for messages ("Forest.ssproj:3: ..."),

@@ -67,7 +67,7 @@ int main(int argc, char** argv) {
     for (int a = 1; a < argc; ++a) {
         std::vector<uint8_t> data;
         std::string error;
-        if (!ReadWholeFile(argv[a], &data, &error) || data.empty()) {
+        if (!ReadWholeFile(argv[a], UINT64_MAX, &data, &error) || data.empty()) {
             std::fprintf(stderr, "%s\n", error.empty() ? "empty file" : error.c_str());
             status = 1;
             continue;

@@ -179,6 +179,9 @@ bool ApplyFlags(int argc, char** argv, Project* p, std::string* stub, const char
     for (int i = 0; i < argc; ++i) {
         const std::string a = argv[i];
         const bool hasValue = i + 1 < argc;
+        const bool path = a == "-o" || a == "--scr" || a == "--dat" || a == "--file" || a == "--stub" || a == "--project";
+        if (path && hasValue && !*argv[i + 1])
+            return Usage((std::string(command) + ": " + a + " names no file").c_str()), false;
         if (a == "-o" && hasValue) p->output = argv[++i];
         else if (a == "--title" && hasValue) p->title = argv[++i], p->hasTitle = true;
         else if (a == "--stub" && hasValue && stub) *stub = argv[++i];

@@ -85,6 +85,7 @@ Project FromControls() {
     p.numberingBase = g.project.numberingBase;
     p.pack = IsDlgButtonChecked(g.dialog, IDC_PACK) == BST_CHECKED;
     const std::string project = Narrow(g.path);
+    p.path = project;
     p.program = PathInProject(project, Narrow(ItemText(IDC_PROGRAM)));
     p.data = PathInProject(project, Narrow(ItemText(IDC_DATA)));
     p.output = PathInProject(project, Narrow(ItemText(IDC_OUTPUT)));

@@ -33,6 +33,9 @@ expect 2 "--base takes" "$SSINST" build -o "$T/x.exe" --title T --base 70000 --s
 expect 1 "nothere.scr: No such file" "$SSINST" build -o "$T/x.exe" --stub "$STUB" --title T --scr "$T/nothere.scr" --dat "$T/f.dat"
 expect 1 "at most 32" "$SSINST" build -o "$T/x.exe" --stub "$STUB" --title 123456789012345678901234567890123 --scr "$T/f.scr" --dat "$T/f.dat"
 expect 1 "empty.dat: the file is empty" "$SSINST" build -o "$T/x.exe" --stub "$STUB" --title T --scr "$T/f.scr" --dat "$T/empty.dat"
+expect 2 "build: --file names no file" "$SSINST" build -o "$T/x.exe" --stub "$STUB" --title T --scr "$T/f.scr" --dat "$T/f.dat" --file ""
+expect 1 "written over its own input" "$SSINST" build -o "$T/f.dat" --stub "$STUB" --title T --scr "$T/f.scr" --dat "$T/f.dat"
+expect 1 "is a device, not a file" "$SSINST" build --project /dev/zero
 if [ -f "$STUB" ]; then
   expect 1 "breaks its layout rules" "$SSINST" build -o "$T/x.exe" --stub "$BUILD/windows/ssstub-raw.exe" --title T --scr "$T/f.scr" --dat "$T/f.dat"
   expect 0 "" "$SSINST" build -o "$T/Forest.exe" --stub "$STUB" --title Forest --base 7 --scr "$T/f.scr" --dat "$T/f.dat" --file "$T/a.bmp"

@@ -26,7 +26,7 @@ std::vector<uint8_t> Unpack(const std::vector<uint8_t>& stream, size_t size) {
 std::vector<uint8_t> Load(const std::string& path) {
     std::vector<uint8_t> bytes;
     std::string error;
-    if (!ReadWholeFile(path, &bytes, &error)) ADD_FAILURE() << error;
+    if (!ReadWholeFile(path, UINT64_MAX, &bytes, &error)) ADD_FAILURE() << error;
     return bytes;
 }
 

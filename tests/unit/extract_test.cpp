@@ -23,7 +23,7 @@ namespace {
 std::vector<uint8_t> ReadHost(const std::string& path) {
     std::vector<uint8_t> bytes;
     std::string error;
-    EXPECT_TRUE(ReadWholeFile(path, &bytes, &error)) << error;
+    EXPECT_TRUE(ReadWholeFile(path, UINT64_MAX, &bytes, &error)) << error;
     return bytes;
 }
 

@@ -20,6 +20,7 @@ TEST(Project, ABadFileIsNamedWithItsLine) {
         {"pack = maybe\n", "p.ssproj:1: pack takes yes or no"},
         {"title = A\n; a comment\ntitle = B\n", "p.ssproj:3: title is given twice"},
         {"program =\n", "p.ssproj:1: program = names no file"},
+        {"title = T\nprogram = caf\xE9.scr\n", "p.ssproj:2: not UTF-8 text"},  // a file saved in a code page
     };
     for (const auto& c : cases) {
         Project p;
@@ -89,17 +90,22 @@ TEST(Project, ABuildIsCheckedBeforeItReplacesAndACancelledOneLeavesTheOldInstall
     std::string error;
     ASSERT_TRUE(ParseProject("title = Forest\nprogram = f.scr\ndata = f.dat\noutput = Forest.exe\n", "p", dir.path(),
                              &p, &error));
-    // Stopped at its first progress report: nothing of it stays.
+    // Stopped at its first progress report, or at its last, once all is
+    // packed: nothing of it stays.
     std::atomic<bool> stop(false);
     BuildControl control;
     control.stop = &stop;
-    control.progress = [&](uint64_t, uint64_t) { stop = true; };
-    EXPECT_FALSE(BuildProject(p, BuiltStub(), "the stub", control, nullptr, &error));
-    EXPECT_NE(error.find("cancelled"), std::string::npos) << error;
-    std::vector<uint8_t> bytes;
-    ASSERT_TRUE(ReadWholeFile(d + "Forest.exe", &bytes, &error));
-    EXPECT_EQ(bytes, Bytes("the old installer"));
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 3);
+    for (const bool atTheEnd : {false, true}) {
+        stop = false;
+        control.progress = [&](uint64_t done, uint64_t total) { stop = !atTheEnd || done == total; };
+        Verdict checked;
+        EXPECT_FALSE(BuildProject(p, BuiltStub(), "the stub", control, &checked, &error)) << atTheEnd;
+        EXPECT_NE(error.find("cancelled"), std::string::npos) << error;
+        std::vector<uint8_t> bytes;
+        ASSERT_TRUE(ReadWholeFile(d + "Forest.exe", UINT64_MAX, &bytes, &error));
+        EXPECT_EQ(bytes, Bytes("the old installer"));
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 3);
+    }
     // Whole, it is verified and put in place.
     Verdict v;
     stop = false;
@@ -115,6 +121,31 @@ TEST(Project, ABuildIsCheckedBeforeItReplacesAndACancelledOneLeavesTheOldInstall
     EXPECT_EQ(plan.problems[0], "the title is 33 bytes; at most 32 fit");
     EXPECT_NE(plan.problems[1].find("missing.dat: No such file"), std::string::npos) << plan.problems[1];
     EXPECT_EQ(plan.entries[1].target, "QUORBEL\\SSAVERS\\Forest\\Forest.DAT");
+    // The installer never takes the place of an input or of the project.
+    p.title = "Forest";
+    p.data = d + "f.dat";
+    p.path = d + "Forest.ssproj";
+    WriteFile(p.path, Bytes("title = Forest\n"));
+    for (const std::string& over : {d + "f.dat", d + "../" + std::filesystem::path(dir.path()).filename().string() + "/f.scr", p.path}) {
+        p.output = over;
+        const ProjectPlan own = PlanProject(p);
+        ASSERT_EQ(own.problems.size(), 1u) << over;
+        EXPECT_NE(own.problems[0].find("the installer would be written over"), std::string::npos) << own.problems[0];
+    }
+    // A project file is text of a bounded size, and keeps a private
+    // file's permissions when saved over it.
+    for (const char* bad : {"/dev/zero", "/dev/null"}) {
+        Project none;
+        EXPECT_FALSE(ReadProject(bad, &none, &error));
+        EXPECT_NE(error.find("not a file"), std::string::npos) << error;
+    }
+    WriteFile(d + "big.ssproj", std::vector<uint8_t>((1u << 20) + 1, ';'));
+    EXPECT_FALSE(ReadProject(d + "big.ssproj", &p, &error));
+    EXPECT_NE(error.find("more than 1048576 bytes"), std::string::npos) << error;
+    std::filesystem::permissions(d + "Forest.ssproj", std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    ASSERT_TRUE(WriteProject(d + "Forest.ssproj", p, &error)) << error;
+    EXPECT_EQ(std::filesystem::status(d + "Forest.ssproj").permissions(),
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
 }
 
 }  // namespace

@@ -108,7 +108,7 @@ TEST(Removal, TheUninstallerOfASignedInstallerIsPlainlyUnsigned) {
     ASSERT_EQ(k.RunAnsweringOk(), 0);
     std::vector<uint8_t> u;
     std::string error;
-    ASSERT_TRUE(ReadWholeFile(k.Host(kUninstallerHost), &u, &error)) << error;
+    ASSERT_TRUE(ReadWholeFile(k.Host(kUninstallerHost), UINT64_MAX, &u, &error)) << error;
     MemoryReader ur(u);
     ImagePlaces up;
     ASSERT_NE(LocatePayloadIn(ur, &up), kNoPosition);
@@ -205,7 +205,7 @@ const Case kCases[] = {
      [](Machine& k) {
          std::vector<uint8_t> u;
          std::string error;
-         ASSERT_TRUE(ReadWholeFile(k.Host(kUninstallerHost), &u, &error));
+         ASSERT_TRUE(ReadWholeFile(k.Host(kUninstallerHost), UINT64_MAX, &u, &error));
          MemoryReader r(u);
          const FilePosition at = LocatePayloadIn(r) + kRemovalHeaderSize + 2 * 260;  // the program's name
          const char evil[] = "..\\EVIL.SCR";

@@ -149,7 +149,7 @@ TEST(StubResources, MatchTheCheckedInListing) {
         ASSERT_TRUE(WriteWholeFile(RESOURCE_LISTING, Bytes(listing), &error)) << error;
     }
     std::vector<uint8_t> expected;
-    ASSERT_TRUE(ReadWholeFile(RESOURCE_LISTING, &expected, &error)) << error;
+    ASSERT_TRUE(ReadWholeFile(RESOURCE_LISTING, UINT64_MAX, &expected, &error)) << error;
     EXPECT_EQ(listing, std::string(expected.begin(), expected.end()))
         << "the stub's resources differ from " << RESOURCE_LISTING;
 }

@@ -13,7 +13,7 @@
 static std::vector<uint8_t> LoadOrEmpty(const char* path) {
     std::vector<uint8_t> bytes;
     std::string error;
-    if (path && !ReadWholeFile(path, &bytes, &error)) ADD_FAILURE() << error;
+    if (path && !ReadWholeFile(path, UINT64_MAX, &bytes, &error)) ADD_FAILURE() << error;
     return bytes;
 }
 
