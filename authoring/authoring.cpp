@@ -20,28 +20,13 @@
 #include "authoring/readers.h"
 
 bool ReadWholeFile(const std::string& path, uint64_t limit, std::vector<uint8_t>* out, std::string* error) {
-    std::string what;
-    if (IsThereButNotAFile(path, &what)) {
-        *error = path + ": is " + what + ", not a file";
-        return false;
-    }
-    std::FILE* f = OpenStdio(path, "rb");
-    if (!f) {
-        *error = SystemError(path);
-        return false;
-    }
-    out->clear();
-    uint8_t buf[65536];
-    size_t n;
-    while (out->size() <= limit && (n = std::fread(buf, 1, sizeof buf, f)) > 0) out->insert(out->end(), buf, buf + n);
-    bool ok = !std::ferror(f);
-    if (!ok) *error = SystemError(path);
-    if (ok && out->size() > limit) {
+    SourceFile f;
+    if (!f.Open(path, error)) return false;
+    if (f.Size() > limit || f.Size() > SIZE_MAX) {
         *error = path + ": more than " + std::to_string(limit) + " bytes, more than it can be";
-        ok = false;
+        return false;
     }
-    std::fclose(f);
-    return ok;
+    return f.ReadStart((size_t)f.Size(), out, error);
 }
 
 bool WriteWholeFile(const std::string& path, const std::vector<uint8_t>& data, std::string* error) {

@@ -78,6 +78,8 @@ std::string Utf8(const std::u16string& utf16) {
     return out;
 }
 
+bool IsUtf8(const std::string& text) { return Utf8(Utf16(text)) == text; }
+
 #ifdef _WIN32
 static std::wstring W(const std::string& utf8) {
     const std::u16string u = Utf16(utf8);

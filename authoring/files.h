@@ -28,6 +28,8 @@ bool SameFile(const std::string& a, const std::string& b);
 // unit that is no character becomes U+FFFD.
 std::u16string Utf16(const std::string& utf8);
 std::string Utf8(const std::u16string& utf16);
+// Whether a text is UTF-8 throughout.
+bool IsUtf8(const std::string& text);
 // fopen for such a path.
 std::FILE* OpenStdio(const std::string& path, const char* mode);
 

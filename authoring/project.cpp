@@ -60,7 +60,7 @@ bool ParseProject(const std::string& text, const std::string& name, const std::s
             *error = name + ":" + std::to_string(line) + ": " + what;
             return false;
         };
-        if (Utf8(Utf16(l)) != l) return fail("not UTF-8 text (save the project file as UTF-8)");
+        if (!IsUtf8(l)) return fail("not UTF-8 text (save the project file as UTF-8)");
         if (l.empty() || l[0] == ';' || l[0] == '#') continue;
         if (l[0] == '[') {
             if (l != "[installer]") return fail("unknown section " + l + ": the only one is [installer]");
@@ -127,7 +127,7 @@ std::string ProjectText(const Project& p, const std::string& dir) {
 
 bool WriteProject(const std::string& path, const Project& p, std::string* error) {
     const std::string text = ProjectText(p, fs::u8path(path).parent_path().u8string());
-    if (Utf8(Utf16(text)) != text) {
+    if (!IsUtf8(text)) {
         *error = path + ": a name or the title is not UTF-8 text, which a project file keeps";
         return false;
     }

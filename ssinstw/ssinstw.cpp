@@ -36,15 +36,17 @@ const wchar_t kRecentKey[] = L"Software\\ssinstw\\Recent";
 
 // Paths and texts cross to the library as UTF-8, which it gives Windows
 // as UTF-16 again: any name Windows allows goes through.
-std::string Narrow(const std::wstring& w) { return Utf8(std::u16string(w.begin(), w.end())); }
-
-std::wstring Wide(const std::string& s) {
-    const std::u16string u = Utf16(s);
-    return std::wstring(u.begin(), u.end());
-}
-
 std::wstring W16(const std::u16string& u) { return std::wstring(u.begin(), u.end()); }
 std::u16string U16(const std::wstring& w) { return std::u16string(w.begin(), w.end()); }
+std::string Narrow(const std::wstring& w) { return Utf8(U16(w)); }
+std::wstring Wide(const std::string& s) { return W16(Utf16(s)); }
+
+// Item i of a list box.
+std::wstring ListItem(HWND list, int i) {
+    std::wstring f((size_t)SendMessageW(list, LB_GETTEXTLEN, i, 0) + 1, L'\0');
+    f.resize((size_t)SendMessageW(list, LB_GETTEXT, i, (LPARAM)&f[0]));
+    return f;
+}
 
 struct BuildResult {
     std::string output;  // as the build had it, whatever the controls hold since
@@ -91,11 +93,7 @@ Project FromControls() {
     p.output = PathInProject(project, Narrow(ItemText(IDC_OUTPUT)));
     const HWND list = GetDlgItem(g.dialog, IDC_FILES);
     const int n = (int)SendMessageW(list, LB_GETCOUNT, 0, 0);
-    for (int i = 0; i < n; ++i) {
-        std::wstring f((size_t)SendMessageW(list, LB_GETTEXTLEN, i, 0) + 1, L'\0');
-        f.resize((size_t)SendMessageW(list, LB_GETTEXT, i, (LPARAM)&f[0]));
-        p.files.push_back(PathInProject(project, Narrow(f)));
-    }
+    for (int i = 0; i < n; ++i) p.files.push_back(PathInProject(project, Narrow(ListItem(list, i))));
     return p;
 }
 
@@ -107,8 +105,7 @@ void FitFilesWidth() {
     int widest = 0;
     const int n = (int)SendMessageW(list, LB_GETCOUNT, 0, 0);
     for (int i = 0; i < n; ++i) {
-        std::wstring f((size_t)SendMessageW(list, LB_GETTEXTLEN, i, 0) + 1, L'\0');
-        f.resize((size_t)SendMessageW(list, LB_GETTEXT, i, (LPARAM)&f[0]));
+        const std::wstring f = ListItem(list, i);
         SIZE size;
         if (GetTextExtentPoint32W(dc, f.c_str(), (int)f.size(), &size) && size.cx > widest) widest = size.cx;
     }
@@ -403,8 +400,7 @@ void MoveSelected(int by) {
     const HWND list = GetDlgItem(g.dialog, IDC_FILES);
     const int at = (int)SendMessageW(list, LB_GETCURSEL, 0, 0), n = (int)SendMessageW(list, LB_GETCOUNT, 0, 0);
     if (at < 0 || at + by < 0 || at + by >= n) return;
-    std::wstring f((size_t)SendMessageW(list, LB_GETTEXTLEN, at, 0) + 1, L'\0');
-    f.resize((size_t)SendMessageW(list, LB_GETTEXT, at, (LPARAM)&f[0]));
+    const std::wstring f = ListItem(list, at);
     SendMessageW(list, LB_DELETESTRING, at, 0);
     SendMessageW(list, LB_INSERTSTRING, at + by, (LPARAM)f.c_str());
     SendMessageW(list, LB_SETCURSEL, at + by, 0);
