@@ -6,6 +6,10 @@
 #    compiler and test libraries, mingw-w64 for i686, Wine with 32-bit
 #    support, Xvfb, osslsigncode with openssl for the signing test, clang
 #    with libFuzzer, and LLVM's tools, with which clang builds the stub.
+#    A package index that can't be read (a mirror caught mid-sync) is asked
+#    for again a few times, then set-up goes on with the lists it has; an
+#    install that apt can't resolve from them is tried once more from the
+#    release suite. What could not be installed is named.
 # 2. Finds out whether this kernel runs 32-bit programs by running one.
 #    Where it does, Wine runs as it is. Where it does not (or where
 #    SSINST_EMULATE_I386=1 asks for it), every i386 program is run by
@@ -22,28 +26,103 @@ ssinst_setup_fail() {
   exit 1
 }
 
+# How often an index that can't be read is asked for again, and the first
+# pause between tries (it doubles): a mirror caught mid-sync is usually
+# whole again within minutes.
+SSINST_APT_TRIES=${SSINST_APT_TRIES:-4}
+SSINST_APT_PAUSE=${SSINST_APT_PAUSE:-15}
+SSINST_OS_RELEASE=${SSINST_OS_RELEASE:-/etc/os-release}
+
+# The system's release suite (bookworm), from os-release; empty when it
+# names none.
+ssinst_codename() {
+  (. "$SSINST_OS_RELEASE" 2>/dev/null && echo "${VERSION_CODENAME:-}")
+}
+
+# The sources an apt-get update log names as not read, one line: each as its
+# URI and suite, with the file and the reason ("http://deb.debian.org/debian
+# bookworm (main/binary-i386/Packages.xz: File has unexpected size ...)").
+ssinst_apt_unread() {
+  sed -n 's/^[EW]: Failed to fetch \([^ ]*\) *\(.*\)$/\1 \2/p' "$1" |
+    sed 's#^\(.*\)/dists/\([^/]*\)/\([^ ]*\) \(.*\)$#\1 \2 (\3: \4)#; s#/by-hash/[^ :]*:#:#; s/ *\[IP: [^]]*\]//; s/: )$/)/' |
+    awk '!seen[$0]++' | paste -sd';' | sed 's/;/; /g'
+}
+
+# The update of the apt-get command given ($2...), tried again after a pause
+# while it fails. Its output goes to the log $1. Fails when the last try did.
+ssinst_apt_update() {
+  local log=$1 try=1 pause=$SSINST_APT_PAUSE
+  shift
+  while :; do
+    "$@" update </dev/null >"$log" 2>&1 && return 0
+    [ "$try" -lt "$SSINST_APT_TRIES" ] || return 1
+    echo "setup: apt-get update could not read every index (try $try of $SSINST_APT_TRIES); again in $pause s" >&2
+    sleep "$pause"
+    try=$((try + 1)) pause=$((pause * 2))
+  done
+}
+
+# Installs the packages given and prints those it could not install.
+# Where apt can't resolve the install from the lists as they are (the i386
+# half of a library listed at another version than its amd64 half, when one
+# suite's i386 index could not be read), it tries once more from the
+# release suite, where both halves match; no other package changes version
+# beyond what the install needs, and the apt sources stay as they are.
+ssinst_apt_install() {
+  local log=$1 codename p
+  shift
+  local opts=(-y -qq --no-install-recommends)
+  if ! $SUDO apt-get install "${opts[@]}" "$@" </dev/null >"$log" 2>&1; then
+    codename=$(ssinst_codename)
+    if grep -qE 'held broken packages|Unable to correct problems|unmet dependencies' "$log" && [ -n "$codename" ]; then
+      echo "setup: apt could not resolve the install from the package lists as they are; trying once more from $codename, the system's release suite" >&2
+      $SUDO apt-get install "${opts[@]}" -t "$codename" "$@" </dev/null >>"$log" 2>&1 || true
+    fi
+  fi
+  for p in "$@"; do ssinst_have_pkg "$p" || printf '%s ' "$p"; done
+}
+
+ssinst_have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "ok installed"; }
+
 ssinst_setup_packages() {
-  local need=() p
-  have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "ok installed"; }
+  local need=() p log unread missing
   for p in cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev \
            g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386 xvfb xauth netpbm \
            osslsigncode openssl clang libclang-rt-14-dev llvm-14; do
-    have_pkg "$p" || need+=("$p")
+    ssinst_have_pkg "$p" || need+=("$p")
   done
   [ ${#need[@]} = 0 ] && return 0
 
   echo "setup: installing ${need[*]}"
   export DEBIAN_FRONTEND=noninteractive
+  log=$(mktemp "${TMPDIR:-/tmp}/ssinst-setup.XXXXXX")
   # 32-bit programs under Wine need the i386 architecture.
-  dpkg --print-foreign-architectures | grep -qx i386 || $SUDO dpkg --add-architecture i386
-  $SUDO apt-get update -qq
-  $SUDO apt-get install -y -qq --no-install-recommends "${need[@]}" </dev/null
+  dpkg --print-foreign-architectures | grep -qx i386 || $SUDO dpkg --add-architecture i386 ||
+    ssinst_setup_fail "could not add the i386 architecture (dpkg --add-architecture i386), which wine32:i386 needs; run as root or with sudo"
+  # A run stopped in the middle of an install leaves packages unpacked but
+  # not configured, and apt refuses to go on until they are.
+  if [ -n "$(dpkg --audit 2>/dev/null)" ]; then
+    echo "setup: finishing an install that was stopped before (dpkg --configure -a)"
+    $SUDO dpkg --configure -a </dev/null >>"$log" 2>&1 ||
+      ssinst_setup_fail "dpkg --configure -a could not finish an earlier install (see $log); run it yourself and look at what it says, then run this again"
+  fi
+  if ! ssinst_apt_update "$log.update" $SUDO apt-get -qq; then
+    unread=$(ssinst_apt_unread "$log.update")
+    echo "setup: could not read ${unread:-the package lists ($(grep -m1 '^E:' "$log.update"))} after $SSINST_APT_TRIES tries; going on with the lists there are" >&2
+  elif unread=$(ssinst_apt_unread "$log.update") && [ -n "$unread" ]; then
+    echo "setup: could not read $unread; going on with the lists there are" >&2
+  fi
+  cat "$log.update" >>"$log" && rm -f "$log.update"
+  missing=$(ssinst_apt_install "$log" "${need[@]}")
+  [ -z "$missing" ] ||
+    ssinst_setup_fail "could not install ${missing% } ($(grep -m1 '^E:' "$log" | cut -c4-) See $log.) When the mirror is whole again (apt-get update reads every index), run this again, or install them with apt-get install"
+  rm -f "$log"
 }
 
-# The emulator: the version this project was tried with, from the suite that
-# has it; any version from 8.1 on works (7.2 does not place Wine's reserved
-# areas where it asks, and wineboot hangs).
-SSINST_QEMU_SUITE=bookworm-backports
+# The emulator: the version this project was tried with, from the release's
+# backports suite; any version from 8.1 on works (7.2 does not place Wine's
+# reserved areas where it asks, and wineboot hangs).
+SSINST_QEMU_SUITE=${SSINST_QEMU_SUITE:-$(c=$(ssinst_codename); echo "${c:-bookworm}")-backports}
 SSINST_QEMU_VERSION='1:10.0.2+ds-2+deb13u1~bpo12+1'
 SSINST_BINFMT=/proc/sys/fs/binfmt_misc
 SSINST_ENTRY=$SSINST_BINFMT/ssinst-i386
@@ -85,29 +164,30 @@ ssinst_mirror() {
 ssinst_fetch_qemu() {
   local dir=$1 apt=$1/apt mirror version
   mirror=$(ssinst_mirror)
+  local yours="or put a qemu-i386 of qemu-user 8.1 or later, built static, at $dir/qemu-i386"
   rm -rf "$apt" && mkdir -p "$apt/lists/partial" "$apt/cache/archives/partial"
   echo "deb $mirror $SSINST_QEMU_SUITE main" >"$apt/sources.list"
   local opts=(-o Dir::Etc::SourceList="$apt/sources.list" -o Dir::Etc::SourceParts=/nonexistent
               -o Dir::State::Lists="$apt/lists" -o Dir::Cache="$apt/cache"
               -o APT::Architectures::=amd64 -o APT::Sandbox::User=root -qq)
-  apt-get "${opts[@]}" --error-on=any update >"$apt/log" 2>&1 ||
-    ssinst_setup_fail "no package source: apt-get could not read $SSINST_QEMU_SUITE from $mirror (see $apt/log); qemu-user 8.1 or later is needed from it"
+  ssinst_apt_update "$apt/log" apt-get "${opts[@]}" --error-on=any ||
+    ssinst_setup_fail "could not read the suite $SSINST_QEMU_SUITE at $mirror after $SSINST_APT_TRIES tries ($(ssinst_apt_unread "$apt/log" | cut -c1-200); see $apt/log), and qemu-user is fetched from it: run this again when the mirror answers, $yours"
   version=$SSINST_QEMU_VERSION
-  if ! (cd "$apt" && apt-get "${opts[@]}" download "qemu-user=$version" >>log 2>&1); then
+  if ! (cd "$apt" && apt-get "${opts[@]}" download "qemu-user=$version" </dev/null >>log 2>&1); then
     # The suite has moved on: take its version, if it is recent enough.
     version=$(apt-cache "${opts[@]}" policy qemu-user 2>/dev/null | awk '/Candidate:/ {print $2}')
     [ -n "$version" ] && [ "$version" != "(none)" ] &&
-      (cd "$apt" && apt-get "${opts[@]}" download "qemu-user=$version" >>log 2>&1) ||
-      ssinst_setup_fail "no package source: qemu-user is not in $SSINST_QEMU_SUITE at $mirror (see $apt/log)"
+      (cd "$apt" && apt-get "${opts[@]}" download "qemu-user=$version" </dev/null >>log 2>&1) ||
+      ssinst_setup_fail "could not fetch qemu-user from the suite $SSINST_QEMU_SUITE at $mirror (see $apt/log): run this again when the mirror answers, $yours"
   fi
   dpkg-deb --fsys-tarfile "$apt"/qemu-user_*.deb | tar -x -O ./usr/bin/qemu-i386 >"$dir/qemu-i386.new" ||
-    ssinst_setup_fail "the qemu-user package from $mirror holds no usr/bin/qemu-i386"
+    ssinst_setup_fail "the qemu-user package from $SSINST_QEMU_SUITE at $mirror holds no usr/bin/qemu-i386: $yours"
   chmod 755 "$dir/qemu-i386.new"
   local got
   got=$("$dir/qemu-i386.new" --version 2>/dev/null | awk 'NR == 1 {print $3}')
-  [ -n "$got" ] || ssinst_setup_fail "the qemu-i386 of qemu-user from $SSINST_QEMU_SUITE does not run here"
+  [ -n "$got" ] || ssinst_setup_fail "the qemu-i386 of qemu-user from $SSINST_QEMU_SUITE does not run here: $yours"
   printf '8.1\n%s\n' "$got" | sort -V -C ||
-    ssinst_setup_fail "qemu-user $got from $SSINST_QEMU_SUITE is older than 8.1, which Wine needs"
+    ssinst_setup_fail "qemu-user $got from $SSINST_QEMU_SUITE is older than 8.1, which Wine needs: $yours"
   mv "$dir/qemu-i386.new" "$dir/qemu-i386"
   echo "$version" >"$dir/qemu-i386.version"
   rm -rf "$apt"
@@ -171,6 +251,8 @@ ssinst_setup_i386() {
 
 SUDO=
 [ "$(id -u)" = 0 ] || SUDO=sudo
+# SSINST_SETUP=lib only defines the functions, for the test of set-up.
+[ "${SSINST_SETUP:-}" = lib ] && return 0
 ssinst_setup_packages
 # The fuzz targets and the benchmark run no Windows program.
 [ "${SSINST_SETUP:-}" = packages ] || ssinst_setup_i386
