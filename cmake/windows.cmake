@@ -17,7 +17,7 @@ if(EMBEDDED_STUB_SOURCE)
     authoring/authoring.cpp authoring/files.cpp authoring/packer.cpp authoring/pe_image.cpp authoring/xml.cpp
     authoring/project.cpp authoring/sha256.cpp authoring/load_stub.cpp ${EMBEDDED_STUB_SOURCE}
     platform/win32/win32_host_files.cpp
-    base/text.cpp lzhuf/decoder.cpp lzhuf/tree.cpp
+    base/text.cpp base/checksum.cpp lzhuf/decoder.cpp lzhuf/tree.cpp
     payload/locator.cpp payload/validate.cpp payload/contents.cpp payload/payload.cpp payload/removal.cpp
     install/names.cpp install/targets.cpp)
   add_executable(ssinst ssinst/ssinst.cpp ${AUTHORING_WINDOWS_SOURCES})
@@ -58,7 +58,7 @@ set(STUB_FLAGS --target=i686-w64-mingw32 -Oz -flto -std=c++17 -Wall -Wextra -fno
   -fno-asynchronous-unwind-tables -fno-threadsafe-statics -fomit-frame-pointer
   -DPLATFORM_DIRECT -DLZHUF_SMALL -I${CMAKE_SOURCE_DIR})
 set(STUB_BITCODE)
-foreach(src base/text.cpp lzhuf/decoder.cpp lzhuf/tree.cpp res/texts.cpp ${STUB_GENERATED_DIR}/texts_packed.cpp
+foreach(src base/text.cpp base/checksum.cpp lzhuf/decoder.cpp lzhuf/tree.cpp res/texts.cpp ${STUB_GENERATED_DIR}/texts_packed.cpp
     payload/locator.cpp payload/validate.cpp payload/contents.cpp payload/payload.cpp payload/removal.cpp
     install/names.cpp install/targets.cpp install/outcome.cpp install/extract.cpp install/install.cpp
     install/removal.cpp checks/checks.cpp app/installer.cpp app/main.cpp
@@ -96,7 +96,7 @@ set_property(SOURCE res/stub.rc APPEND PROPERTY OBJECT_DEPENDS
   ${STUB_GENERATED_DIR}/installer.ico ${CMAKE_SOURCE_DIR}/res/ids.h ${CMAKE_SOURCE_DIR}/res/manifest.xml)
 target_link_options(ssstub-raw PRIVATE -nostartfiles -nostdlib -e _StubEntry -s
   -Wl,-T,${CMAKE_SOURCE_DIR}/res/stub.ld
-  -Wl,--gc-sections,--disable-dynamicbase,--disable-reloc-section,--no-insert-timestamp)
+  -Wl,--gc-sections,--disable-dynamicbase,--disable-reloc-section,--tsaware,--no-insert-timestamp)
 target_link_libraries(ssstub-raw PRIVATE kernel32 user32 gdi32 advapi32 gcc)
 set_property(TARGET ssstub-raw APPEND PROPERTY LINK_DEPENDS ${CMAKE_SOURCE_DIR}/res/stub.ld)
 

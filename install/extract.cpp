@@ -1,5 +1,6 @@
 #include "install/extract.h"
 
+#include "base/checksum.h"
 #include "base/text.h"
 #include "install/install.h"
 #include "install/names.h"
@@ -26,7 +27,9 @@ private:
     bool Prepare();
     bool Name(const char* base);
     bool ReadRecord(FilePosition* payloadStart);
-    bool RemoveEntry(int index, const PayloadEntry& e, const char* target);
+    bool RemoveEntry(int index, const PayloadEntry& e, const char* target, char* buffer);
+    bool Unchanged(const char* target, const PayloadEntry& e, uint32_t checksum, char* buffer);
+    void CheckFolders();
     bool Validate(FilePosition payloadStart);
     static bool TargetFits(void* self, int index, uint16_t numberingBase, const PayloadEntry& e);
     bool Extract(FilePosition payloadStart, char* buffer);
@@ -34,6 +37,9 @@ private:
     bool MakeDataDirectories();
     bool WriteEntry(const PayloadEntry& e, const char* target, char* buffer);
     bool CopyPart(ByteSink& out, uint32_t offset, uint32_t size, char* buffer);
+    void KeepChecksum(int index, FilePosition payloadStart, char* buffer);
+    void BeginUninstaller(FilePosition payloadStart, char* buffer);
+    void DropUninstaller();
     void LeaveRemoval(FilePosition payloadStart, char* buffer);
     bool Fail(InstallError e, const char* file) {
         FailInstall(out_, e, file);
@@ -57,6 +63,11 @@ private:
     const char* screenSaverName_;
     uint16_t numberingBase_ = 0;
     int entries_ = 0;  // as counted by the check
+    uint32_t checksum_ = 0;         // of the entry last written
+    uint32_t programChecksum_ = 0;  // entry 0's, until the uninstaller is begun
+    FileHandle uninstaller_ = kNoFile;  // UNINSTAL.NEW while it is written
+    char newUninstaller_[kPathSize];
+    FilePosition checksums_ = 0;    // where an uninstaller's checksums start
     bool dataDirMade_ = false;
     char windowsDir_[kPathSize];
     char base_[kPathSize];
@@ -94,18 +105,57 @@ bool Extraction::ReadRecord(FilePosition* payloadStart) {
     return CopyText(removal_->folder, kPathSize, dataDir_);
 }
 
-// A file the installation wrote goes where it is as the installation left
-// it; a changed one stays. Where removing fails the walk asks whether to
-// retry, and stops at No.
-bool Extraction::RemoveEntry(int index, const PayloadEntry& e, const char* target) {
+// Whether a file holds the very bytes the installation wrote: their number
+// and checksum. One that can't be read is not known to.
+bool Extraction::Unchanged(const char* target, const PayloadEntry& e, uint32_t checksum, char* buffer) {
+    const FileHandle f = fs_.OpenRead(target);
+    if (f == kNoFile) return false;
+    uint32_t size = 0, sum = 0;
+    int got;
+    while ((got = fs_.Read(f, buffer, kCopyBufferSize)) > 0 && size <= InstalledSize(e)) {
+        size += (uint32_t)got;
+        sum = Checksum(sum, buffer, (size_t)got);
+    }
+    fs_.Close(f);
+    return got == 0 && size == InstalledSize(e) && sum == checksum;
+}
+
+// The data files are left alone where QUORBEL, SSAVERS or the data folder
+// is a link: what it leads to is not where the installation wrote them.
+void Extraction::CheckFolders() {
+    char path[kPathSize];
+    removal_->linked[0] = 0;
+    for (size_t at = TextLength(windowsDir_);; ++at) {
+        const char c = dataDir_[at];
+        if (c && c != '\\') continue;
+        path[0] = 0;
+        AppendTextN(path, sizeof path, dataDir_, at);
+        const PathKind kind = fs_.QueryPath(path);
+        if (kind == kPathMissing) return;  // nothing of it is left below
+        if (kind != kPathDirectory) {
+            CopyText(removal_->linked, kPathSize, path);
+            return;
+        }
+        if (!c) return;
+    }
+}
+
+// A file the installation wrote goes where it is a plain file as the
+// installation left it; any other stays. Where removing fails the walk asks
+// whether to retry, and stops at No.
+bool Extraction::RemoveEntry(int index, const PayloadEntry& e, const char* target, char* buffer) {
+    unsigned char sum[kChecksumSize];
+    const FilePosition at = checksums_ + kChecksumSize * (uint32_t)index;
+    if (fs_.Seek(f_, at, kSeekSet) != at || !ReadExactly(reader_, sum, kChecksumSize)) return CantRead();
+    const bool program = index == kEntryProgram;
+    // The program of a later installation is its own; so are the data
+    // files behind a link.
+    if (program ? !removal_->ownsProgram : removal_->linked[0] != 0) return true;
     const PathKind kind = fs_.QueryPath(target);
     if (kind == kPathMissing) return true;  // gone already
-    const FileHandle f = fs_.OpenRead(target);
-    const FilePosition size = f == kNoFile ? kNoPosition : fs_.Seek(f, 0, kSeekEnd);
-    if (f != kNoFile) fs_.Close(f);
-    if (kind == kPathDirectory || (size != kNoPosition && size != InstalledSize(e))) {
+    if (kind != kPathFile || !Unchanged(target, e, GetLE32(sum), buffer)) {
         // The data folder's own show when it is listed.
-        if (index == kEntryProgram) removal_->stays(removal_->context, target);
+        if (program) removal_->stays(removal_->context, target);
         return true;
     }
     while (!fs_.RemoveFile(target))
@@ -164,6 +214,9 @@ bool Extraction::Validate(FilePosition payloadStart) {
     }
     numberingBase_ = c.numberingBase;
     entries_ = c.entries;
+    // An uninstaller's checksums follow its table.
+    checksums_ = payloadStart + kHeaderSize + kEntrySize * (uint32_t)(entries_ + 1);
+    if (removal_ && (fileSize < checksums_ || (fileSize - checksums_) / kChecksumSize < (uint32_t)entries_)) return Damaged();
     return true;
 }
 
@@ -173,6 +226,7 @@ bool Extraction::WriteEntry(const PayloadEntry& e, const char* target, char* buf
     FileWriter writer(fs_, out);
     const EntryResult r = WriteEntryContents(reader_, e, writer, buffer, kCopyBufferSize);
     fs_.Close(out);
+    checksum_ = writer.checksum;
     if (r == kEntryWritten) return true;
     fs_.RemoveFile(target);  // never leave a part looking like the whole
     if (r == kEntryDamaged) return Damaged();
@@ -186,26 +240,62 @@ bool Extraction::CopyPart(ByteSink& out, uint32_t offset, uint32_t size, char* b
     return WriteEntryContents(reader_, part, out, buffer, kCopyBufferSize) == kEntryWritten;
 }
 
+// The uninstaller is begun once the data folder is there, which the first
+// data file makes: this installer's stub part, room for the record, the
+// installer's header and table, then the checksum of each file, each as
+// it is written. The record's room holds any bytes until the record takes
+// it. What can't be written drops it, and removal is not left.
+void Extraction::BeginUninstaller(FilePosition start, char* buffer) {
+    if (!JoinPath(newUninstaller_, kPathSize, dataDir_, kUninstallerNewName)) return;
+    uninstaller_ = fs_.CreateForWrite(newUninstaller_);
+    if (uninstaller_ == kNoFile) return;
+    FileWriter w(fs_, uninstaller_);
+    if (!CopyPart(w, 0, start, buffer) || !CopyPart(w, 0, kRemovalRecordSize, buffer) ||
+        !CopyPart(w, start, kHeaderSize + kEntrySize * (uint32_t)(entries_ + 1), buffer))
+        DropUninstaller();
+}
+
+void Extraction::KeepChecksum(int index, FilePosition start, char* buffer) {
+    if (index == kEntryProgram) {
+        programChecksum_ = checksum_;
+        return;
+    }
+    unsigned char sum[2 * kChecksumSize];
+    int n = 0;
+    if (index == kEntryMainData) {
+        BeginUninstaller(start, buffer);
+        PutLE32(sum, programChecksum_);
+        n = kChecksumSize;
+    }
+    PutLE32(sum + n, checksum_);
+    n += kChecksumSize;
+    if (uninstaller_ != kNoFile && fs_.Write(uninstaller_, sum, n) != n) DropUninstaller();
+}
+
+void Extraction::DropUninstaller() {
+    if (uninstaller_ == kNoFile) return;
+    fs_.Close(uninstaller_);
+    uninstaller_ = kNoFile;
+    fs_.RemoveFile(newUninstaller_);
+}
+
 // What removal needs, once the screen saver is installed and registered:
-// the uninstaller, and the entry in the list of installed programs that
-// starts it. The uninstaller is this installer's stub part, the removal
-// record, then its header and table and on to the end of the resource
-// section, which the loader maps from the file (the entries' first bytes,
-// where the table is shorter: the installer is that long). Neither is ever
-// left without the other; out_->removalFailed names what could not be
-// written.
+// the uninstaller, finished and in its place, and the entry in the list of
+// installed programs that starts it. The uninstaller reaches at least to
+// the end of the resource section, which the loader maps from the file.
+// Neither is ever left without the other; out_->removalFailed names what
+// could not be written.
 void Extraction::LeaveRemoval(FilePosition start, char* buffer) {
     RemovalRecord record = {};
     char uninstaller[kPathSize], program[kPathSize], name[kCaptionSize];
     char command[kPathSize + 2], quiet[kPathSize + 10];
     char* failed = out_->removalFailed;
-    uint32_t table = kHeaderSize + kEntrySize * (uint32_t)(entries_ + 1);
-    if (start + kRemovalRecordSize + table < places_.resourceEnd) table = places_.resourceEnd - start - kRemovalRecordSize;
-    const uint32_t kilobytes = (installedBytes_ + start + kRemovalRecordSize + table + 1023) >> 10;
     CopyText(failed, kPathSize, kUninstallerName);
+    // A record names only what the uninstaller may take for its own.
     if (!JoinPath(uninstaller, kPathSize, dataDir_, kUninstallerName) ||
         !ScreenSaverPath(where_, program, sizeof program) || !ScreenSaverSetting(fs_, where_, record.written) ||
-        !CopyText(record.previous, kPathSize, previous_))
+        !CopyText(record.previous, kPathSize, previous_) || !RecordableName(screenSaverName_) ||
+        !RecordableName(base_))
         return;
     // Installed again over itself, it will put back none: what was before
     // the first time was the first uninstaller's to know.
@@ -215,18 +305,26 @@ void Extraction::LeaveRemoval(FilePosition start, char* buffer) {
     CopyText(record.program, kPathSize, screenSaverName_);
     CopyText(record.base, kPathSize, base_);
     CopyText(failed, kPathSize, uninstaller);
-    const FileHandle out = fs_.CreateForWrite(uninstaller);
-    if (out == kNoFile) return;
-    FileWriter w(fs_, out);
+    if (uninstaller_ == kNoFile) return;
     static const char kNoSignature[8] = {};
     const FilePosition signature = places_.securityEntry;
+    FilePosition size = fs_.Seek(uninstaller_, 0, kSeekEnd);
+    FileWriter w(fs_, uninstaller_);
     // A signature covered the installer, not this part of it: the header's
-    // entry for it goes, and the uninstaller is plainly unsigned.
-    const bool written = CopyPart(w, 0, start, buffer) && w.Write(&record, sizeof record) == (int)sizeof record &&
-                         CopyPart(w, start, table, buffer) &&
-                         (!places_.certificates ||
-                          (fs_.Seek(out, signature, kSeekSet) == signature && w.Write(kNoSignature, 8) == 8));
-    fs_.Close(out);
+    // entry for it goes, and the uninstaller is plainly unsigned. Up to the
+    // end of the resource section any bytes do (the stub's own).
+    bool written = size != kNoPosition && (size >= places_.resourceEnd || CopyPart(w, 0, places_.resourceEnd - size, buffer)) &&
+                   fs_.Seek(uninstaller_, start, kSeekSet) == start &&
+                   fs_.Write(uninstaller_, &record, sizeof record) == (int)sizeof record &&
+                   (!places_.certificates || (fs_.Seek(uninstaller_, signature, kSeekSet) == signature &&
+                                              fs_.Write(uninstaller_, kNoSignature, 8) == 8));
+    if (size < places_.resourceEnd) size = places_.resourceEnd;
+    fs_.Close(uninstaller_);
+    uninstaller_ = kNoFile;
+    if (!written || !fs_.RenameFile(newUninstaller_, uninstaller, true)) {
+        fs_.RemoveFile(newUninstaller_);
+        return;
+    }
 
     // The entry, named by the screen saver's file; a new installation's
     // values replace the old ones.
@@ -234,16 +332,14 @@ void Extraction::LeaveRemoval(FilePosition start, char* buffer) {
     const char* args[] = {title_};
     FormatText(name, sizeof name, Text(kTextDialogTitle), args, 1);
     args[0] = uninstaller;
-    const ProgramEntry entry = {{name, command, quiet, program, dataDir_}, kilobytes};
-    if (written) {
-        CopyText(failed, kPathSize, key);
-        if (FormatText(command, sizeof command, Text(kTextUninstallCommand), args, 1) &&
-            FormatText(quiet, sizeof quiet, Text(kTextQuietUninstallCommand), args, 1) && p_.WriteProgramEntry(key, entry)) {
-            failed[0] = 0;
-            return;
-        }
-        p_.RemoveProgramEntry(key);
+    const ProgramEntry entry = {{name, command, quiet, program, dataDir_}, (installedBytes_ + size + 1023) >> 10};
+    CopyText(failed, kPathSize, key);
+    if (FormatText(command, sizeof command, Text(kTextUninstallCommand), args, 1) &&
+        FormatText(quiet, sizeof quiet, Text(kTextQuietUninstallCommand), args, 1) && p_.WriteProgramEntry(key, entry)) {
+        failed[0] = 0;
+        return;
     }
+    p_.RemoveProgramEntry(key);
     fs_.RemoveFile(uninstaller);
 }
 
@@ -260,7 +356,8 @@ bool Extraction::Extract(FilePosition payloadStart, char* buffer) {
         if (!TargetPath(index, e, !removal_, target)) return false;
         const FilePosition next = fs_.Seek(f_, 0, kSeekCur);  // just past this record
         if (next == kNoPosition) return CantRead();
-        if (removal_ ? !RemoveEntry(index, e, target) : !WriteEntry(e, target, buffer)) return false;
+        if (removal_ ? !RemoveEntry(index, e, target, buffer) : !WriteEntry(e, target, buffer)) return false;
+        if (!removal_ && title_) KeepChecksum(index, payloadStart, buffer);
         installedBytes_ += InstalledSize(e);
         if (fs_.Seek(f_, next, kSeekSet) != next) return CantRead();
     }
@@ -284,21 +381,23 @@ void Extraction::Run() {
         Damaged();
     } else if ((removal_ && !ReadRecord(&payloadStart)) || !Validate(payloadStart)) {
         // The failure is the outcome's already.
-    } else if (removal_) {
-        // Asked only once every name is known good.
-        out_->filesComplete = removal_->confirm(removal_->context) && Extract(payloadStart, 0);
     } else {
         char* buffer = static_cast<char*>(fs_.AllocateBuffer(kCopyBufferSize));
         if (!buffer) {
             Fail(kInstallNoMemory, "");
+        } else if (removal_) {
+            // Asked only once every name is known good.
+            CheckFolders();
+            out_->filesComplete = removal_->confirm(removal_->context) && Extract(payloadStart, buffer);
         } else {
             out_->filesComplete = Extract(payloadStart, buffer);
             if (out_->filesComplete && title_) {
                 RegisterScreenSaver(p_, where_, out_);
                 if (out_->error == kInstallOk) LeaveRemoval(payloadStart, buffer);
             }
-            fs_.FreeBuffer(buffer);
+            DropUninstaller();
         }
+        if (buffer) fs_.FreeBuffer(buffer);
     }
     fs_.Close(f_);
 }

@@ -14,7 +14,12 @@ struct RemovalWalk {
     char title[kTitleSize + 1];    // the installer's
     char folder[kPathSize];        // the data folder
     // Once the record and every name in it are known good: true to remove.
+    // It sets ownsProgram: false leaves the program to a later installation.
     bool (*confirm)(void* context);
+    bool ownsProgram;
+    // The first of QUORBEL, SSAVERS and the data folder that is a link (or
+    // no folder), whose files are then left alone; "" for none.
+    char linked[kPathSize];
     // A file that can't be removed: true to try again, false to stop.
     bool (*retry)(void* context, const char* path);
     // The program stays, changed since (the data folder's are listed).
@@ -32,11 +37,15 @@ struct RemovalWalk {
 // files, and its entry in the list of installed programs. Whether it could
 // is the outcome's removalFailed, never a failure of the installation.
 //
+// The uninstaller is written as UNINSTAL.NEW while the files are, each
+// file's checksum as it is written, and takes the place of UNINSTAL.EXE
+// once it is whole.
+//
 // With `removal`, where.modulePath is an uninstaller: its record is read
 // and its table checked the same way (a damaged one is the outcome's
 // error), then, as confirmed, each file the installation wrote is removed
-// where it is as it was left. out->filesComplete tells whether that went
-// to its end.
+// where it is a plain file as it was left: of the size and checksum it was
+// written with. out->filesComplete tells whether that went to its end.
 void ExtractEntries(Platform& p, const InstallPlace& where, InstallOutcome* out, const char* title = 0,
                     RemovalWalk* removal = 0);
 

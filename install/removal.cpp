@@ -9,21 +9,28 @@ namespace {
 
 class Removal {
 public:
-    explicit Removal(Platform& p) : p_(p) {}
-    int Run(const char* modulePath, const char* windowsDirectory);
+    Removal(Platform& p, const char* modulePath) : p_(p), modulePath_(modulePath) {}
+    int Run(const char* windowsDirectory);
 
 private:
     int Show(TextId id, const char* const* args, int count, unsigned style);
+    bool IsTheUninstaller(char* expected);
     static bool Confirm(void* self);
     static bool Retry(void* self, const char* path);
     static void Stays(void* self, const char* path);
     static void NoteLeftover(void* self, const char* name);
+    bool Schedule(const char* path);
 
     Platform& p_;
+    const char* modulePath_;
     RemovalWalk walk_ = {};
     bool quiet_ = false;
     bool confirmed_ = false;
-    char current_[kPathSize];  // the screen-saver setting when it was confirmed
+    bool copy_ = false;         // run from anywhere but its data folder
+    bool entryThere_ = false;   // the list of installed programs has an entry of its name
+    bool incomplete_ = false;   // something that should have gone stays
+    char current_[kPathSize];   // the screen-saver setting when it was confirmed
+    char owner_[kPathSize];     // the entry's InstallLocation
     char caption_[kCaptionSize];
     char stayed_[kTextSize] = "";  // a line for each file that stays, cut where it no longer fits
 };
@@ -35,12 +42,30 @@ int Removal::Show(TextId id, const char* const* args, int count, unsigned style)
     return quiet_ ? 0 : p_.ShowMessage(text, caption_, style);
 }
 
-// The question, with the title now known; the setting is read then, before
-// anything changes.
+// Whether it runs as the UNINSTAL.EXE of the data folder its record names:
+// only that one removes anything.
+bool Removal::IsTheUninstaller(char* expected) {
+    return JoinPath(expected, kPathSize, walk_.folder, kUninstallerName) && SameTextIgnoringCase(modulePath_, expected);
+}
+
+// The question, with the title now known; what is its own, and the
+// setting, are read then, before anything changes.
 bool Removal::Confirm(void* self) {
     Removal* r = static_cast<Removal*>(self);
-    const char* args[] = {r->walk_.title};
+    char expected[kPathSize];
+    TrimTrailingSpaces(r->walk_.title);
+    const char* args[] = {r->walk_.title, expected};
     FormatText(r->caption_, sizeof r->caption_, Text(kTextDialogTitle), args, 1);
+    if (!r->IsTheUninstaller(expected)) {
+        r->copy_ = true;
+        r->Show(kTextNotTheUninstaller, args, 2, kMbOk | kMbIconExclamation);
+        return false;
+    }
+    // The program, its entry and the setting are a later installation's
+    // where the entry names another data folder as its own.
+    const int n = r->p_.ReadProgramEntryText(r->walk_.record.program, "InstallLocation", r->owner_, sizeof r->owner_);
+    r->entryThere_ = n >= 0;
+    r->walk_.ownsProgram = n < 0 || SameTextIgnoringCase(r->owner_, r->walk_.folder);
     r->confirmed_ = r->quiet_ || r->Show(kTextRemoveAsk, args, 1, kMbYesNo | kMbIconQuestion) == kIdYes;
     r->p_.ReadProfileValue("boot", "SCRNSAVE.EXE", "system.ini", r->current_, sizeof r->current_);
     return r->confirmed_;
@@ -65,9 +90,18 @@ void Removal::NoteLeftover(void* self, const char* name) {
         Stays(r, path);
 }
 
-int Removal::Run(const char* modulePath, const char* windowsDirectory) {
+// Has Windows remove a file, or a folder empty by then, when it next
+// starts; where it can't (Windows 95 to Me never can), it is named.
+bool Removal::Schedule(const char* path) {
+    if (p_.RemoveAtRestart(path)) return true;
+    Stays(this, path);
+    incomplete_ = true;
+    return false;
+}
+
+int Removal::Run(const char* windowsDirectory) {
     const RemovalRecord& record = walk_.record;
-    char command[kTextSize], parent[kPathSize];
+    char command[kTextSize], path[kPathSize], note[kTextSize];
     // The quiet switch ends the command line (no path holds a '/').
     const unsigned n = p_.CommandLine(command, sizeof command);
     quiet_ = n > 6 && SameTextIgnoringCase(command + n - 6, kQuietSwitch);
@@ -78,48 +112,71 @@ int Removal::Run(const char* modulePath, const char* windowsDirectory) {
     walk_.context = this;
     // Wherever it runs from, it names files only in the Windows directory
     // and in the data folder the record names, as the installation did.
-    const InstallPlace where = {modulePath, windowsDirectory, ""};
+    const InstallPlace where = {modulePath_, windowsDirectory, ""};
     InstallOutcome o = {};
     ExtractEntries(p_, where, &o, 0, &walk_);
-    const char* args[] = {modulePath, "", "", ""};
+    const char* args[] = {modulePath_, "", "", "", ""};
     if (o.error != kInstallOk) {
         Show(kTextRemovalRefused, args, 1, kMbOk | kMbIconExclamation);
         return kExitRemovalStopped;
     }
-    // No to the question changes nothing; stopped at a failure, its entry
-    // and itself stay, to run again.
-    if (!confirmed_) return 0;
+    // A copy changes nothing; No to the question neither. Stopped at a
+    // failure, its entry and itself stay, to run again.
+    if (!confirmed_) return copy_ ? kExitRemovalStopped : 0;
     if (!o.filesComplete) return kExitRemovalStopped;
+    const bool owner = walk_.ownsProgram;
     // The previous screen saver comes back only while this one is still
     // the current one: one the user has chosen since stays.
-    if (current_[0] && SameTextIgnoringCase(current_, record.written)) {
+    if (owner && current_[0] && SameTextIgnoringCase(current_, record.written)) {
         const char* previous = record.previous[0] ? record.previous : 0;
         while (!p_.WriteProfileValue("boot", "SCRNSAVE.EXE", previous, "system.ini"))
             if (!Retry(this, "system.ini")) return kExitRemovalStopped;
         if (!previous) p_.SetScreenSaverActive(false);
     }
 
-    // What else is in its folder stays. Itself, when Windows next starts,
-    // then its folders, each where it is empty by then.
-    p_.ListFolder(walk_.folder, NoteLeftover, this);
-    const bool scheduled = p_.RemoveAtRestart(modulePath);
-    p_.RemoveAtRestart(walk_.folder);
-    CopyText(parent, sizeof parent, walk_.folder);
-    parent[FindLast(parent, '\\') - parent] = 0;
-    p_.RemoveAtRestart(parent);
-    parent[FindLast(parent, '\\') - parent] = 0;
-    p_.RemoveAtRestart(parent);
-    p_.RemoveProgramEntry(record.program);
+    // What else is in its folder stays. Itself, moved aside so that a new
+    // installation before the restart keeps its own UNINSTAL.EXE, goes when
+    // Windows next starts; then its folders, each where it is empty by then.
+    bool scheduled = false;
+    if (walk_.linked[0]) {
+        Stays(this, walk_.linked);
+    } else {
+        p_.ListFolder(walk_.folder, NoteLeftover, this);
+        if (!JoinPath(path, kPathSize, walk_.folder, kUninstallerOldName) ||
+            !p_.RenameFile(modulePath_, path, false)) {
+            Stays(this, modulePath_);
+            incomplete_ = true;
+        } else {
+            scheduled = Schedule(path);
+        }
+        CopyText(path, kPathSize, walk_.folder);
+        for (int up = 0; up < 3 && Schedule(path); ++up) path[FindLast(path, '\\') - path] = 0;
+    }
+    if (owner && entryThere_ && !p_.RemoveProgramEntry(record.program)) {
+        args[0] = record.program;
+        FormatText(path, sizeof path, Text(kTextEntryStays), args, 1);
+        Stays(this, path);
+        incomplete_ = true;
+    }
 
+    note[0] = 0;
+    if (!owner) {
+        args[0] = walk_.title;
+        ScreenSaverPath(InstallPlace{modulePath_, windowsDirectory, record.program}, path, sizeof path);
+        args[1] = path, args[2] = owner_;
+        FormatText(note, sizeof note, Text(kTextNotOwner), args + 1, 2);
+    }
     args[0] = walk_.title;
-    if (stayed_[0]) args[1] = Text(kTextStayed), args[2] = stayed_;
-    if (scheduled) args[3] = Text(kTextDeletedAtRestart);
-    Show(kTextRemoved, args, 4, kMbOk | kMbIconInformation);
-    return 0;
+    args[1] = note;
+    args[2] = args[3] = args[4] = "";
+    if (stayed_[0]) args[2] = Text(kTextStayed), args[3] = stayed_;
+    if (scheduled) args[4] = Text(kTextDeletedAtRestart);
+    Show(owner ? kTextRemoved : kTextRemovedOwnFiles, args, 5, kMbOk | kMbIconInformation);
+    return incomplete_ ? kExitRemovalStopped : 0;
 }
 
 }  // namespace
 
 int RunRemoval(Platform& p, const char* modulePath, const char* windowsDirectory) {
-    return Removal(p).Run(modulePath, windowsDirectory);
+    return Removal(p, modulePath).Run(windowsDirectory);
 }

@@ -2,6 +2,7 @@
 #ifndef PAYLOAD_PAYLOAD_H
 #define PAYLOAD_PAYLOAD_H
 
+#include "base/checksum.h"
 #include "payload/locator.h"
 #include "platform/platform.h"
 
@@ -29,11 +30,17 @@ private:
     FileHandle f_;
 };
 
-// A platform file handle seen as a ByteSink.
+// A platform file handle seen as a ByteSink, with the checksum of the
+// bytes it has written.
 class FileWriter : public ByteSink {
 public:
     FileWriter(FileSystem& fs, FileHandle f) : fs_(fs), f_(f) {}
-    int Write(const void* buf, int n) override { return fs_.Write(f_, buf, n); }
+    int Write(const void* buf, int n) override {
+        const int put = fs_.Write(f_, buf, n);
+        if (put > 0) checksum = Checksum(checksum, buf, (size_t)put);
+        return put;
+    }
+    uint32_t checksum = 0;
 
 private:
     FileSystem& fs_;

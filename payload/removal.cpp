@@ -3,34 +3,67 @@
 #include "base/text.h"
 #include "payload/validate.h"
 
-const char kRemovalMark[kTitleSize] = "\0Screen saver removal record 1\x1A";
+// Every version's mark but for its last digit, which is the version.
+const char kRemovalMark[kTitleSize] = "\0Screen saver removal record 2\x1A";
+enum { kVersionAt = kTitleSize - 3 };
 const char kUninstallerName[] = "UNINSTAL.EXE";
+const char kUninstallerNewName[] = "UNINSTAL.NEW";
+const char kUninstallerOldName[] = "UNINSTAL.OLD";
 const char kQuietSwitch[] = "/quiet";
 
-bool IsRemovalMark(const char title[kTitleSize]) {
+int RemovalMarkVersion(const char title[kTitleSize]) {
     for (int i = 0; i < kTitleSize; ++i)
-        if (title[i] != kRemovalMark[i]) return false;
-    return true;
+        if (i != kVersionAt && title[i] != kRemovalMark[i]) return 0;
+    const int v = title[kVersionAt] - '0';
+    return v >= 1 && v <= 9 ? v : 0;
 }
 
 void StartRemovalRecord(RemovalRecord* r) {
     for (int i = 0; i < kTitleSize; ++i) r->header[i] = kRemovalMark[i];
 }
 
-// A name of a file or folder the installation made: no folder in it, and
-// nothing Windows would not create.
-static bool MadeName(const char* name) {
+// The names Windows takes for devices, whatever follows a '.': CON, PRN,
+// AUX and NUL, and COM and LPT with a digit from 1 (the superscript digits
+// of Windows-1252 too).
+static bool DeviceName(const char* name) {
+    char stem[6] = "";
+    const char* dot = FindFirst(name, '.');
+    const size_t n = dot ? (size_t)(dot - name) : TextLength(name);
+    if (n >= sizeof stem) return false;
+    AppendTextN(stem, sizeof stem, name, n);
+    TrimTrailingSpaces(stem);
+    UpperAscii(stem);
+    const unsigned char digit = (unsigned char)stem[3];
+    const bool numbered = (digit >= '1' && digit <= '9') || digit == 0xB9 || digit == 0xB2 || digit == 0xB3;
+    if (TextLength(stem) != 3u + numbered) return false;
+    stem[3] = 0;
+    static const char kDevices[] = "CONPRNAUXNULCOMLPT";
+    for (int i = numbered ? 12 : 0; i < (numbered ? 18 : 12); i += 3)
+        if (stem[0] == kDevices[i] && stem[1] == kDevices[i + 1] && stem[2] == kDevices[i + 2]) return true;
+    return false;
+}
+
+bool RecordableName(const char* name) {
     for (const char* c = name; *c; ++c)
-        if (!SafeNameCharacter((unsigned char)*c)) return false;
-    return UsableName(name, 0);
+        if (!SafeNameCharacter((unsigned char)*c) || (*c == '~' && c[1] >= '0' && c[1] <= '9')) return false;
+    return UsableName(name, 0) && !DeviceName(name);
+}
+
+static bool EndsInScr(const char* text) {
+    const size_t n = TextLength(text);
+    return n > 4 && SameTextIgnoringCase(text + n - 4, ".SCR");
 }
 
 bool ReadRemovalRecord(ByteReader& r, RemovalRecord* out) {
-    if (!ReadExactly(r, out, sizeof *out) || !IsRemovalMark(out->header)) return false;
+    if (!ReadExactly(r, out, sizeof *out) || RemovalMarkVersion(out->header) != kRemovalRecordVersion) return false;
     // After the mark, the empty table.
     for (int i = kTitleSize; i < kRemovalHeaderSize; ++i)
         if (out->header[i]) return false;
     out->written[kPathSize - 1] = out->previous[kPathSize - 1] = out->program[kPathSize - 1] = out->base[kPathSize - 1] = 0;
-    const size_t n = TextLength(out->program);
-    return MadeName(out->program) && MadeName(out->base) && n > 4 && SameTextIgnoringCase(out->program + n - 4, ".SCR");
+    // The setting to put back is written to system.ini as it is: a line
+    // break in it would add lines there.
+    bool plain = EndsInScr(out->previous);
+    for (const char* c = out->previous; *c; ++c) plain &= (unsigned char)*c >= 0x20 && *c != 0x7F;
+    if (!plain) out->previous[0] = 0;
+    return RecordableName(out->program) && RecordableName(out->base) && EndsInScr(out->program);
 }

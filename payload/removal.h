@@ -4,7 +4,8 @@
 // payload stood. Its first 50 bytes are a mark in the title's place (a NUL
 // first, so no title an author can give) and an empty table: to a reader of
 // installers, an installer that holds nothing, which no installer is. An
-// old stub refuses it as holding no screen saver.
+// old stub refuses it as holding no screen saver. The mark ends in the
+// record's version; this is version 2.
 //
 // Then four texts of kPathSize bytes each, NUL-filled: the screen-saver
 // setting the installation made, the setting before it ("" for none), the
@@ -12,7 +13,9 @@
 // installer base) in QUORBEL\SSAVERS. Then the installer's own header and
 // entry table, to its terminator: the title, and what makes the names and
 // sizes of the files it wrote (the entries' offsets point into the
-// installer, not here).
+// installer, not here). Then, for each entry in table order, the checksum
+// of the bytes the installation wrote for it (4 bytes, little-endian): a
+// file is the installation's own only while its bytes still have it.
 #ifndef PAYLOAD_REMOVAL_H
 #define PAYLOAD_REMOVAL_H
 
@@ -20,7 +23,7 @@
 #include "payload/format.h"
 #include "payload/reader.h"
 
-enum { kRemovalHeaderSize = kHeaderSize + kEntrySize };
+enum { kRemovalHeaderSize = kHeaderSize + kEntrySize, kRemovalRecordVersion = 2, kChecksumSize = 4 };
 extern const char kRemovalMark[kTitleSize];
 
 struct RemovalRecord {
@@ -36,20 +39,33 @@ static_assert(sizeof(RemovalRecord) == kRemovalRecordSize, "the record has no pa
 // A record of these texts, its header filled in.
 void StartRemovalRecord(RemovalRecord* r);
 
-// The uninstaller's file name in the data folder, and its quiet switch.
-extern const char kUninstallerName[];  // "UNINSTAL.EXE"
-extern const char kQuietSwitch[];      // "/quiet"
+// The uninstaller's file name in the data folder, the name it is written
+// under until it is whole, the name it moves itself to when it has removed
+// its installation (so that a new installation's UNINSTAL.EXE is never the
+// file Windows deletes at the next start), and its quiet switch.
+extern const char kUninstallerName[];     // "UNINSTAL.EXE"
+extern const char kUninstallerNewName[];  // "UNINSTAL.NEW"
+extern const char kUninstallerOldName[];  // "UNINSTAL.OLD"
+extern const char kQuietSwitch[];         // "/quiet"
 
-// Whether the 32 title bytes at a payload's start mark a removal record.
-bool IsRemovalMark(const char title[kTitleSize]);
+// The version of the record whose mark the 32 title bytes at a payload's
+// start hold: 0 when they hold none.
+int RemovalMarkVersion(const char title[kTitleSize]);
+inline bool IsRemovalMark(const char title[kTitleSize]) { return RemovalMarkVersion(title) != 0; }
+
+// Whether a record may name a program or data folder so: something Windows
+// can create, with no folder in it, that names no device (CON, NUL, COM1,
+// ...) and holds no "~" and digit, as the short forms of other names do
+// (FOREST~1.SCR may be another file's short name).
+bool RecordableName(const char* name);
 
 // Reads the record's header and texts from a reader at the payload start,
 // and leaves it at the installer's header. A text that fills its field is
-// cut to fit. False when they are not there, or a name is none the
-// installation could have
-// made: the program and the folder must name something Windows can create,
-// with no folder in it, the program ending in ".SCR". So a record names
-// nothing outside the Windows directory and that folder.
+// cut to fit. False when they are not there, the version is not this one,
+// or a name is none the installation could have made (RecordableName, the
+// program ending in ".SCR"): so a record names nothing outside the Windows
+// directory and that folder. A previous setting that is no plain path to a
+// .SCR (a control character in it, say) is read as none.
 bool ReadRemovalRecord(ByteReader& r, RemovalRecord* out);
 
 #endif

@@ -33,7 +33,9 @@ typedef uintptr_t Window;
 typedef intptr_t FileHandle;
 const FileHandle kNoFile = -1;
 
-enum PathKind { kPathMissing, kPathFile, kPathDirectory };
+// A link is any reparse point (a symbolic link, a junction), to a file or a
+// folder: what it names is not where it stands.
+enum PathKind { kPathMissing, kPathFile, kPathDirectory, kPathLink };
 
 // A loaded library; 0 is none.
 typedef uintptr_t Library;
@@ -107,6 +109,9 @@ public:
     // it next starts (a running program's own file can't be removed before
     // it ends).
     PLATFORM_CALL bool RemoveAtRestart(const char* path) PLATFORM_SIDE;
+    // Gives a file another name in the same folder (a running program's
+    // own file too); `replace` takes the place of a file of that name.
+    PLATFORM_CALL bool RenameFile(const char* from, const char* to, bool replace) PLATFORM_SIDE;
     // Tells `visit` the name of each file and folder in a folder, but for
     // "." and ".."; false when the folder can't be read.
     PLATFORM_CALL bool ListFolder(const char* path, FolderVisitor visit, void* context) PLATFORM_SIDE;
@@ -178,6 +183,10 @@ public:
     // for the removal of an entry that is not there.
     PLATFORM_CALL bool WriteProgramEntry(const char* key, const ProgramEntry& entry) PLATFORM_SIDE;
     PLATFORM_CALL bool RemoveProgramEntry(const char* key) PLATFORM_SIDE;
+    // A text value of that entry: its length, "" when it is not there, is
+    // no text or does not fit, or the entry can't be read; -1 when there
+    // is no such entry.
+    PLATFORM_CALL int ReadProgramEntryText(const char* key, const char* name, char* buf, unsigned cap) PLATFORM_SIDE;
     // The program's command line, as GetCommandLineA gives it; its length,
     // or 0 with "" when it does not fit.
     PLATFORM_CALL unsigned CommandLine(char* buf, unsigned cap) PLATFORM_SIDE;

@@ -225,6 +225,21 @@ bool SimPlatform::RemoveAtRestart(const char* path) {
     return true;
 }
 
+bool SimPlatform::RenameFile(const char* from, const char* to, bool replace) {
+    if (Fails(SimOp::Rename, from)) return false;
+    const std::string a = HostPath(from), b = HostPath(to);
+    const PathKind there = Kind(to);
+    if (a.empty() || b.empty() || Kind(from) != kPathFile || IsReadOnly(a) || there == kPathDirectory ||
+        (there != kPathMissing && (!replace || IsReadOnly(b))) || std::rename(a.c_str(), b.c_str()) != 0)
+        return false;
+    renamed.push_back(std::string(from) + " -> " + to);
+    return true;
+}
+
+void SimPlatform::MakeLink(const std::string& windowsPath, const std::string& target) {
+    if (symlink(target.c_str(), HostPath(windowsPath).c_str()) != 0) Misuse("MakeLink of " + windowsPath);
+}
+
 void SimPlatform::Restart() {
     for (const std::string& path : removeAtRestart) {
         const std::string host = HostPath(path);
@@ -276,17 +291,31 @@ bool SimPlatform::RemoveProgramEntry(const char* key) {
     return false;
 }
 
+int SimPlatform::ReadProgramEntryText(const char* key, const char* name, char* buf, unsigned cap) {
+    if (Fails(SimOp::ReadProgramEntry, key)) return (int)CopyOut("", buf, cap);
+    for (auto& e : programEntries)
+        if (strcasecmp(e.first.c_str(), key) == 0) {
+            const auto v = e.second.find(name);
+            // Numbers are no text; a text that fills the buffer does not fit.
+            if (v == e.second.end() || (!v->second.empty() && v->second[0] == '#') || v->second.size() + 1 > cap)
+                return (int)CopyOut("", buf, cap);
+            return (int)CopyOut(v->second, buf, cap);
+        }
+    return CopyOut("", buf, cap), -1;
+}
+
 unsigned SimPlatform::CommandLine(char* buf, unsigned cap) { return CopyOut(commandLine_, buf, cap); }
 
 PathKind SimPlatform::QueryPath(const char* path) {
     calls.push_back(std::string("query ") + path);
-    return Kind(path);
+    return Kind(path, false);
 }
 
-PathKind SimPlatform::Kind(const std::string& path) const {
+PathKind SimPlatform::Kind(const std::string& path, bool follow) const {
     std::string host = HostPath(path);
     struct stat st;
-    if (host.empty() || stat(host.c_str(), &st) != 0) return kPathMissing;
+    if (host.empty() || (follow ? stat(host.c_str(), &st) : lstat(host.c_str(), &st)) != 0) return kPathMissing;
+    if (S_ISLNK(st.st_mode)) return kPathLink;
     return S_ISDIR(st.st_mode) ? kPathDirectory : kPathFile;
 }
 

@@ -23,12 +23,13 @@
 // dialog's id in decimal for RunDialog, the caption for ShowMessage, the
 // command line for StartProgram, the library's name for LoadLibrary, the
 // address for OpenWithShell, the entry's key for ProgramEntry (its values
-// set and its removal), and "" for the rest.
+// set and its removal) and ReadProgramEntry, the path renamed from for
+// Rename, and "" for the rest.
 enum class SimOp {
     ModuleFileName, WindowsDirectory, Open, Read, Seek, Create, Write, Remove, MakeDirectory,
     ShortPathName, WriteProfileValue, Allocate, ShowMessage, RunDialog, GetWindowRect, StartProgram,
     FreeBytesAvailable, FreeClusters, LoadLibrary, OpenWithShell, RemoveAtRestart,
-    ReadProfileValue, ProgramEntry, ListFolder,
+    ReadProfileValue, ProgramEntry, ListFolder, Rename, ReadProgramEntry,
 };
 
 // A fault, in the manner of a test VFS: the operation fails on the nth use
@@ -102,6 +103,11 @@ public:
     void AnswerDialog(std::vector<uintptr_t> commands);
     size_t UnusedAnswers() const { return script_.size(); }
 
+    // A link (a symbolic link or a junction) at a Windows path, to the host
+    // path `target`: QueryPath reports it as one, and every other call goes
+    // through it, as Windows' do.
+    void MakeLink(const std::string& windowsPath, const std::string& target);
+
     // A file the system refuses to change or remove, as Windows does one
     // marked read-only (the host's own permissions may not hold for root).
     void SetReadOnly(const std::string& windowsPath) { readOnly_.push_back(HostPath(windowsPath)); }
@@ -132,6 +138,7 @@ public:
     int OpenBuffers() const { return (int)buffers_.size(); }
     int screenSaverActive = -1;   // -1: never set
     std::vector<std::string> removed;  // Windows paths of removed files
+    std::vector<std::string> renamed;  // "FROM -> TO", Windows paths
     std::vector<std::string> freeSpaceRoots;  // the root of each free-space query
     std::map<std::string, int> loads, releases;  // per library
     std::vector<std::string> shellOpened;  // addresses the shell was asked to open (a fault fails it)
@@ -156,11 +163,13 @@ public:
     bool RemoveFile(const char* path) override;
     bool MakeDirectory(const char* path) override;
     bool RemoveAtRestart(const char* path) override;
+    bool RenameFile(const char* from, const char* to, bool replace) override;
     bool ListFolder(const char* path, FolderVisitor visit, void* context) override;
     unsigned ReadProfileValue(const char* section, const char* key, const char* file, char* buf,
                               unsigned cap) override;
     bool WriteProgramEntry(const char* key, const ProgramEntry& entry) override;
     bool RemoveProgramEntry(const char* key) override;
+    int ReadProgramEntryText(const char* key, const char* name, char* buf, unsigned cap) override;
     unsigned CommandLine(char* buf, unsigned cap) override;
     PathKind QueryPath(const char* path) override;
     unsigned ShortPathName(const char* path, char* out, unsigned cap) override;
@@ -222,7 +231,8 @@ private:
     OpenDialog* FindDialog(Window w);
     unsigned CopyOut(const std::string& s, char* buf, unsigned cap);
     void Misuse(const std::string& what);
-    PathKind Kind(const std::string& path) const;       // QueryPath, unrecorded
+    // QueryPath, unrecorded; `follow` looks through a link at what it names.
+    PathKind Kind(const std::string& path, bool follow = true) const;
     bool Exports(Library library, const char* name);    // HasEntryPoint, unrecorded
     bool IsReadOnly(const std::string& host) const;
     std::string ProfilePath(const char* file) const;  // the host path of an INI file

@@ -112,6 +112,7 @@ bool FileSystem::MakeDirectory(const char* path) { return CreateDirectoryA(path,
 PathKind FileSystem::QueryPath(const char* path) {
     DWORD a = GetFileAttributesA(path);
     if (a == INVALID_FILE_ATTRIBUTES) return kPathMissing;
+    if (a & FILE_ATTRIBUTE_REPARSE_POINT) return kPathLink;
     return (a & FILE_ATTRIBUTE_DIRECTORY) ? kPathDirectory : kPathFile;
 }
 

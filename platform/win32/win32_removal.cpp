@@ -13,6 +13,14 @@ bool FileSystem::RemoveAtRestart(const char* path) {
     return MoveFileExA(path, NULL, MOVEFILE_DELAY_UNTIL_REBOOT) != 0;
 }
 
+bool FileSystem::RenameFile(const char* from, const char* to, bool replace) {
+    if (MoveFileExA(from, to, replace ? MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH : 0)) return true;
+    // Windows 95, 98 and Me have no MoveFileEx.
+    if (GetLastError() != ERROR_CALL_NOT_IMPLEMENTED) return false;
+    if (replace) DeleteFileA(to);
+    return MoveFileA(from, to) != 0;
+}
+
 bool FileSystem::ListFolder(const char* path, FolderVisitor visit, void* context) {
     char pattern[MAX_PATH];
     WIN32_FIND_DATAA found;
@@ -65,6 +73,20 @@ bool SystemServices::WriteProgramEntry(const char* key, const ProgramEntry& entr
                                  sizeof numbers[i]);
     RegCloseKey(k);
     return failed == ERROR_SUCCESS;
+}
+
+int SystemServices::ReadProgramEntryText(const char* key, const char* name, char* buf, unsigned cap) {
+    char path[MAX_PATH];
+    HKEY k;
+    buf[0] = 0;
+    if (!ProgramEntryPath(key, path, sizeof path)) return 0;
+    const LONG opened = RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_QUERY_VALUE, &k);
+    if (opened != ERROR_SUCCESS) return opened == ERROR_FILE_NOT_FOUND ? -1 : 0;
+    DWORD type = 0, size = cap - 1;  // room for a NUL the value may lack
+    const LONG got = RegQueryValueExA(k, name, NULL, &type, reinterpret_cast<BYTE*>(buf), &size);
+    RegCloseKey(k);
+    buf[got == ERROR_SUCCESS && type == REG_SZ ? size : 0] = 0;
+    return (int)TextLength(buf);
 }
 
 bool SystemServices::RemoveProgramEntry(const char* key) {

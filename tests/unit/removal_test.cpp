@@ -221,15 +221,29 @@ INSTANTIATE_TEST_SUITE_P(Cases, RemovalRun, ::testing::ValuesIn(kCases), [](cons
     return n;
 });
 
-TEST(Removal, RunningItTwiceIsHarmlessAndReinstallingBringsItBack) {
+TEST(Removal, ANewInstallationBeforeTheRestartKeepsItsUninstaller) {
     REQUIRE_STUB();
     Machine k;
     Install(k);
     EXPECT_EQ(Uninstall(k, {kIdYes, kIdOk}), 0);
-    // Before the restart the uninstaller is still there; it finds nothing
-    // left to remove.
-    EXPECT_EQ(Uninstall(k, {kIdYes, kIdOk}), 0);
+    // It moved itself aside, and that is what goes at the restart. Run
+    // again from there it is a copy, and changes nothing.
+    const std::string old = "C:\\WINDOWS\\QUORBEL\\SSAVERS\\Forest\\UNINSTAL.OLD";
+    EXPECT_EQ(k.sim.removeAtRestart.front(), old);
+    k.sim.SetModulePath(old);
+    k.sim.AnswerMessage(kIdOk);
+    InstallerState s = {};
+    EXPECT_EQ(InstallerMain(k.sim, s), 1);
+    EXPECT_NE(k.sim.messages.back().text.find("changes nothing"), std::string::npos) << k.sim.messages.back().text;
     EXPECT_EQ(Setting(k), "C:\\WINDOWS\\OTHER.SCR");
+    // Installed again before Windows restarts: the restart takes the old
+    // uninstaller, not the new one, whose entry then removes it.
+    Install(k);
+    k.sim.Restart();
+    EXPECT_TRUE(FileExists(k.Host(kUninstallerHost)));
+    EXPECT_FALSE(FileExists(k.Host("WINDOWS/QUORBEL/SSAVERS/Forest/UNINSTAL.OLD")));
+    EXPECT_EQ(k.sim.programEntries.count("FOREST.SCR"), 1u);
+    EXPECT_EQ(Uninstall(k, {kIdYes, kIdOk}), 0);
     k.sim.Restart();
     EXPECT_TRUE(Files(k).empty());
     // An entry whose uninstaller is gone: installing again makes both.
