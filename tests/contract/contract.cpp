@@ -266,8 +266,35 @@ void RemovalSupport(ContractMachine& m, Expect& e) {
     const ProgramEntry entry = {{"Contract Screen Saver", "\"C:\\U.EXE\"", "\"C:\\U.EXE\" /quiet", "C:\\A.SCR", "C:\\"}, 12};
     EXPECT_THAT(e, p.WriteProgramEntry("SSINST-CONTRACT", entry));
     EXPECT_THAT(e, p.WriteProgramEntry("ssinst-contract", entry));  // the same entry, replaced
+    // Its texts read back; a number, a missing value and one that does not
+    // fit are "", an entry that is not there -1.
+    char text[32] = "x";
+    EXPECT_SAME(e, p.ReadProgramEntryText("ssinst-contract", "InstallLocation", text, sizeof text), 3);
+    EXPECT_SAME(e, text, "C:\\");
+    EXPECT_SAME(e, p.ReadProgramEntryText("SSINST-CONTRACT", "InstallLocation", text, 4), 3);
+    for (const char* name : {"EstimatedSize", "Missing"}) {
+        EXPECT_SAME(e, p.ReadProgramEntryText("SSINST-CONTRACT", name, text, sizeof text), 0);
+        EXPECT_SAME(e, text, "");
+    }
+    EXPECT_SAME(e, p.ReadProgramEntryText("SSINST-CONTRACT", "InstallLocation", text, 3), 0);
+    EXPECT_SAME(e, p.ReadProgramEntryText("SSINST-CONTRACT", "DisplayName", text, 21), 0);
+    EXPECT_SAME(e, p.ReadProgramEntryText("SSINST-CONTRACT", "DisplayName", text, 22), 21);
     EXPECT_THAT(e, p.RemoveProgramEntry("SSINST-CONTRACT"));
     EXPECT_THAT(e, !p.RemoveProgramEntry("SSINST-CONTRACT"));  // not there any more
+    EXPECT_SAME(e, p.ReadProgramEntryText("SSINST-CONTRACT", "InstallLocation", text, sizeof text), -1);
+    EXPECT_SAME(e, text, "");
+
+    // Renamed within a folder (the name it had is free again); one of a name
+    // that is taken replaces it only when asked to.
+    const std::string a = s + "\\full\\Long Name.data", b = s + "\\full\\b.txt";
+    EXPECT_THAT(e, Put(p, b, "other"));
+    EXPECT_THAT(e, !p.RenameFile(a.c_str(), b.c_str(), false));
+    EXPECT_SAME(e, Get(p, b), "other");
+    EXPECT_THAT(e, p.RenameFile(a.c_str(), b.c_str(), true));
+    EXPECT_SAME(e, Get(p, b), "b");
+    EXPECT_THAT(e, p.QueryPath(a.c_str()) == kPathMissing);
+    EXPECT_THAT(e, p.RenameFile(b.c_str(), a.c_str(), false) && Get(p, a) == "b");
+    EXPECT_THAT(e, !p.RenameFile(b.c_str(), (s + "\\full\\c.txt").c_str(), false));  // not there any more
 
     char line[1024];
     const unsigned n = p.CommandLine(line, sizeof line);

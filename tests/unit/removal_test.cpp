@@ -34,7 +34,7 @@ std::set<std::string> Files(Machine& k) {
     std::set<std::string> out;
     for (const auto& e : fs::recursive_directory_iterator(k.Host("WINDOWS")))
         if (e.is_regular_file() && e.path().filename() != "system.ini")
-            out.insert(fs::relative(e.path(), k.Host("WINDOWS")).generic_string());
+            out.insert(e.path().lexically_relative(k.Host("WINDOWS")).generic_string());
     return out;
 }
 
@@ -48,10 +48,40 @@ void Install(Machine& k) {
     k.sim.messages.clear();
 }
 
-// Runs the uninstaller as the list of installed programs would, with
-// these answers; its exit code.
-int Uninstall(Machine& k, std::vector<int> answers, bool quiet = false) {
-    k.sim.SetModulePath(kUninstaller);
+// The uninstaller's bytes, and the position of its record.
+std::vector<uint8_t> ReadUninstaller(Machine& k, FilePosition* record) {
+    std::vector<uint8_t> u;
+    std::string error;
+    EXPECT_TRUE(ReadWholeFile(k.Host(kUninstallerHost), UINT64_MAX, &u, &error)) << error;
+    MemoryReader r(u);
+    *record = LocatePayloadIn(r);
+    return u;
+}
+
+// Writes `text` and a NUL at `at` bytes into the uninstaller's record.
+void PatchRecord(Machine& k, size_t at, const std::string& text) {
+    FilePosition record;
+    std::vector<uint8_t> u = ReadUninstaller(k, &record);
+    std::copy(text.begin(), text.end(), u.begin() + record + at);
+    u[record + at + text.size()] = 0;
+    WriteFile(k.Host(kUninstallerHost), u);
+}
+enum { kPreviousAt = kRemovalHeaderSize + 260, kProgramAt = kRemovalHeaderSize + 2 * 260, kTitleAt = kRemovalRecordSize };
+
+// A folder of the installation moved elsewhere on the drive, and a link to
+// it in its place.
+void Linked(Machine& k, const std::string& rel) {
+    fs::create_directories(k.Host("elsewhere"));
+    fs::rename(k.Host(rel), k.Host("elsewhere/" + fs::path(rel).filename().string()));
+    std::string windows = "C:\\" + rel;
+    std::replace(windows.begin(), windows.end(), '/', '\\');
+    k.sim.MakeLink(windows, k.Host("elsewhere/" + fs::path(rel).filename().string()));
+}
+
+// Runs the uninstaller as the list of installed programs would (or from
+// `from`), with these answers; its exit code.
+int Uninstall(Machine& k, std::vector<int> answers, bool quiet = false, const char* from = kUninstaller) {
+    k.sim.SetModulePath(from);
     k.sim.SetCommandLine(std::string("\"") + kUninstaller + "\"" + (quiet ? " /quiet" : ""));
     for (int a : answers) k.sim.AnswerMessage(a);
     InstallerState s = {};
@@ -126,6 +156,8 @@ struct Case {
     std::string setting;             // SCRNSAVE.EXE then
     bool entry;                      // the entry is still there
     const char* said;                // part of the last message ("" for none)
+    const char* from = kUninstaller;  // where it is run from
+    std::function<void(Machine&)> after = nullptr;  // further checks, after the restart
 };
 
 void PrintTo(const Case& c, std::ostream* os) { *os << c.what; }
@@ -139,8 +171,9 @@ TEST_P(RemovalRun, RemovesWhatItWroteAndNothingElse) {
     Install(k);
     const std::set<std::string> installed = Files(k);
     if (c.before) c.before(k);
-    EXPECT_EQ(Uninstall(k, c.answers, c.quiet), c.exitCode);
+    EXPECT_EQ(Uninstall(k, c.answers, c.quiet, c.from), c.exitCode);
     k.sim.Restart();
+    if (c.after) c.after(k);
     const bool all = c.left.size() == 1 && c.left[0] == "*";
     EXPECT_EQ(Files(k), all ? installed : std::set<std::string>(c.left.begin(), c.left.end()));
     EXPECT_EQ(Setting(k), c.setting);
@@ -150,12 +183,12 @@ TEST_P(RemovalRun, RemovesWhatItWroteAndNothingElse) {
     } else if (*c.said) {
         ASSERT_FALSE(k.sim.messages.empty());
         EXPECT_NE(k.sim.messages.back().text.find(c.said), std::string::npos) << k.sim.messages.back().text;
-        if (std::string(c.said) != "is damaged") {
+        if (std::string(c.said) != "is damaged" && k.sim.messages.back().caption != "UNINSTAL.EXE") {
             EXPECT_EQ(k.sim.messages.back().caption, "Forest Screen Saver");
         }
     }
     // Its folders go too, where nothing is left in them.
-    if (c.left.empty()) {
+    if (c.left.empty() && std::string(c.said).find(":\r\n") == std::string::npos) {
         EXPECT_FALSE(fs::exists(k.Host("WINDOWS/QUORBEL")));
     }
     EXPECT_EQ(k.sim.OpenFiles(), 0);
@@ -201,6 +234,77 @@ const Case kCases[] = {
          fs::remove(k.Host("WINDOWS/QUORBEL/SSAVERS/Forest/Forest.DAT"));
      },
      {kIdYes, kIdOk}, false, 0, {}, "C:\\WINDOWS\\OTHER.SCR", false, "has been removed"},
+    // Only the very bytes it wrote go: the same size is not enough, and a
+    // file it can't read, or a link in a file's place, stays.
+    {"same size, other bytes",
+     [](Machine& k) {
+         std::vector<uint8_t> other = Pattern(500, 9);
+         WriteFile(k.Host("WINDOWS/QUORBEL/SSAVERS/Forest/Forest.DAT"), other);
+         WriteFile(k.Host("WINDOWS/FOREST.SCR"), Pattern(3000, 9));
+     },
+     {kIdYes, kIdOk}, false, 0, {"FOREST.SCR", "QUORBEL/SSAVERS/Forest/Forest.DAT"}, "C:\\WINDOWS\\OTHER.SCR", false,
+     ":\r\nC:\\WINDOWS\\FOREST.SCR\r\nC:\\WINDOWS\\QUORBEL\\SSAVERS\\Forest\\Forest.DAT"},
+    {"files it can't read",
+     [](Machine& k) {
+         Fail(k, SimOp::Open, "*\\FOREST.SCR", -1);
+         Fail(k, SimOp::Open, "*\\FILE0002.BMP", -1);
+     },
+     {kIdYes, kIdOk}, false, 0,
+     {"FOREST.SCR", "QUORBEL/SSAVERS/Forest/FILE0002.BMP"}, "C:\\WINDOWS\\OTHER.SCR",
+     false, ":\r\nC:\\WINDOWS\\FOREST.SCR\r\nC:\\WINDOWS\\QUORBEL\\SSAVERS\\Forest\\FILE0002.BMP\r\n"},
+    {"a link in the program's place",
+     [](Machine& k) {
+         fs::rename(k.Host("WINDOWS/FOREST.SCR"), k.Host("SETUP/FOREST.SCR"));
+         k.sim.MakeLink("C:\\WINDOWS\\FOREST.SCR", k.Host("SETUP/FOREST.SCR"));
+     },
+     {kIdYes, kIdOk}, false, 0, {"FOREST.SCR"}, "C:\\WINDOWS\\OTHER.SCR", false, ":\r\nC:\\WINDOWS\\FOREST.SCR\r\n",
+     kUninstaller, [](Machine& k) { EXPECT_TRUE(FileExists(k.Host("SETUP/FOREST.SCR"))); }},
+    // None of its folders is followed through a link: what it leads to stays
+    // whole, and is named.
+    {"the data folder a link", [](Machine& k) { Linked(k, "WINDOWS/QUORBEL/SSAVERS/Forest"); },
+     {kIdYes, kIdOk}, false, 0, {}, "C:\\WINDOWS\\OTHER.SCR", false,
+     ":\r\nC:\\WINDOWS\\QUORBEL\\SSAVERS\\Forest", kUninstaller,
+     [](Machine& k) {
+         for (const char* f : {"Forest.DAT", "FILE0002.BMP", "UNINSTAL.EXE"})
+             EXPECT_TRUE(FileExists(k.Host(std::string("elsewhere/Forest/") + f))) << f;
+     }},
+    {"QUORBEL a link", [](Machine& k) { Linked(k, "WINDOWS/QUORBEL"); },
+     {kIdYes, kIdOk}, false, 0, {}, "C:\\WINDOWS\\OTHER.SCR", false, ":\r\nC:\\WINDOWS\\QUORBEL", kUninstaller,
+     [](Machine& k) { EXPECT_TRUE(FileExists(k.Host("elsewhere/QUORBEL/SSAVERS/Forest/Forest.DAT"))); }},
+    // A copy run from elsewhere says so and changes nothing.
+    {"a copy on the desktop",
+     [](Machine& k) { fs::copy_file(k.Host(kUninstallerHost), k.Host("SETUP/UNINSTAL.EXE")); },
+     {kIdOk}, false, 1, {"*"}, "C:\\WINDOWS\\FOREST.SCR", true,
+     "changes nothing.  To remove the screen saver, run C:\\WINDOWS\\QUORBEL\\SSAVERS\\Forest\\UNINSTAL.EXE.",
+     "C:\\SETUP\\UNINSTAL.EXE"},
+    {"a copy, quiet",
+     [](Machine& k) { fs::copy_file(k.Host(kUninstallerHost), k.Host("SETUP/UNINSTAL.EXE")); },
+     {}, true, 1, {"*"}, "C:\\WINDOWS\\FOREST.SCR", true, "", "C:\\SETUP\\UNINSTAL.EXE"},
+    // Nothing is said to be done that is not.
+    {"no deletion at restart", [](Machine& k) { Fail(k, SimOp::RemoveAtRestart, "*", -1); },
+     {kIdYes, kIdOk}, false, 1, {"QUORBEL/SSAVERS/Forest/UNINSTAL.OLD"}, "C:\\WINDOWS\\OTHER.SCR", false,
+     ":\r\nC:\\WINDOWS\\QUORBEL\\SSAVERS\\Forest\\UNINSTAL.OLD\r\nC:\\WINDOWS\\QUORBEL\\SSAVERS\\Forest"},
+    {"the entry can't be removed", [](Machine& k) { Fail(k, SimOp::ProgramEntry, "FOREST.SCR", -1); },
+     {kIdYes, kIdOk}, false, 1, {}, "C:\\WINDOWS\\OTHER.SCR", true,
+     ":\r\nthe entry FOREST.SCR in the list of installed programs"},
+    // The record is checked whole: a setting to put back that is no plain
+    // path of a .SCR is removed instead, and the title is shown trimmed.
+    {"a previous setting with a line break",
+     [](Machine& k) { PatchRecord(k, kPreviousAt, "C:\\X.SCR\r\n[boot]\r\nshell=evil.exe\r\nA=B.SCR"); },
+     {kIdYes, kIdOk}, false, 0, {}, "", false, "has been removed",
+     kUninstaller, [](Machine& k) {
+         std::vector<uint8_t> ini;
+         std::string error;
+         ASSERT_TRUE(ReadWholeFile(k.Host("WINDOWS/system.ini"), UINT64_MAX, &ini, &error));
+         EXPECT_EQ(std::string(ini.begin(), ini.end()), "[boot]\r\n");
+         EXPECT_EQ(k.sim.screenSaverActive, 0);
+     }},
+    {"a title with trailing spaces", [](Machine& k) { PatchRecord(k, kTitleAt, "Forest          "); },
+     {kIdYes, kIdOk}, false, 0, {}, "C:\\WINDOWS\\OTHER.SCR", false, "The Forest screen saver has been removed."},
+    {"a device for the program", [](Machine& k) { PatchRecord(k, kProgramAt, "CON.SCR"); },
+     {kIdOk}, false, 1, {"*"}, "C:\\WINDOWS\\FOREST.SCR", true, "is damaged"},
+    {"a short name for the program", [](Machine& k) { PatchRecord(k, kProgramAt, "FOREST~1.SCR"); },
+     {kIdOk}, false, 1, {"*"}, "C:\\WINDOWS\\FOREST.SCR", true, "is damaged"},
     {"damaged record",
      [](Machine& k) {
          std::vector<uint8_t> u;
@@ -255,6 +359,65 @@ TEST(Removal, ANewInstallationBeforeTheRestartKeepsItsUninstaller) {
     EXPECT_EQ(k.sim.programEntries["FOREST.SCR"]["UninstallString"], std::string("\"") + kUninstaller + "\"");
 }
 
+// Forest.exe, then Forest.v2.exe, both install FOREST.SCR: the program,
+// its entry and its setting are the later one's, and the first's
+// uninstaller takes only its own data folder.
+TEST(Removal, AnEarlierInstallationLeavesTheProgramToTheLaterOne) {
+    REQUIRE_STUB();
+    Machine k;
+    Install(k);
+    k.Place(MakeInstaller("Forest", {{"f.scr", Pattern(3000, 4), ".SCR"}, {"f.dat", Pattern(500, 5), ".DAT"}}),
+            "Forest.v2.exe");
+    ASSERT_EQ(k.RunAnsweringOk(), 0);
+    k.sim.messages.clear();
+    EXPECT_EQ(Uninstall(k, {kIdYes, kIdOk}), 0);
+    k.sim.Restart();
+    EXPECT_EQ(Files(k), (std::set<std::string>{"FOREST.SCR", "QUORBEL/SSAVERS/Forest.v2/Forest.v2.DAT",
+                                               "QUORBEL/SSAVERS/Forest.v2/UNINSTAL.EXE"}));
+    EXPECT_EQ(Setting(k), "C:\\WINDOWS\\FOREST.SCR");
+    EXPECT_EQ(k.sim.programEntries["FOREST.SCR"]["InstallLocation"], "C:\\WINDOWS\\QUORBEL\\SSAVERS\\Forest.v2");
+    ASSERT_FALSE(k.sim.messages.empty());
+    EXPECT_EQ(k.sim.messages.back().text,
+              "The files of this installation of the Forest screen saver have been removed.\r\n\r\n"
+              "C:\\WINDOWS\\FOREST.SCR belongs to a later installation (C:\\WINDOWS\\QUORBEL\\SSAVERS\\Forest.v2) and "
+              "stays, with its entry and setting.\r\n\r\nThis removal program goes when Windows restarts.");
+    // The later one's uninstaller removes it all.
+    EXPECT_EQ(Uninstall(k, {kIdYes, kIdOk}, false, "C:\\WINDOWS\\QUORBEL\\SSAVERS\\Forest.v2\\UNINSTAL.EXE"), 0);
+    k.sim.Restart();
+    EXPECT_TRUE(Files(k).empty());
+    EXPECT_TRUE(k.sim.programEntries.empty());
+}
+
+// The uninstaller is written whole under another name before it takes the
+// place of the one there: an installation that fails, or whose uninstaller
+// can't be written, leaves the old one, or none and no entry.
+TEST(Removal, TheUninstallerTakesItsPlaceOnlyWhole) {
+    REQUIRE_STUB();
+    Machine k;
+    Install(k);
+    std::vector<uint8_t> before, after;
+    std::string error;
+    ASSERT_TRUE(ReadWholeFile(k.Host(kUninstallerHost), UINT64_MAX, &before, &error));
+    k.sim.Fail({SimOp::Create, "*\\FILE0002.BMP"});
+    k.sim.AnswerMessage(kIdOk);
+    EXPECT_NE(k.RunAnsweringOk(), 0);
+    ASSERT_TRUE(ReadWholeFile(k.Host(kUninstallerHost), UINT64_MAX, &after, &error));
+    EXPECT_EQ(after, before);
+    EXPECT_FALSE(FileExists(k.Host("WINDOWS/QUORBEL/SSAVERS/Forest/UNINSTAL.NEW")));
+
+    Machine n;
+    n.Place(MakeInstaller("Forest"));
+    n.sim.Fail({SimOp::Write, "*\\UNINSTAL.NEW", 1, 1, 2000});
+    n.sim.AnswerMessage(kIdOk);
+    EXPECT_EQ(n.RunAnsweringOk(), 0);
+    ASSERT_GE(n.sim.messages.size(), 2u);
+    EXPECT_NE(n.sim.messages[1].text.find("UNINSTAL.EXE could not be written"), std::string::npos) << n.sim.messages[1].text;
+    EXPECT_EQ(n.sim.UnusedAnswers(), 0u);
+    EXPECT_FALSE(FileExists(n.Host(kUninstallerHost)));
+    EXPECT_FALSE(FileExists(n.Host("WINDOWS/QUORBEL/SSAVERS/Forest/UNINSTAL.NEW")));
+    EXPECT_TRUE(n.sim.programEntries.empty());
+}
+
 TEST(Removal, IsRecordedOnlyForWhatARecordMayName) {
     RemovalRecord r = {};
     StartRemovalRecord(&r);
@@ -266,8 +429,20 @@ TEST(Removal, IsRecordedOnlyForWhatARecordMayName) {
         return ReadRemovalRecord(in, &w);
     };
     EXPECT_TRUE(read("FOREST.SCR", "Forest"));
-    for (const char* bad : {"..\\X.SCR", "C:X.SCR", "X.EXE", "", ".SCR", "a/b.SCR"}) EXPECT_FALSE(read(bad, "Forest")) << bad;
-    for (const char* bad : {"..", "a\\b", "", " .", "c:"}) EXPECT_FALSE(read("FOREST.SCR", bad)) << bad;
+    for (const char* good : {"CONSOLE.SCR", "COM10.SCR", "COM0.SCR", "AUX1.SCR", "A~B.SCR", "LPT.SCR"})
+        EXPECT_TRUE(read(good, "Forest")) << good;
+    for (const char* bad : {"..\\X.SCR", "C:X.SCR", "X.EXE", "", ".SCR", "a/b.SCR", "CON.SCR", "nul.SCR", "COM1.SCR",
+                            "LPT9 .SCR", "COM\xB9.SCR", "FOREST~1.SCR", "PRN.X.SCR"})
+        EXPECT_FALSE(read(bad, "Forest")) << bad;
+    for (const char* bad : {"..", "a\\b", "", " .", "c:", "AUX", "Con", "Fores~12"}) EXPECT_FALSE(read("FOREST.SCR", bad)) << bad;
+    // A record of another version is not read as this one.
+    RemovalRecord older = r;
+    older.header[kTitleSize - 3] = '1';
+    std::snprintf(older.program, sizeof older.program, "FOREST.SCR");
+    std::snprintf(older.base, sizeof older.base, "Forest");
+    MemoryReader o(reinterpret_cast<const uint8_t*>(&older), sizeof older);
+    EXPECT_EQ(RemovalMarkVersion(older.header), 1);
+    EXPECT_FALSE(ReadRemovalRecord(o, &older));
     // An installer's payload is no record.
     MemoryReader in(BuiltStub());
     RemovalRecord w;
