@@ -520,6 +520,9 @@ bool VerifyReader(ByteReader& reader, uint64_t size, const std::string& name, Ve
         v->entries.push_back(e);
     }
     if (c.check.problem != kPayloadSound && c.check.entry < 0) v->payloadProblem = DescribeCheck(c.check);
+    // The uninstaller refuses a record without every file's checksum.
+    if (c.uninstaller && c.check.problem == kPayloadSound && c.checksums.size() < c.entries.size())
+        v->payloadProblem = "its files' checksums are cut short";
     if (!c.uninstaller && !InstallerNamesUsable(name))
         v->payloadProblem = "its name gives no name to install the screen saver under";
     return true;
@@ -562,6 +565,12 @@ bool ReadInstaller(ByteReader& r, InstallerContents* out, std::string* error) {
     if (IsRemovalMark(out->title)) {
         out->uninstaller = true;
         r.Seek(table, kSeekSet);
+        const int version = RemovalMarkVersion(out->title);
+        if (version != kRemovalRecordVersion) {
+            *error = "an uninstaller whose removal record is of version " + std::to_string(version) + ", which this ssinst (version " +
+                     std::to_string(kRemovalRecordVersion) + ") does not read";
+            return false;
+        }
         if (!ReadRemovalRecord(r, &out->record)) {
             *error = "an uninstaller whose removal record is damaged";
             return false;
@@ -588,6 +597,11 @@ bool ReadInstaller(ByteReader& r, InstallerContents* out, std::string* error) {
         out->entries.push_back(e);
     }
     out->terminated = step == EntryWalk::kTerminator;
+    // An uninstaller's checksums follow its table.
+    unsigned char sum[kChecksumSize];
+    while (out->uninstaller && out->terminated && out->checksums.size() < out->entries.size() &&
+           ReadExactly(r, sum, kChecksumSize))
+        out->checksums.push_back(GetLE32(sum));
     const FilePosition size = r.Seek(0, kSeekEnd);
     r.Seek(table, kSeekSet);
     out->check = ValidatePayload(r, out->uninstaller ? kNoPosition - 1 : PayloadLimit(size, out->certificates));

@@ -58,6 +58,9 @@ struct InstallerContents {
     // table, whose entries' offsets point into that installer.
     bool uninstaller = false;
     RemovalRecord record = {};
+    // An uninstaller's checksum of each file its installation wrote, in
+    // table order; fewer than the entries when the file is cut short.
+    std::vector<uint32_t> checksums;
     FilePosition payloadStart = kNoPosition;
     char title[kTitleSize + 1] = {};
     uint16_t numberingBase = 0;

@@ -265,19 +265,29 @@ int List(int argc, char** argv) {
                     c.record.previous[0] ? c.record.previous : "(none)");
     std::printf("title: \"%s\"\nnumbering base: %u\npayload at: %lld\n",
                 Printable(c.title, kTitleSize).c_str(), c.numberingBase, (long long)c.payloadStart);
-    std::printf("%5s %10s %10s %10s  %-6s %s\n", "index", "offset", "stored", "unpacked", "ext",
-                "target");
+    // An uninstaller's entries point into its installer: what it holds of
+    // each file is the checksum its bytes must have to be removed.
+    std::printf("%5s %10s %10s %10s  %-6s %s\n", "index", c.uninstaller ? "checksum" : "offset", "stored", "unpacked",
+                "ext", "target");
     for (size_t i = 0; i < c.entries.size(); ++i) {
         const PayloadEntry& e = c.entries[i];
         std::string target = CreatedPath(NamesFrom(c, argv[0]), (int)i, c.numberingBase, e);
         if ((int)i == c.check.entry) target = "(damaged: " + DescribeCheck(c.check) + ")";
-        std::printf("%5zu %10u %10u %10u  %-6s %s\n", i, e.offset, e.storedSize, e.unpackedSize,
+        char first[16];
+        if (!c.uninstaller) std::snprintf(first, sizeof first, "%10u", e.offset);
+        else if (i < c.checksums.size()) std::snprintf(first, sizeof first, "  %08x", c.checksums[i]);
+        else std::snprintf(first, sizeof first, "%10s", "(cut)");
+        std::printf("%5zu %s %10u %10u  %-6s %s\n", i, first, e.storedSize, e.unpackedSize,
                     Printable(e.extension, kExtensionSize).c_str(),
                     target.empty() ? "(refused: unsafe name)" : target.c_str());
     }
     // The stub's verdict: it installs nothing from a payload that fails it.
     if (c.check.problem != kPayloadSound) {
         std::fprintf(stderr, "ssinst: %s: damaged: %s\n", argv[0], DescribeCheck(c.check).c_str());
+        return kExitFailure;
+    }
+    if (c.uninstaller && c.checksums.size() < c.entries.size()) {
+        std::fprintf(stderr, "ssinst: %s: damaged: its files' checksums are cut short\n", argv[0]);
         return kExitFailure;
     }
     if (!c.uninstaller && !InstallerNamesUsable(argv[0])) {

@@ -461,6 +461,88 @@ uninstall|uninstall_kept|uninstall_quiet)
   fi
   diff "$DIR/before.reg" "$DIR/after.reg" >/dev/null || fail "the list of installed programs differs: $(cat "$DIR/after.reg")"
   ;;
+uninstall_reinstall|uninstall_earlier|uninstall_copy)
+  # Removal takes only what is its own. Removed and installed again before
+  # a restart, the second installation keeps its uninstaller; of Forest.exe
+  # and Forest.v2.exe, which both install FOREST.SCR, the first's uninstaller
+  # leaves the program, entry and setting to the second; a copy of the
+  # uninstaller run from elsewhere changes nothing.
+  KEY='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\FOREST.SCR'
+  F=$WINDIR/QUORBEL/SSAVERS/Forest
+  value() { wine reg query "$KEY" /v "$1" 2>/dev/null | tr -d '\r' | awk -v n="$1" '$1 == n {sub(/^ *[^ ]+ +[^ ]+ +/, ""); print}'; }
+  pending() { wine reg query 'HKLM\System\CurrentControlSet\Control\Session Manager' /v PendingFileRenameOperations 2>/dev/null | tr -d '\r' | grep -i PendingFile; }
+  # run_uninstaller PATH RC LINES...: runs it with the helper answering LINES.
+  run_uninstaller() {
+    local path=$1 want=$2; shift 2
+    printf '%s\n' "$@" >"$DIR/script"
+    ( timeout 120 wine "$path" >"$DIR/uninstaller.out" 2>&1; echo $? >"$DIR/rc" ) &
+    local pid=$!
+    timeout 150 wine "$HELPER" "$DIR/script" >"$DIR/helper.out" 2>&1 || { fail "helper:"; cat "$DIR/helper.out"; }
+    wait $pid
+    [ "$(cat "$DIR/rc")" = "$want" ] || fail "the uninstaller's exit code is $(cat "$DIR/rc"), not $want"
+  }
+  asked=("wait Forest Screen Saver" "text Remove the Forest screen saver and its files?" "press Yes" "wait Forest Screen Saver")
+  snapshot() { (cd "$WINDIR" && find FOREST.SCR QUORBEL -type f -exec md5sum {} + 2>/dev/null | sort; tr -d '\r' <system.ini | grep -i scrnsave); }
+  # One Wine session throughout: Windows restarts only where a case says so.
+  wineserver -p
+  # The title with trailing spaces: every text shows it trimmed.
+  build_installer Forest.exe --title 'Forest      '
+  ok_to_all
+  run_installer Forest.exe
+  [ -f "$F/UNINSTAL.EXE" ] || fail "no uninstaller"
+  case $CASE in
+  uninstall_reinstall)
+    run_uninstaller "C:\\windows\\QUORBEL\\SSAVERS\\Forest\\UNINSTAL.EXE" 0 "${asked[@]}" "press OK"
+    [ -e "$WINDIR/FOREST.SCR" ] && fail "FOREST.SCR is still there"
+    [ -f "$F/UNINSTAL.OLD" ] && [ ! -e "$F/UNINSTAL.EXE" ] || fail "the uninstaller did not move itself aside: $(ls "$F")"
+    pending | grep -qi 'Forest\\UNINSTAL.OLD' || fail "UNINSTAL.OLD is not to go at the restart: $(pending)"
+    pending | grep -qi 'UNINSTAL.EXE' && fail "the restart would delete UNINSTAL.EXE: $(pending)"
+    ok_to_all
+    run_installer Forest.exe
+    wine wineboot -r >/dev/null 2>&1
+    [ -f "$F/UNINSTAL.EXE" ] || fail "the restart took the second installation's uninstaller"
+    [ -e "$F/UNINSTAL.OLD" ] && fail "UNINSTAL.OLD outlived the restart"
+    "$SSINST" verify "$F/UNINSTAL.EXE" >"$DIR/verify.out" 2>&1 || fail "the second uninstaller is not sound: $(cat "$DIR/verify.out")"
+    [ "$(value InstallLocation)" = 'C:\windows\QUORBEL\SSAVERS\Forest' ] || fail "InstallLocation is '$(value InstallLocation)'"
+    same_as_extract Forest.exe
+    # Its entry removes it.
+    run_uninstaller "$(value UninstallString | tr -d '"')" 0 "${asked[@]}" "press OK"
+    wine wineboot -r >/dev/null 2>&1
+    [ -e "$WINDIR/QUORBEL" ] && fail "QUORBEL is still there: $(find "$WINDIR/QUORBEL")"
+    [ -n "$(value InstallLocation)" ] && fail "the entry is still there"
+    ;;
+  uninstall_earlier)
+    cp "$C/setup/Forest.exe" "$C/setup/Forest.v2.exe"
+    printf '%s\n' "wait Replace Screen Saver?" "press Yes" "wait Forest Screen Saver Installation" "press OK" \
+      "wait Forest Screen Saver Installation" "press OK" "wait Lumasketch Ordering Info" "press OK" >"$DIR/script"
+    run_installer Forest.v2.exe
+    [ "$(value InstallLocation)" = 'C:\windows\QUORBEL\SSAVERS\Forest.v2' ] || fail "InstallLocation is '$(value InstallLocation)'"
+    before=$(cd "$WINDIR" && md5sum FOREST.SCR; tr -d '\r' <system.ini | grep -i scrnsave)
+    entry=$(wine reg query "$KEY" 2>/dev/null | tr -d '\r' | sort)
+    run_uninstaller "C:\\windows\\QUORBEL\\SSAVERS\\Forest\\UNINSTAL.EXE" 0 "${asked[@]}" \
+      "text The files of this installation of the Forest screen saver have been removed.{CR}{LF}{CR}{LF}C:\\windows\\FOREST.SCR belongs to a later installation (C:\\windows\\QUORBEL\\SSAVERS\\Forest.v2) and stays, with its entry and setting.{CR}{LF}{CR}{LF}This removal program goes when Windows restarts." \
+      "press OK"
+    wine wineboot -r >/dev/null 2>&1
+    [ "$(cd "$WINDIR" && md5sum FOREST.SCR; tr -d '\r' <system.ini | grep -i scrnsave)" = "$before" ] ||
+      fail "FOREST.SCR or the setting changed"
+    [ "$(wine reg query "$KEY" 2>/dev/null | tr -d '\r' | sort)" = "$entry" ] || fail "the second's entry changed"
+    [ "$(screensaver_active)" = 1 ] || fail "the screen saver was switched off"
+    [ -e "$F" ] && fail "the first's data folder is still there: $(ls "$F")"
+    [ -f "$WINDIR/QUORBEL/SSAVERS/Forest.v2/UNINSTAL.EXE" ] || fail "the second's uninstaller went"
+    ;;
+  uninstall_copy)
+    before=$(snapshot)
+    entry=$(wine reg query "$KEY" 2>/dev/null | tr -d '\r' | sort)
+    cp "$F/UNINSTAL.EXE" "$C/setup/UNINSTAL.EXE"
+    run_uninstaller "C:\\setup\\UNINSTAL.EXE" 1 "wait Forest Screen Saver" \
+      "text This copy of the Forest screen saver's removal program changes nothing.  To remove the screen saver, run C:\\windows\\QUORBEL\\SSAVERS\\Forest\\UNINSTAL.EXE." \
+      "press OK" "none 3"
+    [ "$(snapshot)" = "$before" ] || fail "the copy changed the installation"
+    [ "$(wine reg query "$KEY" 2>/dev/null | tr -d '\r' | sort)" = "$entry" ] || fail "the copy changed the entry"
+    [ -z "$(pending)" ] || fail "the copy left something for the restart: $(pending)"
+    ;;
+  esac
+  ;;
 window_build|window_cancel|window_edit)
   # ssinstw.exe opens a project given on its command line; &Build, pressed
   # by program, writes the very bytes ssinst build --project writes, checked

@@ -305,6 +305,19 @@ const Case kCases[] = {
      {kIdOk}, false, 1, {"*"}, "C:\\WINDOWS\\FOREST.SCR", true, "is damaged"},
     {"a short name for the program", [](Machine& k) { PatchRecord(k, kProgramAt, "FOREST~1.SCR"); },
      {kIdOk}, false, 1, {"*"}, "C:\\WINDOWS\\FOREST.SCR", true, "is damaged"},
+    // The uninstaller and ssinst verify hold it damaged alike.
+    {"checksums cut short",
+     [](Machine& k) {
+         FilePosition record;
+         std::vector<uint8_t> u = ReadUninstaller(k, &record);
+         u.resize(u.size() - 1);
+         WriteFile(k.Host(kUninstallerHost), u);
+         Verdict v;
+         std::string error;
+         ASSERT_TRUE(VerifyInstaller(k.Host(kUninstallerHost), &v, &error)) << error;
+         EXPECT_EQ(v.payloadProblem, "its files' checksums are cut short");
+     },
+     {kIdOk}, false, 1, {"*"}, "C:\\WINDOWS\\FOREST.SCR", true, "is damaged"},
     {"damaged record",
      [](Machine& k) {
          std::vector<uint8_t> u;
