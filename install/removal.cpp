@@ -101,7 +101,7 @@ bool Removal::Schedule(const char* path) {
 
 int Removal::Run(const char* windowsDirectory) {
     const RemovalRecord& record = walk_.record;
-    char command[kTextSize], path[kPathSize], note[kTextSize];
+    char command[kTextSize], path[kPathSize];
     // The quiet switch ends the command line (no path holds a '/').
     const unsigned n = p_.CommandLine(command, sizeof command);
     quiet_ = n > 6 && SameTextIgnoringCase(command + n - 6, kQuietSwitch);
@@ -115,7 +115,7 @@ int Removal::Run(const char* windowsDirectory) {
     const InstallPlace where = {modulePath_, windowsDirectory, ""};
     InstallOutcome o = {};
     ExtractEntries(p_, where, &o, 0, &walk_);
-    const char* args[] = {modulePath_, "", "", "", ""};
+    const char* args[] = {modulePath_, "", "", "", "", ""};
     if (o.error != kInstallOk) {
         Show(kTextRemovalRefused, args, 1, kMbOk | kMbIconExclamation);
         return kExitRemovalStopped;
@@ -159,19 +159,13 @@ int Removal::Run(const char* windowsDirectory) {
         incomplete_ = true;
     }
 
-    note[0] = 0;
-    if (!owner) {
-        args[0] = walk_.title;
-        ScreenSaverPath(InstallPlace{modulePath_, windowsDirectory, record.program}, path, sizeof path);
-        args[1] = path, args[2] = owner_;
-        FormatText(note, sizeof note, Text(kTextNotOwner), args + 1, 2);
-    }
+    // Where the program is a later installation's, the message says whose.
     args[0] = walk_.title;
-    args[1] = note;
-    args[2] = args[3] = args[4] = "";
-    if (stayed_[0]) args[2] = Text(kTextStayed), args[3] = stayed_;
-    if (scheduled) args[4] = Text(kTextDeletedAtRestart);
-    Show(owner ? kTextRemoved : kTextRemovedOwnFiles, args, 5, kMbOk | kMbIconInformation);
+    args[1] = args[2] = "";
+    if (!owner && JoinPath(path, sizeof path, windowsDirectory, record.program)) args[1] = path, args[2] = owner_;
+    if (stayed_[0]) args[3] = Text(kTextStayed), args[4] = stayed_;
+    if (scheduled) args[5] = Text(kTextDeletedAtRestart);
+    Show(owner ? kTextRemoved : kTextRemovedOwnFiles, args, 6, kMbOk | kMbIconInformation);
     return incomplete_ ? kExitRemovalStopped : 0;
 }
 

@@ -22,24 +22,20 @@ void StartRemovalRecord(RemovalRecord* r) {
     for (int i = 0; i < kTitleSize; ++i) r->header[i] = kRemovalMark[i];
 }
 
-// The names Windows takes for devices, whatever follows a '.': CON, PRN,
-// AUX and NUL, and COM and LPT with a digit from 1 (the superscript digits
-// of Windows-1252 too).
+// The names Windows takes for devices, whatever follows a '.' or trailing
+// spaces: CON, PRN, AUX and NUL, and COM and LPT with a digit from 1 (or a
+// superscript digit of Windows-1252), in either case.
 static bool DeviceName(const char* name) {
-    char stem[6] = "";
-    const char* dot = FindFirst(name, '.');
-    const size_t n = dot ? (size_t)(dot - name) : TextLength(name);
-    if (n >= sizeof stem) return false;
-    AppendTextN(stem, sizeof stem, name, n);
-    TrimTrailingSpaces(stem);
-    UpperAscii(stem);
-    const unsigned char digit = (unsigned char)stem[3];
-    const bool numbered = (digit >= '1' && digit <= '9') || digit == 0xB9 || digit == 0xB2 || digit == 0xB3;
-    if (TextLength(stem) != 3u + numbered) return false;
-    stem[3] = 0;
-    static const char kDevices[] = "CONPRNAUXNULCOMLPT";
-    for (int i = numbered ? 12 : 0; i < (numbered ? 18 : 12); i += 3)
-        if (stem[0] == kDevices[i] && stem[1] == kDevices[i + 1] && stem[2] == kDevices[i + 2]) return true;
+    size_t n = 0;
+    while (name[n] && name[n] != '.') ++n;
+    while (n && name[n - 1] == ' ') --n;
+    const unsigned char d = (unsigned char)name[3];
+    if (n == 4 ? !((d >= '1' && d <= '9') || d == 0xB9 || d == 0xB2 || d == 0xB3) : n != 3) return false;
+    for (const char* k = n == 3 ? "CONPRNAUXNUL" : "COMLPT"; *k; k += 3) {
+        int i = 0;
+        while (i < 3 && (name[i] & ~0x20) == k[i]) ++i;
+        if (i == 3) return true;
+    }
     return false;
 }
 

@@ -184,8 +184,9 @@ public:
     PLATFORM_CALL bool WriteProgramEntry(const char* key, const ProgramEntry& entry) PLATFORM_SIDE;
     PLATFORM_CALL bool RemoveProgramEntry(const char* key) PLATFORM_SIDE;
     // A text value of that entry: its length, "" when it is not there, is
-    // no text or does not fit, or the entry can't be read; -1 when there
-    // is no such entry.
+    // no text, or the entry can't be read, and when it does not fit with a
+    // byte to spare (the NUL it is stored with, and one for a value stored
+    // without); -1 when there is no such entry.
     PLATFORM_CALL int ReadProgramEntryText(const char* key, const char* name, char* buf, unsigned cap) PLATFORM_SIDE;
     // The program's command line, as GetCommandLineA gives it; its length,
     // or 0 with "" when it does not fit.

@@ -296,8 +296,8 @@ int SimPlatform::ReadProgramEntryText(const char* key, const char* name, char* b
     for (auto& e : programEntries)
         if (strcasecmp(e.first.c_str(), key) == 0) {
             const auto v = e.second.find(name);
-            // Numbers are no text; a text that fills the buffer does not fit.
-            if (v == e.second.end() || (!v->second.empty() && v->second[0] == '#') || v->second.size() + 1 > cap)
+            // Numbers are no text; a text needs its NUL and a byte to spare.
+            if (v == e.second.end() || (!v->second.empty() && v->second[0] == '#') || v->second.size() + 2 > cap)
                 return (int)CopyOut("", buf, cap);
             return (int)CopyOut(v->second, buf, cap);
         }

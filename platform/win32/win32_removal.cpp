@@ -82,13 +82,10 @@ int SystemServices::ReadProgramEntryText(const char* key, const char* name, char
     if (!ProgramEntryPath(key, path, sizeof path)) return 0;
     const LONG opened = RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_QUERY_VALUE, &k);
     if (opened != ERROR_SUCCESS) return opened == ERROR_FILE_NOT_FOUND ? -1 : 0;
-    DWORD type = 0, size = cap;
+    DWORD type = 0, size = cap - 1;  // a NUL after the value, whether it has one or not
     const LONG got = RegQueryValueExA(k, name, NULL, &type, reinterpret_cast<BYTE*>(buf), &size);
     RegCloseKey(k);
-    if (got != ERROR_SUCCESS || type != REG_SZ) size = 0;
-    else if (size && !buf[size - 1]) --size;  // its NUL
-    else if (size == cap) size = 0;           // stored without one, and no room for it
-    buf[size] = 0;
+    buf[got == ERROR_SUCCESS && type == REG_SZ ? size : 0] = 0;
     return (int)TextLength(buf);
 }
 

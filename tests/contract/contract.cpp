@@ -271,14 +271,14 @@ void RemovalSupport(ContractMachine& m, Expect& e) {
     char text[32] = "x";
     EXPECT_SAME(e, p.ReadProgramEntryText("ssinst-contract", "InstallLocation", text, sizeof text), 3);
     EXPECT_SAME(e, text, "C:\\");
-    EXPECT_SAME(e, p.ReadProgramEntryText("SSINST-CONTRACT", "InstallLocation", text, 4), 3);
+    EXPECT_SAME(e, p.ReadProgramEntryText("SSINST-CONTRACT", "InstallLocation", text, 5), 3);
     for (const char* name : {"EstimatedSize", "Missing"}) {
         EXPECT_SAME(e, p.ReadProgramEntryText("SSINST-CONTRACT", name, text, sizeof text), 0);
         EXPECT_SAME(e, text, "");
     }
-    EXPECT_SAME(e, p.ReadProgramEntryText("SSINST-CONTRACT", "InstallLocation", text, 3), 0);
-    EXPECT_SAME(e, p.ReadProgramEntryText("SSINST-CONTRACT", "DisplayName", text, 21), 0);
-    EXPECT_SAME(e, p.ReadProgramEntryText("SSINST-CONTRACT", "DisplayName", text, 22), 21);
+    EXPECT_SAME(e, p.ReadProgramEntryText("SSINST-CONTRACT", "InstallLocation", text, 4), 0);
+    EXPECT_SAME(e, p.ReadProgramEntryText("SSINST-CONTRACT", "DisplayName", text, 22), 0);
+    EXPECT_SAME(e, p.ReadProgramEntryText("SSINST-CONTRACT", "DisplayName", text, 23), 21);
     EXPECT_THAT(e, p.RemoveProgramEntry("SSINST-CONTRACT"));
     EXPECT_THAT(e, !p.RemoveProgramEntry("SSINST-CONTRACT"));  // not there any more
     EXPECT_SAME(e, p.ReadProgramEntryText("SSINST-CONTRACT", "InstallLocation", text, sizeof text), -1);
