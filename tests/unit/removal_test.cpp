@@ -247,7 +247,7 @@ const Case kCases[] = {
     {"files it can't read",
      [](Machine& k) {
          Fail(k, SimOp::Open, "*\\FOREST.SCR", -1);
-         Fail(k, SimOp::Open, "*\\FILE0002.BMP", -1);
+         k.sim.Fail({SimOp::Read, "*\\FILE0002.BMP", 1, -1, 100});
      },
      {kIdYes, kIdOk}, false, 0,
      {"FOREST.SCR", "QUORBEL/SSAVERS/Forest/FILE0002.BMP"}, "C:\\WINDOWS\\OTHER.SCR",
