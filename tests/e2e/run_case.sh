@@ -461,12 +461,13 @@ uninstall|uninstall_kept|uninstall_quiet)
   fi
   diff "$DIR/before.reg" "$DIR/after.reg" >/dev/null || fail "the list of installed programs differs: $(cat "$DIR/after.reg")"
   ;;
-uninstall_reinstall|uninstall_earlier|uninstall_copy)
+uninstall_reinstall|uninstall_earlier|uninstall_copy|uninstall_linked)
   # Removal takes only what is its own. Removed and installed again before
   # a restart, the second installation keeps its uninstaller; of Forest.exe
   # and Forest.v2.exe, which both install FOREST.SCR, the first's uninstaller
   # leaves the program, entry and setting to the second; a copy of the
-  # uninstaller run from elsewhere changes nothing.
+  # uninstaller run from elsewhere changes nothing; a link in place of the
+  # data folder is not followed.
   KEY='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\FOREST.SCR'
   F=$WINDIR/QUORBEL/SSAVERS/Forest
   value() { wine reg query "$KEY" /v "$1" 2>/dev/null | tr -d '\r' | awk -v n="$1" '$1 == n {sub(/^ *[^ ]+ +[^ ]+ +/, ""); print}'; }
@@ -529,6 +530,19 @@ uninstall_reinstall|uninstall_earlier|uninstall_copy)
     [ "$(screensaver_active)" = 1 ] || fail "the screen saver was switched off"
     [ -e "$F" ] && fail "the first's data folder is still there: $(ls "$F")"
     [ -f "$WINDIR/QUORBEL/SSAVERS/Forest.v2/UNINSTAL.EXE" ] || fail "the second's uninstaller went"
+    ;;
+  uninstall_linked)
+    # Wine shows a Unix link to a folder as a reparse point, as Windows does
+    # a junction.
+    mkdir -p "$C/elsewhere" && mv "$F" "$C/elsewhere/Forest" && ln -s "$C/elsewhere/Forest" "$F"
+    kept=$(cd "$C/elsewhere/Forest" && md5sum * | sort)
+    run_uninstaller "C:\\windows\\QUORBEL\\SSAVERS\\Forest\\UNINSTAL.EXE" 0 "${asked[@]}" \
+      "text The Forest screen saver has been removed.{CR}{LF}{CR}{LF}Left in place (changed or added since, or not to be removed):{CR}{LF}C:\\windows\\QUORBEL\\SSAVERS\\Forest" \
+      "press OK"
+    wine wineboot -r >/dev/null 2>&1
+    [ -e "$WINDIR/FOREST.SCR" ] && fail "FOREST.SCR is still there"
+    [ "$(cd "$C/elsewhere/Forest" && md5sum * | sort)" = "$kept" ] || fail "the files behind the link changed: $(ls "$C/elsewhere/Forest")"
+    [ -L "$F" ] || fail "the link went"
     ;;
   uninstall_copy)
     before=$(snapshot)
