@@ -172,7 +172,9 @@ bool Extraction::MakeDataDirectories() {
         if (c && c != '\\') continue;
         path[0] = 0;
         AppendTextN(path, sizeof path, dataDir_, at);
-        if (!fs_.MakeDirectory(path) && fs_.QueryPath(path) != kPathDirectory)
+        // A link to a folder is taken as that folder, as it always was; the
+        // uninstaller leaves what is behind it.
+        if (!fs_.MakeDirectory(path) && fs_.QueryPath(path) < kPathDirectory)
             return Fail(kInstallCantMakeDirectory, path);
         dataDirMade_ = !c;
     }

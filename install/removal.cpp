@@ -20,6 +20,7 @@ private:
     static void Stays(void* self, const char* path);
     static void NoteLeftover(void* self, const char* name);
     bool Schedule(const char* path);
+    bool Left(const char* path);
 
     Platform& p_;
     const char* modulePath_;
@@ -82,18 +83,25 @@ void Removal::Stays(void* self, const char* path) {
     AppendText(r->stayed_, sizeof r->stayed_, path);
 }
 
-// Each name in the data folder but the uninstaller's own stays.
+// Each name in the data folder but the uninstaller's own (under any of its
+// names) stays.
 void Removal::NoteLeftover(void* self, const char* name) {
     Removal* r = static_cast<Removal*>(self);
     char path[kPathSize];
-    if (!SameTextIgnoringCase(name, kUninstallerName) && JoinPath(path, kPathSize, r->walk_.folder, name))
-        Stays(r, path);
+    static const char* const kOwn[] = {kUninstallerName, kUninstallerOldName, kUninstallerNewName};
+    for (const char* own : kOwn)
+        if (SameTextIgnoringCase(name, own)) return;
+    if (JoinPath(path, kPathSize, r->walk_.folder, name)) Stays(r, path);
 }
 
 // Has Windows remove a file, or a folder empty by then, when it next
 // starts; where it can't (Windows 95 to Me never can), it is named.
 bool Removal::Schedule(const char* path) {
-    if (p_.RemoveAtRestart(path)) return true;
+    return p_.RemoveAtRestart(path) || Left(path);
+}
+
+// What should have gone and stays: named, and the run is not complete.
+bool Removal::Left(const char* path) {
     Stays(this, path);
     incomplete_ = true;
     return false;
@@ -136,33 +144,38 @@ int Removal::Run(const char* windowsDirectory) {
 
     // What else is in its folder stays. Itself, moved aside so that a new
     // installation before the restart keeps its own UNINSTAL.EXE, goes when
-    // Windows next starts; then its folders, each where it is empty by then.
+    // Windows next starts (over the UNINSTAL.OLD of a removal before, which
+    // goes then too); then its folders, each where it is empty by then.
     bool scheduled = false;
     if (walk_.linked[0]) {
         Stays(this, walk_.linked);
     } else {
         p_.ListFolder(walk_.folder, NoteLeftover, this);
         if (!JoinPath(path, kPathSize, walk_.folder, kUninstallerOldName) ||
-            !p_.RenameFile(modulePath_, path, false)) {
-            Stays(this, modulePath_);
-            incomplete_ = true;
-        } else {
+            !p_.RenameFile(modulePath_, path, true))
+            Left(modulePath_);
+        else
             scheduled = Schedule(path);
-        }
         CopyText(path, kPathSize, walk_.folder);
         for (int up = 0; up < 3 && Schedule(path); ++up) path[FindLast(path, '\\') - path] = 0;
     }
     if (owner && entryThere_ && !p_.RemoveProgramEntry(record.program)) {
         args[0] = record.program;
         FormatText(path, sizeof path, Text(kTextEntryStays), args, 1);
-        Stays(this, path);
-        incomplete_ = true;
+        Left(path);
     }
 
     // Where the program is a later installation's, the message says whose.
     args[0] = walk_.title;
     args[1] = args[2] = "";
-    if (!owner && JoinPath(path, sizeof path, windowsDirectory, record.program)) args[1] = path, args[2] = owner_;
+    if (!owner && JoinPath(path, sizeof path, windowsDirectory, record.program)) {
+        args[1] = path, args[2] = owner_;
+        // An entry that names no folder is named itself.
+        if (!owner_[0]) {
+            const char* key[] = {record.program};
+            FormatText(owner_, sizeof owner_, Text(kTextEntryStays), key, 1);
+        }
+    }
     if (stayed_[0]) args[3] = Text(kTextStayed), args[4] = stayed_;
     if (scheduled) args[5] = Text(kTextDeletedAtRestart);
     Show(owner ? kTextRemoved : kTextRemovedOwnFiles, args, 6, kMbOk | kMbIconInformation);

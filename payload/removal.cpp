@@ -29,7 +29,7 @@ static bool DeviceName(const char* name) {
     size_t n = 0;
     while (name[n] && name[n] != '.') ++n;
     while (n && name[n - 1] == ' ') --n;
-    const unsigned char d = (unsigned char)name[3];
+    const unsigned char d = n == 4 ? (unsigned char)name[3] : 0;
     if (n == 4 ? !((d >= '1' && d <= '9') || d == 0xB9 || d == 0xB2 || d == 0xB3) : n != 3) return false;
     for (const char* k = n == 3 ? "CONPRNAUXNUL" : "COMLPT"; *k; k += 3) {
         int i = 0;

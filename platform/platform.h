@@ -34,7 +34,8 @@ typedef intptr_t FileHandle;
 const FileHandle kNoFile = -1;
 
 // A link is any reparse point (a symbolic link, a junction), to a file or a
-// folder: what it names is not where it stands.
+// folder: what it names is not where it stands. From kPathDirectory on, a
+// path may stand for a folder.
 enum PathKind { kPathMissing, kPathFile, kPathDirectory, kPathLink };
 
 // A loaded library; 0 is none.

@@ -67,7 +67,10 @@ ssinst_apt_update() {
 # half of a library listed at another version than its amd64 half, when one
 # suite's i386 index could not be read), it tries once more from the
 # release suite, where both halves match; no other package changes version
-# beyond what the install needs, and the apt sources stay as they are.
+# beyond what the install needs, and the apt sources stay as they are. That
+# can't help where the amd64 half is installed already at a later version
+# than the release's (from the security suite): -t never downgrades, and
+# the packages are then named as missing.
 ssinst_apt_install() {
   local log=$1 codename p
   shift
@@ -114,8 +117,10 @@ ssinst_setup_packages() {
   fi
   cat "$log.update" >>"$log" && rm -f "$log.update"
   missing=$(ssinst_apt_install "$log" "${need[@]}")
+  local why
+  why=$(grep -m1 '^E:' "$log" | cut -c4-)
   [ -z "$missing" ] ||
-    ssinst_setup_fail "could not install ${missing% } ($(grep -m1 '^E:' "$log" | cut -c4-) See $log.) When the mirror is whole again (apt-get update reads every index), run this again, or install them with apt-get install"
+    ssinst_setup_fail "could not install ${missing% } (${why:+$why }See $log.) When the mirror is whole again (apt-get update reads every index), run this again, or install them with apt-get install"
   rm -f "$log"
 }
 

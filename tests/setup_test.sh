@@ -104,9 +104,9 @@ for c in "${cases[@]}"; do
   esac
   [ "$before" = half ] && echo "The following packages are only half configured" >"$state/audit"
   if [ "$step" = packages ]; then
-    script='. "$1/scripts/setup.sh"'
+    script='set -eu; . "$1/scripts/setup.sh"'
   else
-    script='SSINST_SETUP=lib; . "$1/scripts/setup.sh"; ssinst_fetch_qemu "$2"'
+    script='set -eu; SSINST_SETUP=lib; . "$1/scripts/setup.sh"; ssinst_fetch_qemu "$2"'
   fi
   out=$(PATH="$bin:$PATH" FAKE_STATE=$state FAKE_UPDATE=$update FAKE_INSTALL=$install FAKE_RELEASE=trixie \
         SSINST_OS_RELEASE=$T/os-release SSINST_SETUP=packages TMPDIR=$T SSINST_APT_TRIES=4 SSINST_APT_PAUSE=15 \

@@ -228,8 +228,10 @@ bool SimPlatform::RemoveAtRestart(const char* path) {
 bool SimPlatform::RenameFile(const char* from, const char* to, bool replace) {
     if (Fails(SimOp::Rename, from)) return false;
     const std::string a = HostPath(from), b = HostPath(to);
-    const PathKind there = Kind(to);
-    if (a.empty() || b.empty() || Kind(from) != kPathFile || IsReadOnly(a) || there == kPathDirectory ||
+    // A read-only file renames; one that is taken is replaced only when
+    // asked, and never when it is read-only. A link there is taken.
+    const PathKind there = Kind(to, false);
+    if (a.empty() || b.empty() || Kind(from) != kPathFile || there == kPathDirectory ||
         (there != kPathMissing && (!replace || IsReadOnly(b))) || std::rename(a.c_str(), b.c_str()) != 0)
         return false;
     renamed.push_back(std::string(from) + " -> " + to);

@@ -246,8 +246,10 @@ const Case kCases[] = {
      ":\r\nC:\\WINDOWS\\FOREST.SCR\r\nC:\\WINDOWS\\QUORBEL\\SSAVERS\\Forest\\Forest.DAT"},
     {"files it can't read",
      [](Machine& k) {
-         Fail(k, SimOp::Open, "*\\FOREST.SCR", -1);
-         k.sim.Fail({SimOp::Read, "*\\FILE0002.BMP", 1, -1, 100});
+         // The program's last read, at its end, fails: its bytes were all
+         // read, but not known to be all there is.
+         k.sim.Fail({SimOp::Read, "*\\FOREST.SCR", 1, -1, 4097});
+         Fail(k, SimOp::Open, "*\\FILE0002.BMP", -1);
      },
      {kIdYes, kIdOk}, false, 0,
      {"FOREST.SCR", "QUORBEL/SSAVERS/Forest/FILE0002.BMP"}, "C:\\WINDOWS\\OTHER.SCR",
@@ -280,7 +282,17 @@ const Case kCases[] = {
     {"a copy, quiet",
      [](Machine& k) { fs::copy_file(k.Host(kUninstallerHost), k.Host("SETUP/UNINSTAL.EXE")); },
      {}, true, 1, {"*"}, "C:\\WINDOWS\\FOREST.SCR", true, "", "C:\\SETUP\\UNINSTAL.EXE"},
+    // With no entry, nothing says another installation owns the program; an
+    // entry that can't be read does not say this one does.
+    {"no entry", [](Machine& k) { k.sim.programEntries.clear(); },
+     {kIdYes, kIdOk}, false, 0, {}, "C:\\WINDOWS\\OTHER.SCR", false, "The Forest screen saver has been removed.\r\n\r\nThis"},
+    {"the entry can't be read", [](Machine& k) { Fail(k, SimOp::ReadProgramEntry, "FOREST.SCR", -1); },
+     {kIdYes, kIdOk}, false, 0, {"FOREST.SCR"}, "C:\\WINDOWS\\FOREST.SCR", true,
+     "C:\\WINDOWS\\FOREST.SCR belongs to a later installation (the entry FOREST.SCR in the list of installed programs)"},
     // Nothing is said to be done that is not.
+    {"its own file can't be moved aside", [](Machine& k) { Fail(k, SimOp::Rename, "*\\UNINSTAL.EXE", -1); },
+     {kIdYes, kIdOk}, false, 1, {"QUORBEL/SSAVERS/Forest/UNINSTAL.EXE"}, "C:\\WINDOWS\\OTHER.SCR", false,
+     ":\r\nC:\\WINDOWS\\QUORBEL\\SSAVERS\\Forest\\UNINSTAL.EXE"},
     {"no deletion at restart", [](Machine& k) { Fail(k, SimOp::RemoveAtRestart, "*", -1); },
      {kIdYes, kIdOk}, false, 1, {"QUORBEL/SSAVERS/Forest/UNINSTAL.OLD"}, "C:\\WINDOWS\\OTHER.SCR", false,
      ":\r\nC:\\WINDOWS\\QUORBEL\\SSAVERS\\Forest\\UNINSTAL.OLD\r\nC:\\WINDOWS\\QUORBEL\\SSAVERS\\Forest"},
@@ -299,6 +311,10 @@ const Case kCases[] = {
          EXPECT_EQ(std::string(ini.begin(), ini.end()), "[boot]\r\n");
          EXPECT_EQ(k.sim.screenSaverActive, 0);
      }},
+    {"a previous setting that is no .SCR", [](Machine& k) { PatchRecord(k, kPreviousAt, "C:\\WINDOWS\\EVIL.EXE"); },
+     {kIdYes, kIdOk}, false, 0, {}, "", false, "has been removed"},
+    {"a previous setting with a DEL", [](Machine& k) { PatchRecord(k, kPreviousAt, "C:\\A\x7F.SCR"); },
+     {kIdYes, kIdOk}, false, 0, {}, "", false, "has been removed"},
     {"a title with trailing spaces", [](Machine& k) { PatchRecord(k, kTitleAt, "Forest          "); },
      {kIdYes, kIdOk}, false, 0, {}, "C:\\WINDOWS\\OTHER.SCR", false, "The Forest screen saver has been removed."},
     {"a device for the program", [](Machine& k) { PatchRecord(k, kProgramAt, "CON.SCR"); },
@@ -353,8 +369,13 @@ TEST(Removal, ANewInstallationBeforeTheRestartKeepsItsUninstaller) {
     EXPECT_EQ(InstallerMain(k.sim, s), 1);
     EXPECT_NE(k.sim.messages.back().text.find("changes nothing"), std::string::npos) << k.sim.messages.back().text;
     EXPECT_EQ(Setting(k), "C:\\WINDOWS\\OTHER.SCR");
-    // Installed again before Windows restarts: the restart takes the old
-    // uninstaller, not the new one, whose entry then removes it.
+    // Installed and removed again before Windows restarts: the second
+    // UNINSTAL.OLD takes the place of the first, and nothing is said to stay.
+    Install(k);
+    EXPECT_EQ(Uninstall(k, {kIdYes, kIdOk}), 0);
+    EXPECT_EQ(k.sim.messages.back().text.find("Left in place"), std::string::npos) << k.sim.messages.back().text;
+    // Installed again: the restart takes the old uninstallers, not the new
+    // one, whose entry then removes it.
     Install(k);
     k.sim.Restart();
     EXPECT_TRUE(FileExists(k.Host(kUninstallerHost)));
@@ -399,6 +420,23 @@ TEST(Removal, AnEarlierInstallationLeavesTheProgramToTheLaterOne) {
     k.sim.Restart();
     EXPECT_TRUE(Files(k).empty());
     EXPECT_TRUE(k.sim.programEntries.empty());
+}
+
+// A link in place of QUORBEL is taken as the folder it leads to when
+// installing, as it always was; the uninstaller then leaves what is behind
+// it, and says so.
+TEST(Removal, AnInstallationThroughALinkIsLeftBehindIt) {
+    REQUIRE_STUB();
+    Machine k;
+    fs::create_directories(k.Host("elsewhere/QUORBEL"));
+    k.sim.MakeLink("C:\\WINDOWS\\QUORBEL", k.Host("elsewhere/QUORBEL"));
+    Install(k);
+    ASSERT_TRUE(FileExists(k.Host("elsewhere/QUORBEL/SSAVERS/Forest/Forest.DAT")));
+    EXPECT_EQ(Uninstall(k, {kIdYes, kIdOk}), 0);
+    k.sim.Restart();
+    EXPECT_FALSE(FileExists(k.Host("WINDOWS/FOREST.SCR")));
+    EXPECT_TRUE(FileExists(k.Host("elsewhere/QUORBEL/SSAVERS/Forest/Forest.DAT")));
+    EXPECT_NE(k.sim.messages.back().text.find(":\r\nC:\\WINDOWS\\QUORBEL"), std::string::npos) << k.sim.messages.back().text;
 }
 
 // The uninstaller is written whole under another name before it takes the
