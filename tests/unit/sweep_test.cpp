@@ -26,7 +26,7 @@ const char* const kOpNames[] = {
     "ModuleFileName", "WindowsDirectory", "Open", "Read", "Seek", "Create", "Write", "Remove",
     "MakeDirectory", "ShortPathName", "WriteProfileValue", "Allocate", "ShowMessage", "RunDialog",
     "GetWindowRect", "StartProgram", "FreeBytesAvailable", "FreeClusters", "LoadLibrary", "OpenWithShell",
-    "RemoveAtRestart", "ReadProfileValue", "ProgramEntry", "ListFolder"};
+    "RemoveAtRestart", "ReadProfileValue", "ProgramEntry", "ListFolder", "Rename", "ReadProgramEntry"};
 const int kOps = (int)(sizeof kOpNames / sizeof kOpNames[0]);
 
 const std::vector<uint8_t>& Representative() {
