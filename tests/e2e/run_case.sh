@@ -692,5 +692,10 @@ for b in "$DIR"/*.bmp; do
   [ -e "$b" ] || continue
   "$E2E_BUILD/tests/bmp2png" "$b" "${b%.bmp}.png" || fail "the screenshot $b did not convert to a whole PNG"
 done
-[ $FAILED = 0 ] && echo "PASS [$CASE]"
+# A passed case's prefix goes (each is about 600 MB); a failed one's stays
+# to be looked at, and SSINST_E2E_KEEP=1 keeps them all.
+if [ $FAILED = 0 ]; then
+  echo "PASS [$CASE]"
+  if [ "${SSINST_E2E_KEEP:-0}" != 1 ]; then wineserver -k >/dev/null 2>&1; rm -rf "$DIR/prefix"; fi
+fi
 exit $FAILED
