@@ -520,9 +520,7 @@ bool VerifyReader(ByteReader& reader, uint64_t size, const std::string& name, Ve
         v->entries.push_back(e);
     }
     if (c.check.problem != kPayloadSound && c.check.entry < 0) v->payloadProblem = DescribeCheck(c.check);
-    // The uninstaller refuses a record without every file's checksum.
-    if (c.uninstaller && c.check.problem == kPayloadSound && c.checksums.size() < c.entries.size())
-        v->payloadProblem = "its files' checksums are cut short";
+    if (c.check.problem == kPayloadSound && !RecordProblem(c).empty()) v->payloadProblem = RecordProblem(c);
     if (!c.uninstaller && !InstallerNamesUsable(name))
         v->payloadProblem = "its name gives no name to install the screen saver under";
     return true;
@@ -606,6 +604,10 @@ bool ReadInstaller(ByteReader& r, InstallerContents* out, std::string* error) {
     r.Seek(table, kSeekSet);
     out->check = ValidatePayload(r, out->uninstaller ? kNoPosition - 1 : PayloadLimit(size, out->certificates));
     return true;
+}
+
+std::string RecordProblem(const InstallerContents& c) {
+    return c.uninstaller && c.checksums.size() < c.entries.size() ? "its files' checksums are cut short" : "";
 }
 
 std::string NamesFrom(const InstallerContents& c, const std::string& fileName) {

@@ -72,6 +72,9 @@ struct InstallerContents {
 
 // What a check found, in words: "entry 2 reaches past the end of the file".
 std::string DescribeCheck(const PayloadCheck& c);
+// What the uninstaller refuses beyond its table's check: its files'
+// checksums cut short; "" for none, and for an installer.
+std::string RecordProblem(const InstallerContents& c);
 
 // The entry's bytes as installed, into `out`: stored ones as they are,
 // packed ones through the stub's decoder. False when the entry is damaged

@@ -167,7 +167,6 @@ int Removal::Run(const char* windowsDirectory) {
 
     // Where the program is a later installation's, the message says whose.
     args[0] = walk_.title;
-    args[1] = args[2] = "";
     if (!owner && JoinPath(path, sizeof path, windowsDirectory, record.program)) {
         args[1] = path, args[2] = owner_;
         // An entry that names no folder is named itself.

@@ -88,7 +88,7 @@ ssinst_apt_install() {
 ssinst_have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "ok installed"; }
 
 ssinst_setup_packages() {
-  local need=() p log unread missing
+  local need=() p log unread missing why after=
   for p in cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev \
            g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386 xvfb xauth netpbm \
            osslsigncode openssl clang libclang-rt-14-dev llvm-14; do
@@ -109,15 +109,13 @@ ssinst_setup_packages() {
     $SUDO dpkg --configure -a </dev/null >>"$log" 2>&1 ||
       ssinst_setup_fail "dpkg --configure -a could not finish an earlier install (see $log); run it yourself and look at what it says, then run this again"
   fi
-  if ! ssinst_apt_update "$log.update" $SUDO apt-get -qq; then
-    unread=$(ssinst_apt_unread "$log.update")
-    echo "setup: could not read ${unread:-the package lists ($(grep -m1 '^E:' "$log.update"))} after $SSINST_APT_TRIES tries; going on with the lists there are" >&2
-  elif unread=$(ssinst_apt_unread "$log.update") && [ -n "$unread" ]; then
-    echo "setup: could not read $unread; going on with the lists there are" >&2
-  fi
+  # An update that ends well may still have left a source unread.
+  ssinst_apt_update "$log.update" $SUDO apt-get -qq || after=" after $SSINST_APT_TRIES tries"
+  unread=$(ssinst_apt_unread "$log.update")
+  [ -z "$after$unread" ] ||
+    echo "setup: could not read ${unread:-the package lists ($(grep -m1 '^E:' "$log.update"))}$after; going on with the lists there are" >&2
   cat "$log.update" >>"$log" && rm -f "$log.update"
   missing=$(ssinst_apt_install "$log" "${need[@]}")
-  local why
   why=$(grep -m1 '^E:' "$log" | cut -c4-)
   [ -z "$missing" ] ||
     ssinst_setup_fail "could not install ${missing% } (${why:+$why }See $log.) When the mirror is whole again (apt-get update reads every index), run this again, or install them with apt-get install"

@@ -286,8 +286,8 @@ int List(int argc, char** argv) {
         std::fprintf(stderr, "ssinst: %s: damaged: %s\n", argv[0], DescribeCheck(c.check).c_str());
         return kExitFailure;
     }
-    if (c.uninstaller && c.checksums.size() < c.entries.size()) {
-        std::fprintf(stderr, "ssinst: %s: damaged: its files' checksums are cut short\n", argv[0]);
+    if (!RecordProblem(c).empty()) {
+        std::fprintf(stderr, "ssinst: %s: damaged: %s\n", argv[0], RecordProblem(c).c_str());
         return kExitFailure;
     }
     if (!c.uninstaller && !InstallerNamesUsable(argv[0])) {

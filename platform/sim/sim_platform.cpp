@@ -234,7 +234,6 @@ bool SimPlatform::RenameFile(const char* from, const char* to, bool replace) {
     if (a.empty() || b.empty() || Kind(from) != kPathFile || there == kPathDirectory ||
         (there != kPathMissing && (!replace || IsReadOnly(b))) || std::rename(a.c_str(), b.c_str()) != 0)
         return false;
-    renamed.push_back(std::string(from) + " -> " + to);
     return true;
 }
 

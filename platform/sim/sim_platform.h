@@ -138,7 +138,6 @@ public:
     int OpenBuffers() const { return (int)buffers_.size(); }
     int screenSaverActive = -1;   // -1: never set
     std::vector<std::string> removed;  // Windows paths of removed files
-    std::vector<std::string> renamed;  // "FROM -> TO", Windows paths
     std::vector<std::string> freeSpaceRoots;  // the root of each free-space query
     std::map<std::string, int> loads, releases;  // per library
     std::vector<std::string> shellOpened;  // addresses the shell was asked to open (a fault fails it)

@@ -70,6 +70,22 @@ run_installer() {
   [ "$RC" = "${EXPECT_RC:-0}" ] || fail "installer exit code $RC, expected ${EXPECT_RC:-0}"
 }
 
+# run_uninstaller PATH RC LINES...: runs the uninstaller at PATH (with
+# UNINSTALL_ARGS) with the helper answering LINES; its exit code must be RC.
+run_uninstaller() {
+  local path=$1 want=$2; shift 2
+  printf '%s\n' "$@" >"$DIR/script"
+  ( timeout 120 wine "$path" ${UNINSTALL_ARGS:-} >"$DIR/uninstaller.out" 2>&1; echo $? >"$DIR/rc" ) &
+  local pid=$!
+  timeout 150 wine "$HELPER" "$DIR/script" >"$DIR/helper.out" 2>&1 || { fail "helper:"; cat "$DIR/helper.out"; }
+  wait $pid
+  [ "$(cat "$DIR/rc")" = "$want" ] || fail "the uninstaller's exit code is $(cat "$DIR/rc"), not $want"
+}
+
+# The removal entry of FOREST.SCR, and one of its values.
+KEY='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\FOREST.SCR'
+value() { wine reg query "$KEY" /v "$1" 2>/dev/null | tr -d '\r' | awk -v n="$1" '$1 == n {sub(/^ *[^ ]+ +[^ ]+ +/, ""); print}'; }
+
 # ok_to_all [LINE]: a script that answers OK to the confirmation, the
 # completion and the information dialog; LINE goes in before the last OK.
 ok_to_all() {
@@ -412,7 +428,6 @@ uninstall|uninstall_kept|uninstall_quiet)
   # Windows directory, system.ini and the registry as they were, once
   # Windows has restarted; a screen saver chosen since, and a file the user
   # added, stay.
-  KEY='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\FOREST.SCR'
   snapshot() {
     (cd "$WINDIR" && find . -path ./temp -prune -o -print | grep -iv 'system32\|syswow64\|/inf\|\.log$' | sort) >"$DIR/$1.files"
     tr -d '\r' <"$WINDIR/system.ini" | grep -i 'SCRNSAVE' >"$DIR/$1.ini"
@@ -423,7 +438,6 @@ uninstall|uninstall_kept|uninstall_quiet)
   ok_to_all
   run_installer Forest.exe
   [ -f "$WINDIR/QUORBEL/SSAVERS/Forest/UNINSTAL.EXE" ] || fail "no uninstaller beside the data files"
-  value() { wine reg query "$KEY" /v "$1" 2>/dev/null | tr -d '\r' | awk -v n="$1" '$1 == n {sub(/^ *[^ ]+ +[^ ]+ +/, ""); print}'; }
   [ "$(value DisplayName)" = "Forest Screen Saver" ] || fail "DisplayName is '$(value DisplayName)'"
   [ "$(value NoModify)" = 0x1 ] && [ "$(value NoRepair)" = 0x1 ] || fail "NoModify/NoRepair missing"
   command=$(value UninstallString)
@@ -436,18 +450,11 @@ uninstall|uninstall_kept|uninstall_quiet)
   fi
   uninstaller=$(winepath -u "$(echo "$command" | tr -d '"')")
   if [ "$CASE" = uninstall_quiet ]; then
-    printf '%s\n' "none 5" >"$DIR/script"
-    args=/quiet
+    UNINSTALL_ARGS=/quiet run_uninstaller "$uninstaller" 0 "none 5"
   else
-    printf '%s\n' "wait Forest Screen Saver" "text Remove the Forest screen saver and its files?" "press Yes" \
-      "wait Forest Screen Saver" "press OK" >"$DIR/script"
-    args=
+    run_uninstaller "$uninstaller" 0 "wait Forest Screen Saver" "text Remove the Forest screen saver and its files?" \
+      "press Yes" "wait Forest Screen Saver" "press OK"
   fi
-  ( timeout 120 wine "$uninstaller" $args >"$DIR/uninstaller.out" 2>&1; echo $? >"$DIR/rc" ) &
-  pid=$!
-  timeout 150 wine "$HELPER" "$DIR/script" >"$DIR/helper.out" 2>&1 || { fail "helper:"; cat "$DIR/helper.out"; }
-  wait $pid
-  [ "$(cat "$DIR/rc")" = 0 ] || fail "the uninstaller's exit code is $(cat "$DIR/rc")"
   [ -e "$WINDIR/FOREST.SCR" ] && fail "FOREST.SCR is still there"
   # Windows restarts: what was left for then goes.
   wineserver -w; wine wineboot -r >/dev/null 2>&1; wineserver -w
@@ -468,20 +475,8 @@ uninstall_reinstall|uninstall_earlier|uninstall_copy|uninstall_linked)
   # leaves the program, entry and setting to the second; a copy of the
   # uninstaller run from elsewhere changes nothing; a link in place of the
   # data folder is not followed.
-  KEY='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\FOREST.SCR'
   F=$WINDIR/QUORBEL/SSAVERS/Forest
-  value() { wine reg query "$KEY" /v "$1" 2>/dev/null | tr -d '\r' | awk -v n="$1" '$1 == n {sub(/^ *[^ ]+ +[^ ]+ +/, ""); print}'; }
   pending() { wine reg query 'HKLM\System\CurrentControlSet\Control\Session Manager' /v PendingFileRenameOperations 2>/dev/null | tr -d '\r' | grep -i PendingFile; }
-  # run_uninstaller PATH RC LINES...: runs it with the helper answering LINES.
-  run_uninstaller() {
-    local path=$1 want=$2; shift 2
-    printf '%s\n' "$@" >"$DIR/script"
-    ( timeout 120 wine "$path" >"$DIR/uninstaller.out" 2>&1; echo $? >"$DIR/rc" ) &
-    local pid=$!
-    timeout 150 wine "$HELPER" "$DIR/script" >"$DIR/helper.out" 2>&1 || { fail "helper:"; cat "$DIR/helper.out"; }
-    wait $pid
-    [ "$(cat "$DIR/rc")" = "$want" ] || fail "the uninstaller's exit code is $(cat "$DIR/rc"), not $want"
-  }
   asked=("wait Forest Screen Saver" "text Remove the Forest screen saver and its files?" "press Yes" "wait Forest Screen Saver")
   snapshot() { (cd "$WINDIR" && find FOREST.SCR QUORBEL -type f -exec md5sum {} + 2>/dev/null | sort; tr -d '\r' <system.ini | grep -i scrnsave); }
   # One Wine session throughout: Windows restarts only where a case says so.

@@ -334,17 +334,7 @@ const Case kCases[] = {
          EXPECT_EQ(v.payloadProblem, "its files' checksums are cut short");
      },
      {kIdOk}, false, 1, {"*"}, "C:\\WINDOWS\\FOREST.SCR", true, "is damaged"},
-    {"damaged record",
-     [](Machine& k) {
-         std::vector<uint8_t> u;
-         std::string error;
-         ASSERT_TRUE(ReadWholeFile(k.Host(kUninstallerHost), UINT64_MAX, &u, &error));
-         MemoryReader r(u);
-         const FilePosition at = LocatePayloadIn(r) + kRemovalHeaderSize + 2 * 260;  // the program's name
-         const char evil[] = "..\\EVIL.SCR";
-         std::copy(evil, evil + sizeof evil, u.begin() + at);
-         WriteFile(k.Host(kUninstallerHost), u);
-     },
+    {"damaged record", [](Machine& k) { PatchRecord(k, kProgramAt, "..\\EVIL.SCR"); },
      {kIdOk}, false, 1, {"*"}, "C:\\WINDOWS\\FOREST.SCR", true, "is damaged"},
 };
 
