@@ -5,6 +5,7 @@
 #include "install/install.h"
 #include "install/names.h"
 #include "install/removal.h"
+#include "install/session.h"
 #include "payload/payload.h"
 #include "payload/removal.h"
 #include "res/ids.h"
@@ -25,49 +26,46 @@ int OrderingInfoDialogProc(Platform& p, Window dialog, unsigned msg, uintptr_t w
     return 0;
 }
 
-int RunInstallation(Platform& p, InstallerState& s) {
-    // Read once: every step below names the same file and directory.
-    p.ModuleFileName(s.modulePath, sizeof s.modulePath);
-    p.WindowsDirectory(s.windowsDirectory, sizeof s.windowsDirectory);
+namespace {
 
-    ScreenSaverFileName(s.modulePath, s.screenSaverName, sizeof s.screenSaverName);
+// The installation after its switches, in the session's mode; returns the
+// exit code.
+int Install(Session& ss, InstallerState& s, const char* caption) {
+    Platform& p = ss.p;
     const InstallPlace where = {s.modulePath, s.windowsDirectory, s.screenSaverName};
-
-    ReadPayloadTitle(p, s.modulePath, s.title);
-    // An uninstaller is this stub with a removal record for its payload.
-    if (IsRemovalMark(s.title)) return RunRemoval(p, s.modulePath, s.windowsDirectory);
-    if (!CheckNameConflict(p, where) || !CheckDiskSpace(p, where, &s.totalPayloadSize) ||
-        !CheckGraphicsLibraries(p))
-        return 0;
-    TrimTrailingSpaces(s.title);
-    char caption[kCaptionSize];
-    FormatCaption(s.title, caption, sizeof caption);
+    if (!CheckNameConflict(ss, where) || !CheckDiskSpace(ss, where, &s.totalPayloadSize) ||
+        !CheckGraphicsLibraries(ss))
+        return ss.Stopped(ss.stopCode);
 
     char windowsDir[kPathSize];
     CopyText(windowsDir, sizeof windowsDir, s.windowsDirectory);
     UpperAscii(windowsDir);
     char size[kNumberSize];
     FormatThousands(s.totalPayloadSize, size, sizeof size);
-    char text[kTextSize];
     const char* confirmArgs[] = {s.screenSaverName, s.title, windowsDir, size};
-    FormatText(text, sizeof text, Text(kTextConfirm), confirmArgs, 4);
-    if (p.ShowMessage(text, caption, kMbOkCancel | kMbIconInformation) != kIdOk) return 0;
+    if (ss.Ask(kTextConfirm, confirmArgs, 4, caption, kMbOkCancel | kMbIconInformation, kIdOk) != kIdOk)
+        return ss.Stopped(kExitCancelled);
 
-    p.SetCursor(kCursorWait);
-    InstallContext install = {s.title, where, false, {}};
-    p.RunDialog(IDD_INSTALLING, InstallDialogProc, &install);
-    p.SetCursor(kCursorArrow);
+    // Quiet, the installation runs with no dialog to show it.
+    InstallContext install = {s.title, where, &ss, false, {}};
+    if (ss.mode == kRunQuiet) {
+        RunInstall(p, &install);
+    } else {
+        p.SetCursor(kCursorWait);
+        p.RunDialog(IDD_INSTALLING, InstallDialogProc, &install);
+        p.SetCursor(kCursorArrow);
+    }
+    char text[kTextSize];
     if (!install.ran) FailInstall(&install.outcome, kInstallNotRun, "");
     if (install.outcome.error != kInstallOk) {
         FormatInstallFailure(install.outcome, text, sizeof text);
-        p.ShowMessage(text, caption, kMbOk | kMbIconError);
-        return kExitInstallFailed;
+        ss.Ask(kTextAsIs, text, caption, kMbOk | kMbIconError, kIdOk);
+        return kExitFailed;
     }
 
     if (install.outcome.removalFailed[0]) {
         const char* args[] = {install.outcome.removalFailed};
-        FormatText(text, sizeof text, Text(kTextNoRemoval), args, 1);
-        p.ShowMessage(text, caption, kMbOk | kMbIconExclamation);
+        ss.Ask(kTextNoRemoval, args, 1, caption, kMbOk | kMbIconExclamation, kIdOk);
     }
 
     CopyText(windowsDir, sizeof windowsDir, s.windowsDirectory);
@@ -75,8 +73,9 @@ int RunInstallation(Platform& p, InstallerState& s) {
     char dataDir[kPathSize];
     CompletionDirectoryPart(s.modulePath, dataDir, sizeof dataDir);
     const char* completeArgs[] = {windowsDir, dataDir};
-    FormatText(text, sizeof text, Text(kTextComplete), completeArgs, 2);
-    p.ShowMessage(text, caption, kMbOk | kMbIconExclamation);
+    ss.Ask(kTextComplete, completeArgs, 2, caption, kMbOk | kMbIconExclamation, kIdOk);
+    // Unattended, nothing more shows and nothing is started.
+    if (ss.Unattended()) return kExitDone;
 
     p.RunDialog(IDD_ORDERING_INFO, OrderingInfoDialogProc, 0);
     // By its full path, quoted: a program of that name beside the installer
@@ -84,7 +83,28 @@ int RunInstallation(Platform& p, InstallerState& s) {
     char command[kPathSize + 2] = "\"";
     if (ScreenSaverPath(where, command + 1, kPathSize) && AppendText(command, sizeof command, "\""))
         p.StartProgram(command);
-    return 0;
+    return kExitDone;
+}
+
+}  // namespace
+
+int RunInstallation(Platform& p, InstallerState& s) {
+    // Read once: every step below names the same file and directory.
+    p.ModuleFileName(s.modulePath, sizeof s.modulePath);
+    p.WindowsDirectory(s.windowsDirectory, sizeof s.windowsDirectory);
+
+    ScreenSaverFileName(s.modulePath, s.screenSaverName, sizeof s.screenSaverName);
+    ReadPayloadTitle(p, s.modulePath, s.title);
+    TrimTrailingSpaces(s.title);
+    char caption[kCaptionSize];
+    FormatCaption(s.title, caption, sizeof caption);
+    // An uninstaller is this stub with a removal record for its payload.
+    const bool removal = IsRemovalMark(s.title);
+    Session session(p);
+    int code = session.Begin(removal ? kUninstallerName : caption);
+    if (code < 0)
+        code = removal ? RunRemoval(session, s.modulePath, s.windowsDirectory) : Install(session, s, caption);
+    return session.End(code);
 }
 
 static int OnCreate(Platform& p, void* context) {

@@ -7,6 +7,7 @@
 
 #include "base/sizes.h"
 #include "payload/format.h"
+#include "install/session.h"
 #include "platform/platform.h"
 
 // What one run knows. The stub holds a single instance; tests make fresh ones.
@@ -18,15 +19,13 @@ struct InstallerState {
     char windowsDirectory[kPathSize];   // as the platform reports it; "" when unknown
 };
 
-// Process exit codes: 0 for a finished installation and for the user's
-// Cancel; kExitInstallFailed when files could not be installed.
-enum { kExitInstallFailed = 1 };
-
 // Registers "ZELMInst", runs the flow inside the hidden window's creation
 // and returns the process exit code.
 int InstallerMain(Platform& p, InstallerState& s);
 
-// The flow itself (the creation handler's work); returns the exit code.
+// The flow itself (the creation handler's work): the switches of its
+// command line, then the installation or, for an uninstaller, the removal;
+// returns the exit code (install/session.h).
 int RunInstallation(Platform& p, InstallerState& s);
 
 // The information dialog's procedure (dialog 104).

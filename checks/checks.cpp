@@ -15,29 +15,38 @@ uint32_t KilobytesOf(uint64_t bytes) {
 }
 
 // Asks the shell for the download; tells the user when it can't.
-void OfferDownload(Platform& p) {
+void OfferDownload(Session& s) {
     const char* address = Text(kTextDownloadAddress);
-    if (!p.OpenWithShell(address)) p.ShowMessage(Text(kTextNoConnection), address, kMbOk | kMbIconError);
+    if (!s.p.OpenWithShell(address)) s.Ask(kTextNoConnection, 0, 0, address, kMbOk | kMbIconError, kIdOk);
 }
 
 // The missing-library question for `library`: Yes opens the download and
-// stops, Cancel stops, any other answer (No) goes on.
-int AskMissing(Platform& p, const char* library) {
-    char text[kTextSize];
+// stops, Cancel stops, any other answer (No) goes on. Unattended, it goes
+// on, and the log keeps the question.
+int AskMissing(Session& s, const char* library) {
     const char* args[] = {library, Text(kTextDownloadAddress)};
-    FormatText(text, sizeof text, Text(kTextMissing), args, 2);
-    const int answer = p.ShowMessage(text, Text(kTextMissingCaption), kMbYesNoCancel | kMbIconQuestion);
-    if (answer == kIdYes) OfferDownload(p);
+    const int answer =
+        s.Ask(kTextMissing, args, 2, Text(kTextMissingCaption), kMbYesNoCancel | kMbIconQuestion, kIdNo);
+    if (answer == kIdYes) OfferDownload(s);
     return answer == kIdYes || answer == kIdCancel ? kStop : kGoOn;
+}
+
+// A library the probe found.
+int Found(Session& s, const char* library) {
+    s.Log(kLogFound, library);
+    return kGoOn;
 }
 
 }  // namespace
 
-int CheckNameConflict(Platform& p, const InstallPlace& where) {
+int CheckNameConflict(Session& s, const InstallPlace& where) {
     // No Windows directory, or a path too long to exist: nothing to replace.
     char path[kPathSize];
     if (!where.modulePath[0] || !ScreenSaverPath(where, path, sizeof path)) return kGoOn;
-    if (p.QueryPath(path) == kPathMissing) return kGoOn;
+    if (s.p.QueryPath(path) == kPathMissing) {
+        s.Log(kLogNameFree, path);
+        return kGoOn;
+    }
 
     // The file that will be replaced, named as the installer's own name
     // spells it where the two differ only in case (forest.SCR).
@@ -45,19 +54,19 @@ int CheckNameConflict(Platform& p, const InstallPlace& where) {
     if (!InstallerBase(where.modulePath, name, sizeof name - 4) || !AppendText(name, sizeof name, ".SCR") ||
         !SameTextIgnoringCase(name, where.screenSaverName))
         CopyText(name, sizeof name, where.screenSaverName);
-    char text[kTextSize];
+    // Unattended, it is replaced: an upgrade.
     const char* args[] = {name};
-    FormatText(text, sizeof text, Text(kTextReplace), args, 1);
-    if (p.ShowMessage(text, Text(kTextReplaceCaption), kMbYesNo | kMbIconQuestion) != kIdNo) return kGoOn;
+    if (s.Ask(kTextReplace, args, 1, Text(kTextReplaceCaption), kMbYesNo | kMbIconQuestion, kIdYes) != kIdNo)
+        return kGoOn;
 
     InstallerNameStem(where.modulePath, name, sizeof name - 4);
     AppendText(name, sizeof name, ".EXE");
-    FormatText(text, sizeof text, Text(kTextRename), args, 1);
-    p.ShowMessage(text, Text(kTextRenameCaption), kMbOk | kMbIconInformation);
+    s.Ask(kTextRename, args, 1, Text(kTextRenameCaption), kMbOk | kMbIconInformation, kIdOk);
     return kStop;
 }
 
-int CheckDiskSpace(Platform& p, const InstallPlace& where, uint32_t* total) {
+int CheckDiskSpace(Session& s, const InstallPlace& where, uint32_t* total) {
+    Platform& p = s.p;
     FileHandle f = LocatePayload(p, where.modulePath);
     if (f == kNoFile) return kGoOn;
     FileReader reader(p, f);
@@ -75,14 +84,17 @@ int CheckDiskSpace(Platform& p, const InstallPlace& where, uint32_t* total) {
     // No Windows directory gives no root to ask about: a failed query.
     const uint32_t free = GetFreeKilobytes(p, where.windowsDirectory);
     const uint32_t needed = *total >> 10;
-    if (free > needed) return kGoOn;  // a failed query, all ones, passes too
-    char neededText[kNumberSize], freeText[kNumberSize], text[kTextSize];
+    char neededText[kNumberSize], freeText[kNumberSize];
     const char* args[] = {FormatThousands(needed, neededText, sizeof neededText),
                           FormatThousands(free, freeText, sizeof freeText)};
-    FormatText(text, sizeof text, Text(kTextDiskFull), args, 2);
-    return p.ShowMessage(text, Text(kTextDiskFullCaption), kMbOkCancel | kMbIconInformation) == kIdCancel
-               ? kStop
-               : kGoOn;
+    s.Log(kLogRoom, args, 2);
+    if (free > needed) return kGoOn;  // a failed query, all ones, passes too
+    // Unattended, too little room stops the run: no one can free some.
+    if (s.Ask(kTextDiskFull, args, 2, Text(kTextDiskFullCaption), kMbOkCancel | kMbIconInformation, kIdCancel) !=
+        kIdCancel)
+        return kGoOn;
+    if (s.Unattended()) s.stopCode = kExitNoRoom;
+    return kStop;
 }
 
 uint32_t GetFreeKilobytes(Platform& p, const char* path) {
@@ -112,21 +124,24 @@ uint32_t GetFreeKilobytes(Platform& p, const char* path) {
     return KilobytesOf((uint64_t)c.sectorsPerCluster * c.bytesPerSector * c.freeClusters);
 }
 
-int CheckGraphicsLibraries(Platform& p) {
-    Library gl = p.LoadSystemLibrary("OPENGL32.DLL");
+int CheckGraphicsLibraries(Session& s) {
+    Platform& p = s.p;
+    static const char kGl[] = "OPENGL32.DLL", kGlu[] = "GLU32.DLL";
+    Library gl = p.LoadSystemLibrary(kGl);
     if (!gl) {
-        if (AskMissing(p, "OPENGL32.DLL") == kStop) return kStop;
+        if (AskMissing(s, kGl) == kStop) return kStop;
     } else if (!p.HasEntryPoint(gl, "glGenTextures")) {
-        if (p.ShowMessage(Text(kTextOutdated), Text(kTextOutdatedCaption), kMbYesNo | kMbIconQuestion) ==
-            kIdNo) {
+        if (s.Ask(kTextOutdated, 0, 0, Text(kTextOutdatedCaption), kMbYesNo | kMbIconQuestion, kIdYes) == kIdNo) {
             p.ReleaseLibrary(gl);
             return kStop;
         }
+    } else {
+        Found(s, kGl);
     }
     if (gl) p.ReleaseLibrary(gl);
 
-    Library glu = p.LoadSystemLibrary("GLU32.DLL");
-    if (!glu) return AskMissing(p, "GLU32.DLL");
+    Library glu = p.LoadSystemLibrary(kGlu);
+    if (!glu) return AskMissing(s, kGlu);
     p.ReleaseLibrary(glu);
-    return kGoOn;
+    return Found(s, kGlu);
 }

@@ -61,7 +61,7 @@ set(STUB_BITCODE)
 foreach(src base/text.cpp base/checksum.cpp lzhuf/decoder.cpp lzhuf/tree.cpp res/texts.cpp ${STUB_GENERATED_DIR}/texts_packed.cpp
     payload/locator.cpp payload/validate.cpp payload/contents.cpp payload/payload.cpp payload/removal.cpp
     install/names.cpp install/targets.cpp install/outcome.cpp install/extract.cpp install/install.cpp
-    install/removal.cpp checks/checks.cpp app/installer.cpp app/main.cpp
+    install/removal.cpp install/session.cpp checks/checks.cpp app/installer.cpp app/main.cpp
     platform/win32/win32_platform.cpp platform/win32/win32_removal.cpp)
   get_filename_component(path ${src} ABSOLUTE BASE_DIR ${CMAKE_SOURCE_DIR})
   file(RELATIVE_PATH name ${CMAKE_SOURCE_DIR} ${path})

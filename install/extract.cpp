@@ -17,9 +17,10 @@ enum { kCopyBufferSize = 2048 };
 
 class Extraction {
 public:
-    Extraction(Platform& p, const InstallPlace& where, InstallOutcome* out, const char* title, RemovalWalk* removal)
+    Extraction(Platform& p, const InstallPlace& where, InstallOutcome* out, const char* title, RemovalWalk* removal,
+               Session* session)
         : p_(p), fs_(p), where_(where), out_(out), reader_(p, kNoFile), title_(title), removal_(removal),
-          screenSaverName_(where.screenSaverName) {}
+          session_(session), screenSaverName_(where.screenSaverName) {}
 
     void Run();
 
@@ -58,8 +59,10 @@ private:
     FileReader reader_;
     const char* title_;     // set: an installation, registered and left for removal when complete
     uint32_t installedBytes_ = 0;
-    char previous_[kPathSize];  // the screen-saver setting before it
+    char previous_[kPathSize] = "";  // the screen-saver setting before it
     RemovalWalk* removal_;  // set: the uninstaller's walk, which removes
+    Session* session_;      // set: the run's log
+    bool systemAccount_ = false;  // run by the system account: nothing registered
     const char* screenSaverName_;
     uint16_t numberingBase_ = 0;
     int entries_ = 0;  // as counted by the check
@@ -158,8 +161,11 @@ bool Extraction::RemoveEntry(int index, const PayloadEntry& e, const char* targe
         if (program) removal_->stays(removal_->context, target);
         return true;
     }
-    while (!fs_.RemoveFile(target))
-        if (!removal_->retry(removal_->context, target)) return false;
+    while (!fs_.RemoveFile(target)) {
+        const RemovalWalk::Retry r = removal_->retry(removal_->context, target);
+        if (r != RemovalWalk::kTryAgain) return r == RemovalWalk::kAtRestart;
+    }
+    LogTo(session_, kLogRemoved, &target, 1);
     return true;
 }
 
@@ -229,7 +235,12 @@ bool Extraction::WriteEntry(const PayloadEntry& e, const char* target, char* buf
     const EntryResult r = WriteEntryContents(reader_, e, writer, buffer, kCopyBufferSize);
     fs_.Close(out);
     checksum_ = writer.checksum;
-    if (r == kEntryWritten) return true;
+    if (r == kEntryWritten) {
+        char size[kNumberSize];
+        const char* args[] = {target, FormatThousands(InstalledSize(e), size, sizeof size)};
+        LogTo(session_, kLogWrote, args, 2);
+        return true;
+    }
     fs_.RemoveFile(target);  // never leave a part looking like the whole
     if (r == kEntryDamaged) return Damaged();
     if (r == kEntryReadFailed) return CantRead();
@@ -339,6 +350,8 @@ void Extraction::LeaveRemoval(FilePosition start, char* buffer) {
     if (FormatText(command, sizeof command, Text(kTextUninstallCommand), args, 1) &&
         FormatText(quiet, sizeof quiet, Text(kTextQuietUninstallCommand), args, 1) && p_.WriteProgramEntry(key, entry)) {
         failed[0] = 0;
+        const char* logged[] = {uninstaller, key};
+        LogTo(session_, kLogRemoval, logged, 2);
         return;
     }
     p_.RemoveProgramEntry(key);
@@ -368,8 +381,10 @@ bool Extraction::Extract(FilePosition payloadStart, char* buffer) {
 
 void Extraction::Run() {
     if (!Prepare()) return;
-    // Read before anything changes it, for the removal.
-    if (title_) p_.ReadProfileValue("boot", "SCRNSAVE.EXE", "system.ini", previous_, sizeof previous_);
+    // Read before anything changes it, for the removal. The system
+    // account's own setting is no one's to put back.
+    systemAccount_ = title_ && p_.RunsAsSystemAccount();
+    if (title_ && !systemAccount_) p_.ReadProfileValue("boot", "SCRNSAVE.EXE", "system.ini", previous_, sizeof previous_);
     // A file that does not open could not be read; one that opens but holds
     // no payload is damaged.
     f_ = fs_.OpenRead(where_.modulePath);
@@ -394,7 +409,10 @@ void Extraction::Run() {
         } else {
             out_->filesComplete = Extract(payloadStart, buffer);
             if (out_->filesComplete && title_) {
-                RegisterScreenSaver(p_, where_, out_);
+                if (systemAccount_)
+                    LogTo(session_, kLogSystemAccount, 0, 0);
+                else
+                    RegisterScreenSaver(p_, where_, out_, session_);
                 if (out_->error == kInstallOk) LeaveRemoval(payloadStart, buffer);
             }
             DropUninstaller();
@@ -416,6 +434,6 @@ bool ScreenSaverSetting(FileSystem& fs, const InstallPlace& where, char value[kP
 }
 
 void ExtractEntries(Platform& p, const InstallPlace& where, InstallOutcome* out, const char* title,
-                    RemovalWalk* removal) {
-    Extraction(p, where, out, title, removal).Run();
+                    RemovalWalk* removal, Session* session) {
+    Extraction(p, where, out, title, removal, session).Run();
 }

@@ -3,6 +3,7 @@
 #define INSTALL_EXTRACT_H
 
 #include "install/outcome.h"
+#include "install/session.h"
 #include "install/targets.h"
 #include "payload/removal.h"
 #include "platform/platform.h"
@@ -20,8 +21,10 @@ struct RemovalWalk {
     // The first of QUORBEL, SSAVERS and the data folder that is a link (or
     // no folder), whose files are then left alone; "" for none.
     char linked[kPathSize];
-    // A file that can't be removed: true to try again, false to stop.
-    bool (*retry)(void* context, const char* path);
+    // A file that can't be removed: try again, stop, or go on with it left
+    // to go when Windows restarts.
+    enum Retry { kGiveUp, kTryAgain, kAtRestart };
+    Retry (*retry)(void* context, const char* path);
     // The program stays, changed since (the data folder's are listed).
     void (*stays)(void* context, const char* path);
     void* context;
@@ -46,8 +49,13 @@ struct RemovalWalk {
 // error), then, as confirmed, each file the installation wrote is removed
 // where it is a plain file as it was left: of the size and checksum it was
 // written with. out->filesComplete tells whether that went to its end.
+//
+// With a `session`, the log names each file written or removed, the
+// registration and the removal entry. Run by the system account, which is
+// no one's desktop, the installation registers nothing: each user chooses
+// the screen saver in Screen Saver Settings.
 void ExtractEntries(Platform& p, const InstallPlace& where, InstallOutcome* out, const char* title = 0,
-                    RemovalWalk* removal = 0);
+                    RemovalWalk* removal = 0, Session* session = 0);
 
 // The value that makes the installed program the screen saver: its short
 // path where the platform gives one, its full path otherwise. False when

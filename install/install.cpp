@@ -18,7 +18,7 @@ void CentreWindow(UserInterface& ui, Window w) {
                   height);
 }
 
-void RegisterScreenSaver(Platform& p, const InstallPlace& where, InstallOutcome* o) {
+void RegisterScreenSaver(Platform& p, const InstallPlace& where, InstallOutcome* o, Session* session) {
     if (o->error != kInstallOk) return;  // nothing incomplete is ever registered
     // The extraction wrote this very path, so it fits; were it ever not to,
     // nothing may be registered.
@@ -34,6 +34,14 @@ void RegisterScreenSaver(Platform& p, const InstallPlace& where, InstallOutcome*
         return;
     }
     p.SetScreenSaverActive(true);
+    const char* args[] = {value};
+    LogTo(session, kLogRegistered, args, 1);
+}
+
+void RunInstall(Platform& p, InstallContext* c) {
+    if (c->ran) return;
+    c->ran = true;
+    ExtractEntries(p, c->where, &c->outcome, c->title, 0, c->session);
 }
 
 int InstallDialogProc(Platform& p, Window dialog, unsigned msg, uintptr_t wParam, void* context) {
@@ -51,10 +59,7 @@ int InstallDialogProc(Platform& p, Window dialog, unsigned msg, uintptr_t wParam
         return 1;
     }
     if (msg == kMsgCommand && (wParam == kIdOk || wParam == kIdCancel)) {
-        if (!c->ran) {
-            c->ran = true;
-            ExtractEntries(p, c->where, &c->outcome, c->title);
-        }
+        RunInstall(p, c);
         p.EndDialog(dialog, (int)wParam);
         return 1;
     }

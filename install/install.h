@@ -7,11 +7,13 @@
 
 #include "install/extract.h"
 #include "install/outcome.h"
+#include "install/session.h"
 #include "platform/platform.h"
 
 struct InstallContext {
     const char* title;   // trimmed
     InstallPlace where;
+    Session* session;
     bool ran;            // the installation has run (it runs once)
     InstallOutcome outcome;
 };
@@ -19,9 +21,13 @@ struct InstallContext {
 // Dialog procedure for dialog 103; the context is an InstallContext.
 int InstallDialogProc(Platform& p, Window dialog, unsigned msg, uintptr_t wParam, void* context);
 
+// The installation itself, once: what the dialog runs, and a quiet run
+// without it.
+void RunInstall(Platform& p, InstallContext* c);
+
 // system.ini [boot] SCRNSAVE.EXE = the short path of the installed program,
 // and the screen saver switched on. Only after a complete extraction.
-void RegisterScreenSaver(Platform& p, const InstallPlace& where, InstallOutcome* o);
+void RegisterScreenSaver(Platform& p, const InstallPlace& where, InstallOutcome* o, Session* session = 0);
 
 // "<title> Screen Saver Installation": the caption of the run's messages
 // and of the installation dialog.

@@ -9,38 +9,37 @@ namespace {
 
 class Removal {
 public:
-    Removal(Platform& p, const char* modulePath) : p_(p), modulePath_(modulePath) {}
+    Removal(Session& s, const char* modulePath) : s_(s), p_(s.p), modulePath_(modulePath) {}
     int Run(const char* windowsDirectory);
 
 private:
-    int Show(TextId id, const char* const* args, int count, unsigned style);
+    int Show(TextId id, const char* const* args, int count, unsigned style, int unattended = kIdOk);
     bool IsTheUninstaller(char* expected);
     static bool Confirm(void* self);
-    static bool Retry(void* self, const char* path);
+    static RemovalWalk::Retry Retry(void* self, const char* path);
     static void Stays(void* self, const char* path);
     static void NoteLeftover(void* self, const char* name);
     bool Schedule(const char* path);
     bool Left(const char* path);
 
+    Session& s_;
     Platform& p_;
     const char* modulePath_;
     RemovalWalk walk_ = {};
-    bool quiet_ = false;
     bool confirmed_ = false;
     bool copy_ = false;         // run from anywhere but its data folder
     bool entryThere_ = false;   // the list of installed programs has an entry of its name
     bool incomplete_ = false;   // something that should have gone stays
+    bool atRestart_ = false;    // a file in use goes when Windows restarts
     char current_[kPathSize];   // the screen-saver setting when it was confirmed
     char owner_[kPathSize];     // the entry's InstallLocation
     char caption_[kCaptionSize];
     char stayed_[kTextSize] = "";  // a line for each file that stays, cut where it no longer fits
 };
 
-// Formats a text and shows it, unless the run is quiet; the answer, or 0.
-int Removal::Show(TextId id, const char* const* args, int count, unsigned style) {
-    char text[kTextSize + kPathSize];
-    FormatText(text, sizeof text, Text(id), args, count);
-    return quiet_ ? 0 : p_.ShowMessage(text, caption_, style);
+// Formats a text and shows it; unattended, `unattended` is the answer.
+int Removal::Show(TextId id, const char* const* args, int count, unsigned style, int unattended) {
+    return s_.Ask(id, args, count, caption_, style, unattended);
 }
 
 // Whether it runs as the UNINSTAL.EXE of the data folder its record names:
@@ -67,14 +66,22 @@ bool Removal::Confirm(void* self) {
     const int n = r->p_.ReadProgramEntryText(r->walk_.record.program, "InstallLocation", r->owner_, sizeof r->owner_);
     r->entryThere_ = n >= 0;
     r->walk_.ownsProgram = n < 0 || SameTextIgnoringCase(r->owner_, r->walk_.folder);
-    r->confirmed_ = r->quiet_ || r->Show(kTextRemoveAsk, args, 1, kMbYesNo | kMbIconQuestion) == kIdYes;
+    r->confirmed_ = r->Show(kTextRemoveAsk, args, 1, kMbYesNo | kMbIconQuestion, kIdYes) == kIdYes;
     r->p_.ReadProfileValue("boot", "SCRNSAVE.EXE", "system.ini", r->current_, sizeof r->current_);
     return r->confirmed_;
 }
 
-bool Removal::Retry(void* self, const char* path) {
+// Asked whether to try again; unattended, a file in use goes when Windows
+// restarts, where Windows can do that.
+RemovalWalk::Retry Removal::Retry(void* self, const char* path) {
+    Removal* r = static_cast<Removal*>(self);
     const char* args[] = {path};
-    return static_cast<Removal*>(self)->Show(kTextCantRemove, args, 1, kMbRetryCancel | kMbIconExclamation) == kIdRetry;
+    if (r->Show(kTextCantRemove, args, 1, kMbRetryCancel | kMbIconExclamation, kIdCancel) == kIdRetry)
+        return RemovalWalk::kTryAgain;
+    if (!r->s_.Unattended() || !r->p_.RemoveAtRestart(path)) return RemovalWalk::kGiveUp;
+    r->s_.Log(kLogAtRestart, path);
+    r->atRestart_ = true;
+    return RemovalWalk::kAtRestart;
 }
 
 void Removal::Stays(void* self, const char* path) {
@@ -109,11 +116,9 @@ bool Removal::Left(const char* path) {
 
 int Removal::Run(const char* windowsDirectory) {
     const RemovalRecord& record = walk_.record;
-    char command[kTextSize], path[kPathSize];
-    // The quiet switch ends the command line (no path holds a '/').
-    const unsigned n = p_.CommandLine(command, sizeof command);
-    quiet_ = n > 6 && SameTextIgnoringCase(command + n - 6, kQuietSwitch);
+    char path[kPathSize];
     CopyText(caption_, sizeof caption_, kUninstallerName);  // until the record gives the title
+    s_.textSize = Session::kMessageSize;
     walk_.confirm = Confirm;
     walk_.retry = Retry;
     walk_.stays = Stays;
@@ -122,23 +127,25 @@ int Removal::Run(const char* windowsDirectory) {
     // and in the data folder the record names, as the installation did.
     const InstallPlace where = {modulePath_, windowsDirectory, ""};
     InstallOutcome o = {};
-    ExtractEntries(p_, where, &o, 0, &walk_);
+    ExtractEntries(p_, where, &o, 0, &walk_, &s_);
     const char* args[] = {modulePath_, "", "", "", "", ""};
     if (o.error != kInstallOk) {
         Show(kTextRemovalRefused, args, 1, kMbOk | kMbIconExclamation);
-        return kExitRemovalStopped;
+        return kExitFailed;
     }
     // A copy changes nothing; No to the question neither. Stopped at a
     // failure, its entry and itself stay, to run again.
-    if (!confirmed_) return copy_ ? kExitRemovalStopped : 0;
-    if (!o.filesComplete) return kExitRemovalStopped;
+    if (!confirmed_) return copy_ ? kExitFailed : s_.Stopped(kExitCancelled);
+    if (!o.filesComplete) return kExitFailed;
     const bool owner = walk_.ownsProgram;
     // The previous screen saver comes back only while this one is still
     // the current one: one the user has chosen since stays.
     if (owner && current_[0] && SameTextIgnoringCase(current_, record.written)) {
         const char* previous = record.previous[0] ? record.previous : 0;
-        while (!p_.WriteProfileValue("boot", "SCRNSAVE.EXE", previous, "system.ini"))
-            if (!Retry(this, "system.ini")) return kExitRemovalStopped;
+        const char* ini[] = {"system.ini"};
+        while (!p_.WriteProfileValue("boot", "SCRNSAVE.EXE", previous, ini[0]))
+            if (Show(kTextCantRemove, ini, 1, kMbRetryCancel | kMbIconExclamation, kIdCancel) != kIdRetry)
+                return kExitFailed;
         if (!previous) p_.SetScreenSaverActive(false);
     }
 
@@ -178,11 +185,11 @@ int Removal::Run(const char* windowsDirectory) {
     if (stayed_[0]) args[3] = Text(kTextStayed), args[4] = stayed_;
     if (scheduled) args[5] = Text(kTextDeletedAtRestart);
     Show(owner ? kTextRemoved : kTextRemovedOwnFiles, args, 6, kMbOk | kMbIconInformation);
-    return incomplete_ ? kExitRemovalStopped : 0;
+    return incomplete_ ? kExitFailed : atRestart_ ? kExitRestart : kExitDone;
 }
 
 }  // namespace
 
-int RunRemoval(Platform& p, const char* modulePath, const char* windowsDirectory) {
-    return Removal(p, modulePath).Run(windowsDirectory);
+int RunRemoval(Session& s, const char* modulePath, const char* windowsDirectory) {
+    return Removal(s, modulePath).Run(windowsDirectory);
 }

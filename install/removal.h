@@ -11,14 +11,15 @@
 #ifndef INSTALL_REMOVAL_H
 #define INSTALL_REMOVAL_H
 
-#include "platform/platform.h"
+#include "install/session.h"
 
-// The uninstaller's run, for a stub whose payload is a removal record;
-// returns the exit code: 0 when removed or when the user said No,
-// kExitRemovalStopped when it stopped before the end (its entry then stays,
-// so that it can run again), refused its record, ran as a copy, or left
-// something that should have gone (which its message names).
-enum { kExitRemovalStopped = 1 };
-int RunRemoval(Platform& p, const char* modulePath, const char* windowsDirectory);
+// The uninstaller's run, for a stub whose payload is a removal record, in
+// the session's mode; returns the exit code: kExitDone when removed,
+// kExitRestart when a file in use (unattended) goes when Windows restarts,
+// kExitCancelled after No, and kExitFailed when it stopped before the end
+// (its entry then stays, so that it can run again), refused its record,
+// ran as a copy, or left something that should have gone (which its
+// message names).
+int RunRemoval(Session& s, const char* modulePath, const char* windowsDirectory);
 
 #endif

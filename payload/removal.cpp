@@ -9,7 +9,6 @@ enum { kVersionAt = kTitleSize - 3 };
 const char kUninstallerName[] = "UNINSTAL.EXE";
 const char kUninstallerNewName[] = "UNINSTAL.NEW";
 const char kUninstallerOldName[] = "UNINSTAL.OLD";
-const char kQuietSwitch[] = "/quiet";
 
 int RemovalMarkVersion(const char title[kTitleSize]) {
     for (int i = 0; i < kTitleSize; ++i)

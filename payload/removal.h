@@ -42,11 +42,10 @@ void StartRemovalRecord(RemovalRecord* r);
 // The uninstaller's file name in the data folder, the name it is written
 // under until it is whole, the name it moves itself to when it has removed
 // its installation (so that a new installation's UNINSTAL.EXE is never the
-// file Windows deletes at the next start), and its quiet switch.
+// file Windows deletes at the next start).
 extern const char kUninstallerName[];     // "UNINSTAL.EXE"
 extern const char kUninstallerNewName[];  // "UNINSTAL.NEW"
 extern const char kUninstallerOldName[];  // "UNINSTAL.OLD"
-extern const char kQuietSwitch[];         // "/quiet"
 
 // The version of the record whose mark the 32 title bytes at a payload's
 // start hold: 0 when they hold none.

@@ -192,6 +192,9 @@ public:
     // The program's command line, as GetCommandLineA gives it; its length,
     // or 0 with "" when it does not fit.
     PLATFORM_CALL unsigned CommandLine(char* buf, unsigned cap) PLATFORM_SIDE;
+    // Whether the program runs as the system account (LocalSystem), as
+    // deployment tools run installers: its settings are no person's.
+    PLATFORM_CALL bool RunsAsSystemAccount() PLATFORM_SIDE;
     // The switch that turns the screen saver on, saved to the user's settings.
     PLATFORM_CALL void SetScreenSaverActive(bool on) PLATFORM_SIDE;
     // Starts a program by command line (WinExec, SW_SHOW); the result is

@@ -75,6 +75,7 @@ public:
     void SetWindowsDirectoryPath(const std::string& path) { windowsDir_ = path; }
     void SetScreen(int width, int height) { screenW_ = width, screenH_ = height; }
     void SetCommandLine(const std::string& line) { commandLine_ = line; }
+    void SetSystemAccount(bool on) { systemAccount_ = on; }
     // The size in pixels a dialog resource comes up with.
     void SetDialogSize(int id, int width, int height) { dialogSize_[id] = {width, height}; }
     // How many more bytes the drive takes; writes beyond are cut short.
@@ -170,6 +171,7 @@ public:
     bool RemoveProgramEntry(const char* key) override;
     int ReadProgramEntryText(const char* key, const char* name, char* buf, unsigned cap) override;
     unsigned CommandLine(char* buf, unsigned cap) override;
+    bool RunsAsSystemAccount() override { return systemAccount_; }
     PathKind QueryPath(const char* path) override;
     unsigned ShortPathName(const char* path, char* out, unsigned cap) override;
     bool WriteProfileValue(const char* section, const char* key, const char* value,
@@ -242,6 +244,7 @@ private:
     std::string modulePath_ = "C:\\SETUP\\FOREST.EXE";
     std::string windowsDir_ = "C:\\WINDOWS";
     std::string commandLine_ = "C:\\SETUP\\FOREST.EXE";
+    bool systemAccount_ = false;
     int screenW_ = 800, screenH_ = 600;
     std::map<int, std::pair<int, int>> dialogSize_;
     std::deque<Answer> script_;

@@ -1,6 +1,7 @@
 // The Win32 side of what removing an installed screen saver needs: a file
 // or folder removed at the next start, a folder listed, a profile value
-// read, the entry in the list of installed programs, the command line. A
+// read, the entry in the list of installed programs, the command line, the
+// account the program runs as. A
 // file of its own, so that a program links it only when it uses them (an
 // import is kept once a call to it is compiled, used or not).
 #include "platform/win32/win32_platform.h"
@@ -100,3 +101,26 @@ unsigned SystemServices::CommandLine(char* buf, unsigned cap) {
     return AppendText(buf, cap, line) ? TextLength(buf) : (buf[0] = 0, 0u);
 }
 
+
+bool SystemServices::RunsAsSystemAccount() {
+    // The token's user is S-1-5-18. Windows 95 to Me have no tokens: the
+    // calls fail there, and no one is the system account.
+    static const unsigned char kLocalSystem[] = {1, 1, 0, 0, 0, 0, 0, 5, 18, 0, 0, 0};
+    HANDLE token;
+    union {
+        TOKEN_USER user;
+        unsigned char bytes[64];
+    } info;
+    DWORD size = 0;
+    // GetCurrentProcess() is this constant, with no import for it.
+    const HANDLE self = reinterpret_cast<HANDLE>(static_cast<intptr_t>(-1));
+    if (!OpenProcessToken(self, TOKEN_QUERY, &token)) return false;
+    const BOOL got = GetTokenInformation(token, TokenUser, &info, sizeof info, &size);
+    CloseHandle(token);
+    if (!got) return false;
+    // The SID lies in the buffer, and no SID is shorter than its first 8 bytes.
+    const unsigned char* sid = static_cast<const unsigned char*>(info.user.User.Sid);
+    for (unsigned i = 0; i < sizeof kLocalSystem; ++i)
+        if (sid[i] != kLocalSystem[i]) return false;
+    return true;
+}

@@ -81,7 +81,8 @@ TEST(Checks, NameConflictAsksOnlyAboutTheFileTheInstallationWrites) {
             if (a) k.sim.AnswerMessage(a);
         char scr[kPathSize];
         ScreenSaverFileName(c.module, scr, sizeof scr);
-        EXPECT_EQ(CheckNameConflict(k.sim, {c.module, c.windows, scr}), c.result);
+        Session plain(k.sim);
+        EXPECT_EQ(CheckNameConflict(plain, {c.module, c.windows, scr}), c.result);
         EXPECT_EQ(Messages(k.sim), c.shown);
         EXPECT_TRUE(k.sim.errors.empty());
     }
@@ -116,7 +117,8 @@ TEST(Checks, DiskSpaceAddsUpThePayloadAndWarnsWhenTheDriveIsShort) {
         k.sim.SetReportedFreeSpace(c.freeBytes, {1, 512, 0});
         if (c.answer) k.sim.AnswerMessage(c.answer);
         uint32_t total = 0;
-        EXPECT_EQ(CheckDiskSpace(k.sim, {"C:\\SETUP\\Forest.exe", "C:\\WINDOWS", "FOREST.SCR"}, &total), c.result);
+        Session plain(k.sim);
+        EXPECT_EQ(CheckDiskSpace(plain, {"C:\\SETUP\\Forest.exe", "C:\\WINDOWS", "FOREST.SCR"}, &total), c.result);
         EXPECT_EQ(total, c.total);
         EXPECT_EQ(Messages(k.sim), c.shown);
         EXPECT_EQ(k.sim.OpenFiles(), 0);
@@ -195,7 +197,8 @@ TEST(Checks, GraphicsLibrariesAreProbedAndTheDownloadOffered) {
         if (c.glu == kAbsent) k.sim.RemoveLibrary("GLU32.DLL");
         if (c.shellFails) k.sim.Fail({SimOp::OpenWithShell});
         for (int a : c.answers) k.sim.AnswerMessage(a);
-        EXPECT_EQ(CheckGraphicsLibraries(k.sim), c.result);
+        Session plain(k.sim);
+        EXPECT_EQ(CheckGraphicsLibraries(plain), c.result);
         EXPECT_EQ(Messages(k.sim), c.shown);
         EXPECT_EQ(k.sim.shellOpened, c.opened ? std::vector<std::string>{kAddress} : std::vector<std::string>{});
         std::string libraries;

@@ -172,7 +172,7 @@ TEST_F(ExtractTest, RegistersTheShortPathOfTheProgram) {
         k.sim.SetWindowsDirectoryPath(c.windowsDir);
         if (c.failShortPath) k.sim.Fail({SimOp::ShortPathName});
         if (c.failWrite) k.sim.Fail({SimOp::WriteProfileValue});
-        ASSERT_EQ(k.RunAnsweringOk(), c.failWrite ? kExitInstallFailed : 0);
+        ASSERT_EQ(k.RunAnsweringOk(), c.failWrite ? kExitFailed : 0);
         EXPECT_EQ(ReadText(k.Host(c.hostDir + "/system.ini")), c.expectedIni);
         EXPECT_EQ(k.sim.screenSaverActive, c.failWrite ? -1 : 1);
         if (c.failWrite) {
@@ -257,7 +257,7 @@ TEST_F(ExtractTest, FailuresAreReportedAndNothingIsRegistered) {
         std::vector<uint8_t> installer = MakeInstaller("Forest", ForestFiles({{"a.bmp", Pattern(7, 3), ".BMP"}}));
         f.setup(k, installer);
         k.Place(installer, f.name);
-        EXPECT_EQ(k.RunAnsweringOk(), kExitInstallFailed);
+        EXPECT_EQ(k.RunAnsweringOk(), kExitFailed);
         ASSERT_EQ(k.sim.messages.size(), 2u);
         const SimMessage& msg = k.sim.messages[1];
         EXPECT_NE(msg.text.find(f.message), std::string::npos) << msg.text;
@@ -360,7 +360,7 @@ TEST(PackedEntries, FailuresWhileUnpacking) {
         Machine k;
         k.Place(Build(PackedRecipe(files)));
         c.setup(k);
-        EXPECT_EQ(k.RunAnsweringOk(), kExitInstallFailed);
+        EXPECT_EQ(k.RunAnsweringOk(), kExitFailed);
         ASSERT_EQ(k.sim.messages.size(), 2u);
         EXPECT_NE(k.sim.messages[1].text.find(c.message), std::string::npos) << k.sim.messages[1].text;
         // A whole target stays (the failure came after it); a part never does.
@@ -438,7 +438,7 @@ TEST(InstallDialog, InstallsOnceOnAPlainCommand) {
     REQUIRE_STUB();
     Machine k;
     k.Place(MakeInstaller("Forest"));
-    InstallContext c = {"Forest", {"C:\\SETUP\\Forest.exe", "C:\\WINDOWS", "FOREST.SCR"}, false, {}};
+    InstallContext c = {"Forest", {"C:\\SETUP\\Forest.exe", "C:\\WINDOWS", "FOREST.SCR"}, nullptr, false, {}};
     k.sim.SetScreen(1024, 768);
     k.sim.SetDialogSize(IDD_INSTALLING, 282, 130);
     EXPECT_EQ(k.sim.RunDialog(IDD_INSTALLING, InstallDialogProc, &c), kIdOk);
@@ -542,7 +542,7 @@ TEST(HostilePayloads, HaveDefinedOutcomes) {
             EXPECT_EQ(exitCode, 0);
             EXPECT_EQ(k.sim.messages[1].text.rfind("Installation Complete!", 0), 0u) << k.sim.messages[1].text;
         } else {
-            EXPECT_EQ(exitCode, kExitInstallFailed);
+            EXPECT_EQ(exitCode, kExitFailed);
             EXPECT_NE(k.sim.messages[1].text.find(c.outcome), std::string::npos) << k.sim.messages[1].text;
         }
         for (const auto& f : c.files) EXPECT_EQ(ReadHost(k.Host("WINDOWS/" + f.first)), f.second) << f.first;
@@ -563,7 +563,7 @@ TEST(SignedInstallers, EntriesEndBeforeTheCertificateTable) {
         PatchEntry(installer, 2, 1, 7 + reach);
         Machine k;
         k.Place(installer);
-        EXPECT_EQ(k.RunAnsweringOk(), reach ? kExitInstallFailed : 0) << reach;
+        EXPECT_EQ(k.RunAnsweringOk(), reach ? kExitFailed : 0) << reach;
         std::string error;
         TempDir out;
         EXPECT_EQ(ExtractInstaller(k.Host("SETUP/Forest.exe"), out.path(), nullptr, &error), reach == 0) << error;

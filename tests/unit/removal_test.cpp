@@ -205,15 +205,17 @@ const Case kCases[] = {
     {"in use, retried", [](Machine& k) { Fail(k, SimOp::Remove, "*\\FOREST.SCR", 1); },
      {kIdYes, kIdRetry, kIdOk}, false, 0, {}, "C:\\WINDOWS\\OTHER.SCR", false, "has been removed"},
     {"in use, stopped", [](Machine& k) { Fail(k, SimOp::Remove, "*\\FOREST.SCR", -1); },
-     {kIdYes, kIdCancel}, false, 1, {"*"}, "C:\\WINDOWS\\FOREST.SCR", true, "C:\\WINDOWS\\FOREST.SCR could not be removed"},
+     {kIdYes, kIdCancel}, false, kExitFailed, {"*"}, "C:\\WINDOWS\\FOREST.SCR", true, "C:\\WINDOWS\\FOREST.SCR could not be removed"},
+    // Unattended, a file in use goes when Windows restarts, and the exit
+    // code says a restart finishes the removal.
     {"in use, quiet", [](Machine& k) { Fail(k, SimOp::Remove, "*\\FOREST.SCR", -1); },
-     {}, true, 1, {"*"}, "C:\\WINDOWS\\FOREST.SCR", true, ""},
+     {}, true, kExitRestart, {}, "C:\\WINDOWS\\OTHER.SCR", false, ""},
     {"read-only data", [](Machine& k) { k.sim.SetReadOnly("C:\\WINDOWS\\QUORBEL\\SSAVERS\\Forest\\Forest.DAT"); },
-     {kIdYes, kIdCancel}, false, 1,
+     {kIdYes, kIdCancel}, false, kExitFailed,
      {"QUORBEL/SSAVERS/Forest/Forest.DAT", "QUORBEL/SSAVERS/Forest/FILE0002.BMP", "QUORBEL/SSAVERS/Forest/UNINSTAL.EXE"},
      "C:\\WINDOWS\\FOREST.SCR", true, "Forest.DAT could not be removed"},
     {"system.ini read-only", [](Machine& k) { k.sim.SetReadOnly("C:\\WINDOWS\\system.ini"); },
-     {kIdYes, kIdCancel}, false, 1, {"QUORBEL/SSAVERS/Forest/UNINSTAL.EXE"}, "C:\\WINDOWS\\FOREST.SCR", true,
+     {kIdYes, kIdCancel}, false, kExitFailed, {"QUORBEL/SSAVERS/Forest/UNINSTAL.EXE"}, "C:\\WINDOWS\\FOREST.SCR", true,
      "system.ini could not be removed or changed"},
     {"changed and added files stay",
      [](Machine& k) {
@@ -276,12 +278,12 @@ const Case kCases[] = {
     // A copy run from elsewhere says so and changes nothing.
     {"a copy on the desktop",
      [](Machine& k) { fs::copy_file(k.Host(kUninstallerHost), k.Host("SETUP/UNINSTAL.EXE")); },
-     {kIdOk}, false, 1, {"*"}, "C:\\WINDOWS\\FOREST.SCR", true,
+     {kIdOk}, false, kExitFailed, {"*"}, "C:\\WINDOWS\\FOREST.SCR", true,
      "changes nothing.  To remove the screen saver, run C:\\WINDOWS\\QUORBEL\\SSAVERS\\Forest\\UNINSTAL.EXE.",
      "C:\\SETUP\\UNINSTAL.EXE"},
     {"a copy, quiet",
      [](Machine& k) { fs::copy_file(k.Host(kUninstallerHost), k.Host("SETUP/UNINSTAL.EXE")); },
-     {}, true, 1, {"*"}, "C:\\WINDOWS\\FOREST.SCR", true, "", "C:\\SETUP\\UNINSTAL.EXE"},
+     {}, true, kExitFailed, {"*"}, "C:\\WINDOWS\\FOREST.SCR", true, "", "C:\\SETUP\\UNINSTAL.EXE"},
     // With no entry, nothing says another installation owns the program; an
     // entry that can't be read does not say this one does.
     {"no entry", [](Machine& k) { k.sim.programEntries.clear(); },
@@ -291,13 +293,13 @@ const Case kCases[] = {
      "C:\\WINDOWS\\FOREST.SCR belongs to a later installation (the entry FOREST.SCR in the list of installed programs)"},
     // Nothing is said to be done that is not.
     {"its own file can't be moved aside", [](Machine& k) { Fail(k, SimOp::Rename, "*\\UNINSTAL.EXE", -1); },
-     {kIdYes, kIdOk}, false, 1, {"QUORBEL/SSAVERS/Forest/UNINSTAL.EXE"}, "C:\\WINDOWS\\OTHER.SCR", false,
+     {kIdYes, kIdOk}, false, kExitFailed, {"QUORBEL/SSAVERS/Forest/UNINSTAL.EXE"}, "C:\\WINDOWS\\OTHER.SCR", false,
      ":\r\nC:\\WINDOWS\\QUORBEL\\SSAVERS\\Forest\\UNINSTAL.EXE"},
     {"no deletion at restart", [](Machine& k) { Fail(k, SimOp::RemoveAtRestart, "*", -1); },
-     {kIdYes, kIdOk}, false, 1, {"QUORBEL/SSAVERS/Forest/UNINSTAL.OLD"}, "C:\\WINDOWS\\OTHER.SCR", false,
+     {kIdYes, kIdOk}, false, kExitFailed, {"QUORBEL/SSAVERS/Forest/UNINSTAL.OLD"}, "C:\\WINDOWS\\OTHER.SCR", false,
      ":\r\nC:\\WINDOWS\\QUORBEL\\SSAVERS\\Forest\\UNINSTAL.OLD\r\nC:\\WINDOWS\\QUORBEL\\SSAVERS\\Forest"},
     {"the entry can't be removed", [](Machine& k) { Fail(k, SimOp::ProgramEntry, "FOREST.SCR", -1); },
-     {kIdYes, kIdOk}, false, 1, {}, "C:\\WINDOWS\\OTHER.SCR", true,
+     {kIdYes, kIdOk}, false, kExitFailed, {}, "C:\\WINDOWS\\OTHER.SCR", true,
      ":\r\nthe entry FOREST.SCR in the list of installed programs"},
     // The record is checked whole: a setting to put back that is no plain
     // path of a .SCR is removed instead, and the title is shown trimmed.
@@ -318,9 +320,9 @@ const Case kCases[] = {
     {"a title with trailing spaces", [](Machine& k) { PatchRecord(k, kTitleAt, "Forest          "); },
      {kIdYes, kIdOk}, false, 0, {}, "C:\\WINDOWS\\OTHER.SCR", false, "The Forest screen saver has been removed."},
     {"a device for the program", [](Machine& k) { PatchRecord(k, kProgramAt, "CON.SCR"); },
-     {kIdOk}, false, 1, {"*"}, "C:\\WINDOWS\\FOREST.SCR", true, "is damaged"},
+     {kIdOk}, false, kExitFailed, {"*"}, "C:\\WINDOWS\\FOREST.SCR", true, "is damaged"},
     {"a short name for the program", [](Machine& k) { PatchRecord(k, kProgramAt, "FOREST~1.SCR"); },
-     {kIdOk}, false, 1, {"*"}, "C:\\WINDOWS\\FOREST.SCR", true, "is damaged"},
+     {kIdOk}, false, kExitFailed, {"*"}, "C:\\WINDOWS\\FOREST.SCR", true, "is damaged"},
     // The uninstaller and ssinst verify hold it damaged alike.
     {"checksums cut short",
      [](Machine& k) {
@@ -333,9 +335,9 @@ const Case kCases[] = {
          ASSERT_TRUE(VerifyInstaller(k.Host(kUninstallerHost), &v, &error)) << error;
          EXPECT_EQ(v.payloadProblem, "its files' checksums are cut short");
      },
-     {kIdOk}, false, 1, {"*"}, "C:\\WINDOWS\\FOREST.SCR", true, "is damaged"},
+     {kIdOk}, false, kExitFailed, {"*"}, "C:\\WINDOWS\\FOREST.SCR", true, "is damaged"},
     {"damaged record", [](Machine& k) { PatchRecord(k, kProgramAt, "..\\EVIL.SCR"); },
-     {kIdOk}, false, 1, {"*"}, "C:\\WINDOWS\\FOREST.SCR", true, "is damaged"},
+     {kIdOk}, false, kExitFailed, {"*"}, "C:\\WINDOWS\\FOREST.SCR", true, "is damaged"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, RemovalRun, ::testing::ValuesIn(kCases), [](const ::testing::TestParamInfo<Case>& i) {
@@ -356,7 +358,7 @@ TEST(Removal, ANewInstallationBeforeTheRestartKeepsItsUninstaller) {
     k.sim.SetModulePath(old);
     k.sim.AnswerMessage(kIdOk);
     InstallerState s = {};
-    EXPECT_EQ(InstallerMain(k.sim, s), 1);
+    EXPECT_EQ(InstallerMain(k.sim, s), kExitFailed);
     EXPECT_NE(k.sim.messages.back().text.find("changes nothing"), std::string::npos) << k.sim.messages.back().text;
     EXPECT_EQ(Setting(k), "C:\\WINDOWS\\OTHER.SCR");
     // Installed and removed again before Windows restarts: the second

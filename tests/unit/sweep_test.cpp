@@ -114,15 +114,15 @@ std::string RunOnce(const std::function<void(SimPlatform&)>& setup, std::vector<
     EXPECT_FALSE(registered) << "registered without a whole installation";
     EXPECT_EQ(k.sim.screenSaverActive, -1);
     if (last.find("has not been made your default") != std::string::npos) {
-        EXPECT_EQ(exitCode, kExitInstallFailed);
+        EXPECT_EQ(exitCode, kExitFailed);
         EXPECT_EQ(whole, c.entries.size());
         return "failed: files written, not made the default";
     }
     if (last.find("has not been installed") != std::string::npos) {
-        EXPECT_EQ(exitCode, kExitInstallFailed);
+        EXPECT_EQ(exitCode, kExitFailed);
         return "failed: " + last.substr(0, last.find("\r\n"));
     }
-    if (exitCode == kExitInstallFailed) return "failed (its message not shown)";
+    if (exitCode == kExitFailed) return "failed (its message not shown)";
     EXPECT_EQ(exitCode, 0);
     EXPECT_EQ(whole, 0u) << "stopped after writing";
     return "stopped";

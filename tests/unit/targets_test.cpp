@@ -63,7 +63,7 @@ TEST(ExtensionRule, StubAndToolAgree) {
         k.Place(MakeInstaller("Forest", {{"s", Bytes("program"), ".SCR"}, {"d", Bytes("data"), ".DAT"},
                                          {"x", Bytes("extra"), c.ext}}));
         const int rc = k.RunAnsweringOk();
-        EXPECT_EQ(rc, c.safe ? 0 : kExitInstallFailed);
+        EXPECT_EQ(rc, c.safe ? 0 : kExitFailed);
         EXPECT_EQ(k.sim.messages.back().text.find("is damaged") != std::string::npos, !c.safe);
         TempDir out;
         std::string error, ext;
