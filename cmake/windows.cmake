@@ -57,6 +57,10 @@ file(MAKE_DIRECTORY ${STUB_DIR})
 set(STUB_FLAGS --target=i686-w64-mingw32 -Oz -flto -std=c++17 -Wall -Wextra -fno-exceptions -fno-rtti
   -fno-asynchronous-unwind-tables -fno-threadsafe-statics -fomit-frame-pointer
   -DPLATFORM_DIRECT -DLZHUF_SMALL -I${CMAKE_SOURCE_DIR})
+# The folder the stub's sources include from, for the dependency scan of
+# IMPLICIT_DEPENDS too: without it a changed header rebuilds nothing, and
+# the stub is linked from objects that disagree on a struct's layout.
+include_directories(${CMAKE_SOURCE_DIR})
 set(STUB_BITCODE)
 foreach(src base/text.cpp base/checksum.cpp lzhuf/decoder.cpp lzhuf/tree.cpp res/texts.cpp ${STUB_GENERATED_DIR}/texts_packed.cpp
     payload/locator.cpp payload/validate.cpp payload/contents.cpp payload/payload.cpp payload/removal.cpp
@@ -101,13 +105,13 @@ target_link_libraries(ssstub-raw PRIVATE kernel32 user32 gdi32 advapi32 gcc)
 set_property(TARGET ssstub-raw APPEND PROPERTY LINK_DEPENDS ${CMAKE_SOURCE_DIR}/res/stub.ld)
 
 # End-to-end helpers: they may use the whole runtime, linked in statically.
-foreach(helper winhelper testscr faultcode)
+foreach(helper winhelper testscr faultcode exitcode)
   add_executable(${helper} WIN32 tests/e2e/${helper}.cpp)
   target_compile_options(${helper} PRIVATE -O2 -Wall -Wextra)
   target_link_options(${helper} PRIVATE -static -static-libgcc -static-libstdc++ -s)
   target_link_libraries(${helper} PRIVATE kernel32 user32 gdi32)
 endforeach()
-set_target_properties(winhelper faultcode PROPERTIES WIN32_EXECUTABLE OFF)  # console programs
+set_target_properties(winhelper faultcode exitcode PROPERTIES WIN32_EXECUTABLE OFF)  # console programs
 set_target_properties(testscr PROPERTIES SUFFIX ".scr")
 # The stub's library probe alone, without its safe search paths.
 add_executable(loadcheck tests/e2e/loadcheck.cpp platform/win32/win32_platform.cpp base/text.cpp)

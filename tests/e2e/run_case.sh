@@ -17,6 +17,7 @@ fi
 ROOT=$E2E_BUILD/e2e
 TEMPLATE=$ROOT/prefix-template
 HELPER=$E2E_WIN/winhelper.exe
+EXITCODE=$E2E_WIN/exitcode.exe  # runs a program and prints its whole exit code
 TESTSCR=$E2E_WIN/testscr.scr
 STUB=$E2E_BUILD/ssstub.exe
 CASE=$1
@@ -56,30 +57,34 @@ build_installer() {
     || fail "ssinst build failed"
 }
 
-# run_installer NAME: runs C:\setup\NAME with the helper script $DIR/script
-# answering it (and the DLL overrides of INSTALLER_DLLS for the installer
-# alone); sets RC to the installer's exit code.
+# run_installer NAME: runs C:\setup\NAME (with INSTALLER_ARGS) with the
+# helper script $DIR/script answering it (and the DLL overrides of
+# INSTALLER_DLLS for the installer alone); sets RC to the installer's exit
+# code.
 run_installer() {
   local name=$1
   ( cd "$C/setup" && WINEDLLOVERRIDES="$WINEDLLOVERRIDES${INSTALLER_DLLS:+;$INSTALLER_DLLS}" \
-      timeout 120 wine "C:\\setup\\$name" >"$DIR/installer.out" 2>&1; echo $? >"$DIR/rc" ) &
+      timeout 120 wine "$EXITCODE" "C:\\setup\\$name" ${INSTALLER_ARGS:-} >"$DIR/rc" 2>"$DIR/installer.out" ) &
   local pid=$!
   timeout 150 wine "$HELPER" "$DIR/script" >"$DIR/helper.out" 2>&1 || { fail "helper:"; cat "$DIR/helper.out"; }
   wait $pid
-  RC=$(cat "$DIR/rc")
+  RC=$(tr -d '\r' <"$DIR/rc")
   [ "$RC" = "${EXPECT_RC:-0}" ] || fail "installer exit code $RC, expected ${EXPECT_RC:-0}"
 }
 
 # run_uninstaller PATH RC LINES...: runs the uninstaller at PATH (with
-# UNINSTALL_ARGS) with the helper answering LINES; its exit code must be RC.
+# UNINSTALL_ARGS) with the helper answering LINES; its exit code must be RC
+# (a pattern: "0|3010").
 run_uninstaller() {
   local path=$1 want=$2; shift 2
   printf '%s\n' "$@" >"$DIR/script"
-  ( timeout 120 wine "$path" ${UNINSTALL_ARGS:-} >"$DIR/uninstaller.out" 2>&1; echo $? >"$DIR/rc" ) &
+  ( timeout 120 wine "$EXITCODE" "$path" ${UNINSTALL_ARGS:-} >"$DIR/rc" 2>"$DIR/uninstaller.out" ) &
   local pid=$!
   timeout 150 wine "$HELPER" "$DIR/script" >"$DIR/helper.out" 2>&1 || { fail "helper:"; cat "$DIR/helper.out"; }
   wait $pid
-  [ "$(cat "$DIR/rc")" = "$want" ] || fail "the uninstaller's exit code is $(cat "$DIR/rc"), not $want"
+  local rc
+  rc=$(tr -d '\r' <"$DIR/rc")
+  [[ "$rc" =~ ^($want)$ ]] || fail "the uninstaller's exit code is $rc, not $want"
 }
 
 # The removal entry of FOREST.SCR, and one of its values.
@@ -346,7 +351,7 @@ text The installer C:\\setup\\Forest.exe is damaged: its data is incomplete or i
 press OK
 none 2
 END
-  EXPECT_RC=1 run_installer Forest.exe
+  EXPECT_RC=1603 run_installer Forest.exe
   [ -e "$WINDIR/FOREST.SCR" ] && fail "FOREST.SCR was written"
   [ -e "$WINDIR/QUORBEL" ] && fail "the data directory was made"
   not_registered
@@ -387,7 +392,7 @@ text The installer's name (C:\\setup\\...exe) gives no name to install the scree
 press OK
 none 2
 END
-  EXPECT_RC=1 run_installer ...exe
+  EXPECT_RC=1603 run_installer ...exe
   [ -z "$(ls -A "$WINDIR/QUORBEL" 2>/dev/null)" ] || fail "the data directory was made"
   [ -e "$WINDIR/.SCR" ] && fail "C:\\WINDOWS\\.SCR was written"
   not_registered
@@ -422,6 +427,51 @@ contract)
   [ -e "$T/drive_c/planted.log" ] && fail "the planted OPENGL32.DLL was loaded"
   "${run_as[@]}" WINEPREFIX="$T" wineserver -k >/dev/null 2>&1
   [ "$T" = "$DIR/prefix" ] || rm -rf "$(dirname "$T")"
+  ;;
+quiet)
+  # Unattended: no window, nothing asked or started, a log, exit codes a
+  # deployment tool reads. A second quiet run with another program is an
+  # upgrade; the entry's QuietUninstallString removes it, again with no
+  # window.
+  build_installer Forest.exe --title Forest
+  printf '%s\n' "none 4" >"$DIR/script"
+  INSTALLER_ARGS='/quiet /log=C:\inst.log' run_installer Forest.exe
+  registered 'C:\windows\FOREST.SCR'
+  [ -e "$C/scrstart.log" ] && fail "the screen saver was started: $(cat "$C/scrstart.log")"
+  log=$(tr -d '\r' <"$C/inst.log" 2>/dev/null)
+  for line in "Wrote C:\\WINDOWS\\FOREST.SCR, " "Registered C:\\windows\\FOREST.SCR in system.ini." \
+      "Removal: C:\\windows\\QUORBEL\\SSAVERS\\Forest\\UNINSTAL.EXE, entry FOREST.SCR." "Exit code 0."; do
+    grep -qF "$line" <<<"$log" || fail "the log lacks '$line': $log"
+  done
+  "$SSINST" build -o "$C/setup/Forest.exe" --scr "$E2E_WIN/faultcode.exe" --dat "$DIR/saver.dat" --title Forest \
+    || fail "ssinst build failed"
+  INSTALLER_ARGS='/S /log=C:\again.log' run_installer Forest.exe
+  cmp -s "$E2E_WIN/faultcode.exe" "$WINDIR/FOREST.SCR" || fail "the second program did not replace the first"
+  grep -qF -- "-> Yes" "$C/again.log" || fail "the replacement is not logged: $(cat "$C/again.log")"
+  command=$(value QuietUninstallString)
+  [ "$command" = '"C:\windows\QUORBEL\SSAVERS\Forest\UNINSTAL.EXE" /quiet' ] || fail "QuietUninstallString is '$command'"
+  # As Windows runs it: the quoted program, then its switch.
+  path=${command#\"}; path=${path%%\"*}
+  UNINSTALL_ARGS=${command##*\" } run_uninstaller "$path" "0|3010" "none 4"
+  [ -e "$WINDIR/FOREST.SCR" ] && fail "FOREST.SCR is still there"
+  [ -n "$(value DisplayName)" ] && fail "the entry is still there"
+  ;;
+quiet_refused)
+  # Refused unattended: a damaged installer writes nothing and says 1603; a
+  # switch not known, 87 before anything; /passive asks nothing.
+  build_installer Forest.exe --title Forest
+  cp "$C/setup/Forest.exe" "$C/setup/Whole.exe"
+  truncate -s $(($(stat -c %s "$C/setup/Forest.exe") - 100)) "$C/setup/Forest.exe"
+  printf '%s\n' "none 3" >"$DIR/script"
+  INSTALLER_ARGS=/quiet EXPECT_RC=1603 run_installer Forest.exe
+  INSTALLER_ARGS='/quiet /frobnicate' EXPECT_RC=87 run_installer Whole.exe
+  [ -e "$WINDIR/FOREST.SCR" ] || [ -e "$WINDIR/WHOLE.SCR" ] && fail "a program was written"
+  [ -e "$WINDIR/QUORBEL" ] && fail "the data directory was made"
+  not_registered
+  : >"$DIR/script"
+  INSTALLER_ARGS=/passive run_installer Whole.exe
+  registered 'C:\windows\WHOLE.SCR'
+  [ -e "$C/scrstart.log" ] && fail "the screen saver was started"
   ;;
 uninstall|uninstall_kept|uninstall_quiet)
   # Removal through the entry in the list of installed programs leaves the
@@ -543,7 +593,7 @@ uninstall_reinstall|uninstall_earlier|uninstall_copy|uninstall_linked)
     before=$(snapshot)
     entry=$(wine reg query "$KEY" 2>/dev/null | tr -d '\r' | sort)
     cp "$F/UNINSTAL.EXE" "$C/setup/UNINSTAL.EXE"
-    run_uninstaller "C:\\setup\\UNINSTAL.EXE" 1 "wait Forest Screen Saver" \
+    run_uninstaller "C:\\setup\\UNINSTAL.EXE" 1603 "wait Forest Screen Saver" \
       "text This copy of the Forest screen saver's removal program changes nothing.  To remove the screen saver, run C:\\windows\\QUORBEL\\SSAVERS\\Forest\\UNINSTAL.EXE." \
       "press OK" "none 3"
     [ "$(snapshot)" = "$before" ] || fail "the copy changed the installation"
