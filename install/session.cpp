@@ -28,38 +28,35 @@ int SwitchOf(char* piece, const char** value) {
 }  // namespace
 
 int Session::Begin(const char* caption) {
-    // The line is cut into its pieces in place, each piece's quotes taken
-    // away. A line too long to read whole is refused, never half obeyed.
+    // A line too long to read whole is refused, never half obeyed.
     char line[kCommandLineSize], text[kCommandLineSize];
     const char *unknown = p.CommandLine(line, sizeof line) ? 0 : "", *logPath = 0, *value;
-    bool help = false, quoted = false;
-    char *out = line, *piece = 0, *name = 0;
-    for (char* at = line;; ++at) {
-        const char c = *at;
-        if (c && (quoted || (c != ' ' && c != '\t'))) {
-            if (!piece) piece = out;
-            if (c == '"')
-                quoted = !quoted;
-            else
-                *out++ = c;
+    bool help = false, quoted = false, first = true;
+    // The line cut into pieces in place: a blank outside quotes ends one,
+    // and the quotes go.
+    char* end = line;
+    for (const char* at = line;; ++at) {
+        if (*at == '"') {
+            quoted = !quoted;
             continue;
         }
-        if (piece) {
-            *out++ = 0;
-            // The program's own name comes first.
-            const int i = name ? SwitchOf(piece, &value) : kSwitches;
-            if (!name) {
-                name = piece;
-            } else if (i == kSwitches) {
-                if (!unknown) unknown = piece;
-            } else {
-                if (kSwitchModes[i] > mode) mode = (RunMode)kSwitchModes[i];
-                help |= i >= kHelpSwitch;
-                if (i == kLogSwitch) logPath = value;
-            }
-            piece = 0;
+        *end++ = quoted || (*at != ' ' && *at != '\t') ? *at : 0;
+        if (!*at) break;
+    }
+    for (char* piece = line; piece < end; piece += TextLength(piece) + 1) {
+        // The program's own name comes first.
+        if (!*piece || first) {
+            first &= !*piece;
+            continue;
         }
-        if (!c) break;
+        const int i = SwitchOf(piece, &value);
+        if (i == kSwitches) {
+            if (!unknown) unknown = piece;
+            continue;
+        }
+        if (kSwitchModes[i] > mode) mode = (RunMode)kSwitchModes[i];
+        help |= i >= kHelpSwitch;
+        if (i == kLogSwitch) logPath = value;
     }
     const char* args[] = {unknown, Text(kTextHelp)};
     TextId say = kTextHelp;

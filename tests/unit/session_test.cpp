@@ -109,15 +109,18 @@ TEST_P(UnattendedRun, AnswersAsItsModeSaysAndLogsWhatItDid) {
     EXPECT_EQ(k.sim.dialogs.size(), c.shown == kAll ? 2u : dialog ? 1u : 0u) << "the information dialog";
     EXPECT_EQ(k.sim.started.size(), c.shown == kAll ? 1u : 0u) << "nothing is started unattended";
     EXPECT_EQ(Setting(k) == "C:\\WINDOWS\\FOREST.SCR", c.registered);
-    if (c.exitCode == kExitBadSwitch || c.exitCode == kExitNoRoom || std::string(c.args) == "/?")
+    if (c.exitCode == kExitBadSwitch || c.exitCode == kExitNoRoom || std::string(c.args) == "/?") {
         EXPECT_FALSE(fs::exists(k.Host("WINDOWS/QUORBEL"))) << "nothing written";
+    }
     const std::string log = ReadText(k.Host("inst.log"));
     size_t at = 0;
     for (const char* line : c.logged) {
         at = log.find(line, at);
         ASSERT_NE(at, std::string::npos) << "not logged in order: " << line << "\n" << log;
     }
-    if (c.logged.empty() && c.exitCode == kExitBadSwitch) EXPECT_FALSE(fs::exists(k.Host("inst.log")));
+    if (c.logged.empty() && c.exitCode == kExitBadSwitch) {
+        EXPECT_FALSE(fs::exists(k.Host("inst.log")));
+    }
     EXPECT_EQ(k.sim.shellOpened.size(), 0u);
     EXPECT_EQ(k.sim.OpenFiles(), 0);
     EXPECT_EQ(k.sim.UnusedAnswers(), 0u);
