@@ -249,6 +249,15 @@ int WriteProjectFile(int argc, char** argv) {
     return kExitOk;
 }
 
+// Whether an installer's stub part is this ssinst's built-in stub, whose
+// switches it then knows.
+bool MadeWithBuiltInStub(ByteReader& r, FilePosition payloadStart) {
+    const EmbeddedStub& s = BuiltInStub();
+    if (!s.bytes || payloadStart > s.size || r.Seek(0, kSeekSet) != 0) return false;
+    std::vector<uint8_t> part(payloadStart);
+    return ReadExactly(r, part.data(), (int)part.size()) && std::equal(part.begin(), part.end(), s.bytes);
+}
+
 int List(int argc, char** argv) {
     if (argc != 1) return Usage("list takes one installer");
     SourceFile file;
@@ -265,6 +274,10 @@ int List(int argc, char** argv) {
                     c.record.previous[0] ? c.record.previous : "(none)");
     std::printf("title: \"%s\"\nnumbering base: %u\npayload at: %lld\n",
                 Printable(c.title, kTitleSize).c_str(), c.numberingBase, (long long)c.payloadStart);
+    std::printf("switches: %s\n", MadeWithBuiltInStub(file.Reader(), c.payloadStart)
+                                      ? "/quiet (or /S), /passive, /log=PATH, /? (or /help); exit codes 0, 87, 112, "
+                                        "1602, 1603, 3010"
+                                      : "not known to this ssinst (its stub is not this version's)");
     // An uninstaller's entries point into its installer: what it holds of
     // each file is the checksum its bytes must have to be removed.
     std::printf("%5s %10s %10s %10s  %-6s %s\n", "index", c.uninstaller ? "checksum" : "offset", "stored", "unpacked",

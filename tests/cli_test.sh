@@ -57,6 +57,8 @@ if [ -f "$STUB" ]; then
   cmp -s "$T/Forest.exe" "$T/own/Forest.exe" && pass=$((pass + 1)) || { failed=$((failed + 1)); echo "FAIL: the built-in stub made another installer"; }
   expect 0 "QUORBEL.SSAVERS.Forest.FILE0007.bmp" "$SSINST" list "$T/Forest.exe"
   expect 0 'title: "Forest"' "$SSINST" list "$T/Forest.exe"
+  # It names the switches of an installer made with its own stub.
+  expect 0 "switches: /quiet (or /S), /passive, /log=PATH" "$SSINST" list "$T/Forest.exe"
   expect 0 "QUORBEL/SSAVERS/Forest/FILE0007.bmp" "$SSINST" extract "$T/Forest.exe" -C "$T/out"
   cmp -s "$T/a.bmp" "$T/out/QUORBEL/SSAVERS/Forest/FILE0007.bmp" && pass=$((pass + 1)) || { failed=$((failed + 1)); echo "FAIL: extracted FILE0007.bmp differs"; }
   expect 2 "extract needs" "$SSINST" extract "$T/Forest.exe"
