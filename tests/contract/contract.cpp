@@ -301,6 +301,8 @@ void RemovalSupport(ContractMachine& m, Expect& e) {
     EXPECT_THAT(e, n > 0 && n == std::strlen(line));
     EXPECT_SAME(e, p.CommandLine(line, n), 0);
     EXPECT_SAME(e, line, "");
+    // The tests run as a person's account, never as the system's.
+    EXPECT_THAT(e, !p.RunsAsSystemAccount());
 }
 
 void FreeSpace(ContractMachine& m, Expect& e) {

@@ -43,7 +43,10 @@ TEST(StubLayout, TheBuiltStubKeepsEveryRule) {
 TEST(StubLayout, TheStubIsSmallAndImportsOnlySystemLibraries) {
     REQUIRE_STUB();
     PeImage img = Parsed(BuiltStub());
-    EXPECT_LE(BuiltStub().size(), 22528u);
+    // Its budget: a change that grows it past this says what for. The
+    // switches, log and exit codes of unattended runs took it from 22,016
+    // to 24,064 bytes.
+    EXPECT_LE(BuiltStub().size(), 24064u);
     // Terminal-server aware: on a Remote Desktop host Windows gives it the
     // real Windows directory, not one of the user's own.
     const std::vector<uint8_t>& b = BuiltStub();
