@@ -36,12 +36,13 @@ int Session::Begin(const char* caption) {
     // and the quotes go.
     char* end = line;
     for (const char* at = line;; ++at) {
-        if (*at == '"') {
+        const char c = *at;  // before the write, which may land on it
+        if (c == '"') {
             quoted = !quoted;
             continue;
         }
-        *end++ = quoted || (*at != ' ' && *at != '\t') ? *at : 0;
-        if (!*at) break;
+        *end++ = quoted || (c != ' ' && c != '\t') ? c : 0;
+        if (!c) break;
     }
     for (char* piece = line; piece < end; piece += TextLength(piece) + 1) {
         // The program's own name comes first.
