@@ -250,12 +250,17 @@ int WriteProjectFile(int argc, char** argv) {
 }
 
 // Whether an installer's stub part is this ssinst's built-in stub, whose
-// switches it then knows.
+// switches it then knows; a signature's changes to the headers (the
+// checksum and the certificate table's entry) aside.
 bool MadeWithBuiltInStub(ByteReader& r, FilePosition payloadStart) {
     const EmbeddedStub& s = BuiltInStub();
-    if (!s.bytes || payloadStart > s.size || r.Seek(0, kSeekSet) != 0) return false;
-    std::vector<uint8_t> part(payloadStart);
-    return ReadExactly(r, part.data(), (int)part.size()) && std::equal(part.begin(), part.end(), s.bytes);
+    if (!s.bytes || payloadStart > s.size || payloadStart < 0x40 || r.Seek(0, kSeekSet) != 0) return false;
+    std::vector<uint8_t> part(payloadStart), stub(s.bytes, s.bytes + payloadStart);
+    if (!ReadExactly(r, part.data(), (int)part.size())) return false;
+    const size_t pe = GetLE32(&stub[0x3C]);
+    for (size_t at : {pe + 24 + 64, pe + 24 + 128, pe + 24 + 132})  // checksum, certificate table
+        for (size_t i = at; i < at + 4 && i < part.size(); ++i) part[i] = stub[i];
+    return part == stub;
 }
 
 int List(int argc, char** argv) {
