@@ -14,6 +14,7 @@
 namespace {
 
 enum { kCopyBufferSize = 2048 };
+static_assert((int)kCopyBufferSize <= (int)kCopyBufferMax, "the platform has a buffer of this size");
 
 class Extraction {
 public:

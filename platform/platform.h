@@ -38,6 +38,8 @@ const FileHandle kNoFile = -1;
 // path may stand for a folder.
 enum PathKind { kPathMissing, kPathFile, kPathDirectory, kPathLink };
 
+enum { kCopyBufferMax = 4096 };
+
 // A loaded library; 0 is none.
 typedef uintptr_t Library;
 
@@ -129,7 +131,8 @@ public:
     // The same drive's free clusters by GetDiskFreeSpaceA; false on failure.
     PLATFORM_CALL bool FreeClusters(const char* root, DiskClusters* out) PLATFORM_SIDE;
 
-    // The copy buffer of the extraction; null when it can't be had.
+    // The copy buffer of the extraction, of at most kCopyBufferMax bytes,
+    // one at a time; null when it can't be had.
     PLATFORM_CALL void* AllocateBuffer(unsigned size) PLATFORM_SIDE;
     PLATFORM_CALL void FreeBuffer(void* buffer) PLATFORM_SIDE;
 

@@ -432,7 +432,8 @@ bool SimPlatform::WriteProfileValue(const char* section, const char* key, const 
 }
 
 void* SimPlatform::AllocateBuffer(unsigned size) {
-    if (Fails(SimOp::Allocate, "")) return nullptr;
+    if (Fails(SimOp::Allocate, "") || size > kCopyBufferMax) return nullptr;
+    if (!buffers_.empty()) Misuse("a second copy buffer while one is in use");
     void* b = std::malloc(size);
     if (b) buffers_.push_back(b);
     return b;

@@ -147,9 +147,14 @@ bool FileSystem::FreeClusters(const char* root, DiskClusters* out) {
     return true;
 }
 
-void* FileSystem::AllocateBuffer(unsigned size) { return LocalAlloc(LMEM_FIXED, size); }
+// One copy runs at a time, and its buffer is small: it is the program's
+// own, and can't fail to be had.
+void* FileSystem::AllocateBuffer(unsigned size) {
+    static char buffer[kCopyBufferMax];
+    return size <= sizeof buffer ? buffer : 0;
+}
 
-void FileSystem::FreeBuffer(void* buffer) { LocalFree(buffer); }
+void FileSystem::FreeBuffer(void*) {}
 
 int UserInterface::ShowMessage(const char* text, const char* caption, unsigned style) {
     return MessageBoxA(NULL, text, caption, style);

@@ -105,11 +105,10 @@ unsigned SystemServices::CommandLine(char* buf, unsigned cap) {
 bool SystemServices::RunsAsSystemAccount() {
     // The token's user is S-1-5-18. Windows 95 to Me have no tokens: the
     // calls fail there, and no one is the system account.
-    static const unsigned char kLocalSystem[] = {1, 1, 0, 0, 0, 0, 0, 5, 18, 0, 0, 0};
     HANDLE token;
     union {
         TOKEN_USER user;
-        unsigned char bytes[64];
+        DWORD words[16];
     } info;
     DWORD size = 0;
     // GetCurrentProcess() is this constant, with no import for it.
@@ -117,10 +116,9 @@ bool SystemServices::RunsAsSystemAccount() {
     if (!OpenProcessToken(self, TOKEN_QUERY, &token)) return false;
     const BOOL got = GetTokenInformation(token, TokenUser, &info, sizeof info, &size);
     CloseHandle(token);
+    // The SID lies in the buffer, with room after it for the 12 bytes of
+    // S-1-5-18: revision 1, one sub-authority, authority 5, then 18.
     if (!got) return false;
-    // The SID lies in the buffer, and no SID is shorter than its first 8 bytes.
-    const unsigned char* sid = static_cast<const unsigned char*>(info.user.User.Sid);
-    for (unsigned i = 0; i < sizeof kLocalSystem; ++i)
-        if (sid[i] != kLocalSystem[i]) return false;
-    return true;
+    const DWORD* sid = static_cast<const DWORD*>(info.user.User.Sid);
+    return sid[0] == 0x00000101 && sid[1] == 0x05000000 && sid[2] == 18;
 }

@@ -347,10 +347,11 @@ void SystemLibraries(ContractMachine& m, Expect& e) {
 
 void CopyBuffer(ContractMachine& m, Expect& e) {
     Platform& p = m.platform();
-    void* b = p.AllocateBuffer(65536);
+    EXPECT_SAME(e, (long long)p.AllocateBuffer(kCopyBufferMax + 1), 0);
+    void* b = p.AllocateBuffer(kCopyBufferMax);
     EXPECT_THAT(e, b != nullptr);
     if (!b) return;
-    std::memset(b, 0xA5, 65536);
+    std::memset(b, 0xA5, kCopyBufferMax);
     p.FreeBuffer(b);
 }
 
