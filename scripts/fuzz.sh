@@ -21,6 +21,7 @@ seeds_of() {
   case $1 in
     install_fuzz) echo "$SEEDS/install" ;;
     removal_fuzz) echo "$SEEDS/removal" ;;
+    switches_fuzz) echo "$SEEDS/switches" ;;
     tool_fuzz) echo "$SEEDS/install $SEEDS/tool" ;;
     *) echo "$SEEDS/decoder" ;;
   esac
@@ -31,7 +32,7 @@ SRC=$PWD
 cd "$BUILD"
 status=0
 pids=()
-for t in install_fuzz removal_fuzz tool_fuzz decoder_fuzz decoder_small_fuzz; do
+for t in install_fuzz removal_fuzz switches_fuzz tool_fuzz decoder_fuzz decoder_small_fuzz; do
   corpus=corpus/$t
   mkdir -p "$corpus"
   # shellcheck disable=SC2046
@@ -40,9 +41,10 @@ for t in install_fuzz removal_fuzz tool_fuzz decoder_fuzz decoder_small_fuzz; do
     # libFuzzer keeps what it finds in the first folder given: a fresh one
     # here, never the checked-in seeds.
     rm -rf "corpus-short/$t" && mkdir -p "corpus-short/$t"
-    # The uninstaller's target installs before each run: a quarter as many.
+    # The uninstaller's and the switches' targets install in each run: a
+    # quarter as many.
     runs=$RUNS
-    [ $t = removal_fuzz ] && runs=$((RUNS / 4))
+    [ $t = removal_fuzz ] || [ $t = switches_fuzz ] && runs=$((RUNS / 4))
     if ./tests/fuzz/$t -seed=1 -runs="$runs" -max_len=65536 "corpus-short/$t" \
         $(for d in $(seeds_of $t); do echo "$SRC/$d"; done) \
         >"$t.log" 2>&1; then
@@ -58,7 +60,7 @@ for t in install_fuzz removal_fuzz tool_fuzz decoder_fuzz decoder_small_fuzz; do
 done
 if [ -n "$SECONDS_EACH" ]; then
   for i in "${!pids[@]}"; do wait "${pids[$i]}" || status=1; done
-  for t in install_fuzz removal_fuzz tool_fuzz decoder_fuzz decoder_small_fuzz; do
+  for t in install_fuzz removal_fuzz switches_fuzz tool_fuzz decoder_fuzz decoder_small_fuzz; do
     echo "fuzz $t: $(grep -o 'Done [0-9]* runs in [0-9]* second(s)' "$t.log" || echo 'stopped: see '"$BUILD/$t.log"),"\
          "corpus $(ls corpus/$t | wc -l) inputs"
   done

@@ -187,7 +187,9 @@ void SimPlatform::Close(FileHandle f) {
 FileHandle SimPlatform::CreateForWrite(const char* path) {
     if (Fails(SimOp::Create, path)) return kNoFile;
     std::string host = HostPath(path);
-    if (host.empty() || Kind(path) == kPathDirectory || IsReadOnly(host)) return kNoFile;
+    // The running program's own file is in use, as Windows holds it.
+    if (host.empty() || Kind(path) == kPathDirectory || IsReadOnly(host) || host == HostPath(modulePath_))
+        return kNoFile;
     std::FILE* f = std::fopen(host.c_str(), "wb");  // fails when the directory is missing
     if (!f) return kNoFile;
     files_[nextFile_] = {f, path};

@@ -9,11 +9,13 @@
 //
 // REMOVAL_FUZZ_SEED=FILE writes the real uninstaller's bytes from its
 // payload start to FILE instead: the seed.
+#include <algorithm>
 #include <filesystem>
 #include <map>
 
 #include "app/installer.h"
 #include "payload/locator.h"
+#include "payload/removal.h"
 #include "platform/sim/sim_platform.h"
 #include "tests/fuzz/fuzz_support.h"
 
@@ -67,6 +69,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         WriteBytes(seed, std::vector<uint8_t>(uninstaller.begin() + start, uninstaller.end()));
         return 0;
     }
+    // Bytes that hold no removal record's mark make the file an installer
+    // named UNINSTAL.EXE, which installs UNINSTAL.SCR as any installer of
+    // that name would (and quietly, under /quiet): that is the installer's
+    // target's to try, not this one's.
+    char mark[kTitleSize] = {};
+    std::copy(data, data + std::min(size, (size_t)kTitleSize), mark);
+    if (!IsRemovalMark(mark)) return 0;
     // And one of the user's beside its files.
     WriteBytes(drive / "WINDOWS" / "QUORBEL" / "SSAVERS" / "Forest" / "notes.txt", {'n'});
     uninstaller.resize(start);
