@@ -340,11 +340,7 @@ const Case kCases[] = {
      {kIdOk}, false, kExitFailed, {"*"}, "C:\\WINDOWS\\FOREST.SCR", true, "is damaged"},
 };
 
-INSTANTIATE_TEST_SUITE_P(Cases, RemovalRun, ::testing::ValuesIn(kCases), [](const ::testing::TestParamInfo<Case>& i) {
-    std::string n;
-    for (const char* c = i.param.what; *c; ++c) n += std::isalnum((unsigned char)*c) ? *c : '_';
-    return n;
-});
+INSTANTIATE_TEST_SUITE_P(Cases, RemovalRun, ::testing::ValuesIn(kCases), CaseName());
 
 TEST(Removal, ANewInstallationBeforeTheRestartKeepsItsUninstaller) {
     REQUIRE_STUB();

@@ -129,11 +129,7 @@ TEST_P(UnattendedRun, AnswersAsItsModeSaysAndLogsWhatItDid) {
     EXPECT_TRUE(k.sim.errors.empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, UnattendedRun, ::testing::ValuesIn(kRuns), [](const auto& i) {
-    std::string n;
-    for (const char* c = i.param.what; *c; ++c) n += std::isalnum((unsigned char)*c) ? *c : '_';
-    return n;
-});
+INSTANTIATE_TEST_SUITE_P(Cases, UnattendedRun, ::testing::ValuesIn(kRuns), CaseName());
 
 TEST(UnattendedRun, TheMessagesNameTheSwitchAndListTheSwitches) {
     REQUIRE_STUB();

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <memory>
 #include <string>
 #include <vector>
@@ -25,6 +26,17 @@ std::vector<uint8_t> Pattern(size_t n, uint32_t seed);
 std::vector<uint8_t> MakeInstaller(const std::string& title, std::vector<InputFile> files,
                                    uint16_t base = 2);
 std::vector<uint8_t> MakeInstaller(const std::string& title);
+
+// A test name made of a case's description: its letters and digits, '_'
+// for the rest. For INSTANTIATE_TEST_SUITE_P over cases with a `what`.
+struct CaseName {
+    template <class Info>
+    std::string operator()(const Info& i) const {
+        std::string n;
+        for (const char* c = i.param.what; *c; ++c) n += std::isalnum((unsigned char)*c) ? *c : '_';
+        return n;
+    }
+};
 
 // A fresh folder, removed at the end of the test.
 class TempDir {
