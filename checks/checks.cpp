@@ -87,7 +87,7 @@ int CheckDiskSpace(Session& s, const InstallPlace& where, uint32_t* total) {
     char neededText[kNumberSize], freeText[kNumberSize];
     const char* args[] = {FormatThousands(needed, neededText, sizeof neededText),
                           FormatThousands(free, freeText, sizeof freeText)};
-    s.Log(kLogRoom, args, 2);
+    s.Log(kLogRoom, args[0], args[1]);
     if (free > needed) return kGoOn;  // a failed query, all ones, passes too
     // Unattended, too little room stops the run: no one can free some.
     if (s.Ask(kTextDiskFull, args, 2, Text(kTextDiskFullCaption), kMbOkCancel | kMbIconInformation, kIdCancel) !=

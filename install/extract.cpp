@@ -166,7 +166,7 @@ bool Extraction::RemoveEntry(int index, const PayloadEntry& e, const char* targe
         const RemovalWalk::Retry r = removal_->retry(removal_->context, target);
         if (r != RemovalWalk::kTryAgain) return r == RemovalWalk::kAtRestart;
     }
-    LogTo(session_, kLogRemoved, &target, 1);
+    LogTo(session_, kLogRemoved, target);
     return true;
 }
 
@@ -238,8 +238,7 @@ bool Extraction::WriteEntry(const PayloadEntry& e, const char* target, char* buf
     checksum_ = writer.checksum;
     if (r == kEntryWritten) {
         char size[kNumberSize];
-        const char* args[] = {target, FormatThousands(InstalledSize(e), size, sizeof size)};
-        LogTo(session_, kLogWrote, args, 2);
+        LogTo(session_, kLogWrote, target, FormatThousands(InstalledSize(e), size, sizeof size));
         return true;
     }
     fs_.RemoveFile(target);  // never leave a part looking like the whole
@@ -351,8 +350,7 @@ void Extraction::LeaveRemoval(FilePosition start, char* buffer) {
     if (FormatText(command, sizeof command, Text(kTextUninstallCommand), args, 1) &&
         FormatText(quiet, sizeof quiet, Text(kTextQuietUninstallCommand), args, 1) && p_.WriteProgramEntry(key, entry)) {
         failed[0] = 0;
-        const char* logged[] = {uninstaller, key};
-        LogTo(session_, kLogRemoval, logged, 2);
+        LogTo(session_, kLogRemoval, uninstaller, key);
         return;
     }
     p_.RemoveProgramEntry(key);
@@ -411,7 +409,7 @@ void Extraction::Run() {
             out_->filesComplete = Extract(payloadStart, buffer);
             if (out_->filesComplete && title_) {
                 if (systemAccount_)
-                    LogTo(session_, kLogSystemAccount, 0, 0);
+                    LogTo(session_, kLogSystemAccount);
                 else
                     RegisterScreenSaver(p_, where_, out_, session_);
                 if (out_->error == kInstallOk) LeaveRemoval(payloadStart, buffer);

@@ -34,8 +34,7 @@ void RegisterScreenSaver(Platform& p, const InstallPlace& where, InstallOutcome*
         return;
     }
     p.SetScreenSaverActive(true);
-    const char* args[] = {value};
-    LogTo(session, kLogRegistered, args, 1);
+    LogTo(session, kLogRegistered, value);
 }
 
 void RunInstall(Platform& p, InstallContext* c) {

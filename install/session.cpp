@@ -97,17 +97,17 @@ int Session::Ask(TextId id, const char* const* args, int count, const char* capt
     FormatText(text, textSize, Text(id), args, count);
     const int answer = Unattended() ? unattended : p.ShowMessage(text, caption, style);
     // The answers' names stand in the texts in the order of their values.
-    const char* logged[] = {text, answer >= kIdOk && answer <= kIdNo ? Text((TextId)(kTextAnswerOk + answer - 1)) : ""};
-    Log(kLogShown, logged, 2);
+    Log(kLogShown, text, answer >= kIdOk && answer <= kIdNo ? Text((TextId)(kTextAnswerOk + answer - 1)) : "");
     return answer;
 }
 
-void Session::Log(TextId id, const char* const* args, int count) {
+void Session::Log(TextId id, const char* a, const char* b) {
     if (log_ == kNoFile) return;
+    const char* args[] = {a, b};
     // A line that does not fit is cut; a write that fails loses that line
     // alone, never the run.
     char line[2 * kTextSize];
-    FormatText(line, sizeof line - 2, Text(id), args, count);
+    FormatText(line, sizeof line - 2, Text(id), args, 2);
     AppendText(line, sizeof line, "\r\n");
     p.Write(log_, line, (int)TextLength(line));
 }

@@ -57,9 +57,9 @@ public:
     int Ask(TextId id, const char* arg, const char* caption, unsigned style, int unattended) {
         return Ask(id, &arg, 1, caption, style, unattended);
     }
-    // A line of the log, when there is one.
-    void Log(TextId id, const char* const* args, int count);
-    void Log(TextId id, const char* arg) { Log(id, &arg, 1); }
+    // A line of the log, when there is one: a text with up to two
+    // arguments.
+    void Log(TextId id, const char* a = 0, const char* b = 0);
 
     Platform& p;
     RunMode mode = kRunPlain;
@@ -75,8 +75,8 @@ private:
 };
 
 // The log of `s`, null-safe, for code that may run without a session.
-inline void LogTo(Session* s, TextId id, const char* const* args, int count) {
-    if (s) s->Log(id, args, count);
+inline void LogTo(Session* s, TextId id, const char* a = 0, const char* b = 0) {
+    if (s) s->Log(id, a, b);
 }
 
 #endif
