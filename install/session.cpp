@@ -21,8 +21,8 @@ int SwitchOf(char* piece, const char** value) {
     while (i < kSwitches && !SameTextIgnoringCase(piece + 1, kSwitchNames[i])) ++i;
     if (eq) *eq++ = '=';
     *value = eq;
-    // The log's takes a value; the others none.
-    return (i == kLogSwitch) == (eq && *eq) ? i : kSwitches;
+    // The log's takes a value; the others none, not even an empty one.
+    return i == kLogSwitch ? (eq && *eq ? i : kSwitches) : eq ? kSwitches : i;
 }
 
 }  // namespace

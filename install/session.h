@@ -66,7 +66,8 @@ public:
     // What a check's stop ends the run with (before Stopped()).
     int stopCode = kExitCancelled;
     // The room a message has: the installer's texts fit their areas; the
-    // uninstaller's name files. At most kMessageSize.
+    // uninstaller's, which list the files that stay, have more. At most
+    // kMessageSize.
     enum { kMessageSize = kTextSize + kPathSize };
     unsigned textSize = kTextSize;
 

@@ -87,6 +87,8 @@ const RunCase kRuns[] = {
      false, {}},
     {"no switch at all", "Forest", nullptr, {kIdOk}, kExitBadSwitch, kMessagesOnly, false, {}},
     {"a log with no path", "/log=", nullptr, {kIdOk}, kExitBadSwitch, kMessagesOnly, false, {}},
+    {"a value for a switch that takes none", "/quiet=", nullptr, {kIdOk}, kExitBadSwitch, kMessagesOnly, false, {}},
+    {"a log with no '='", "/log", nullptr, {kIdOk}, kExitBadSwitch, kMessagesOnly, false, {}},
     {"a log that is a folder", "/log=C:\\WINDOWS", nullptr, {kIdOk}, kExitFailed, kMessagesOnly, false, {}},
     {"the help", "/?", nullptr, {kIdOk}, 0, kMessagesOnly, false, {}},
 };
