@@ -16,6 +16,7 @@ BUILD=${FUZZ_BUILD_DIR:-build/fuzz}
 CC=clang CXX=clang++ cmake -S . -B "$BUILD" -DFUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$BUILD" -j"$(nproc)" >/dev/null
 
+TARGETS="install_fuzz removal_fuzz switches_fuzz tool_fuzz decoder_fuzz decoder_small_fuzz"
 SEEDS=tests/fuzz/seeds
 seeds_of() {
   case $1 in
@@ -32,7 +33,7 @@ SRC=$PWD
 cd "$BUILD"
 status=0
 pids=()
-for t in install_fuzz removal_fuzz switches_fuzz tool_fuzz decoder_fuzz decoder_small_fuzz; do
+for t in $TARGETS; do
   corpus=corpus/$t
   mkdir -p "$corpus"
   # shellcheck disable=SC2046
@@ -60,7 +61,7 @@ for t in install_fuzz removal_fuzz switches_fuzz tool_fuzz decoder_fuzz decoder_
 done
 if [ -n "$SECONDS_EACH" ]; then
   for i in "${!pids[@]}"; do wait "${pids[$i]}" || status=1; done
-  for t in install_fuzz removal_fuzz switches_fuzz tool_fuzz decoder_fuzz decoder_small_fuzz; do
+  for t in $TARGETS; do
     echo "fuzz $t: $(grep -o 'Done [0-9]* runs in [0-9]* second(s)' "$t.log" || echo 'stopped: see '"$BUILD/$t.log"),"\
          "corpus $(ls corpus/$t | wc -l) inputs"
   done

@@ -23,6 +23,7 @@
 #include "authoring/pe_image.h"
 #include "authoring/project.h"
 #include "authoring/readers.h"
+#include "payload/locator.h"
 
 namespace {
 
@@ -250,16 +251,20 @@ int WriteProjectFile(int argc, char** argv) {
 }
 
 // Whether an installer's stub part is this ssinst's built-in stub, whose
-// switches it then knows; a signature's changes to the headers (the
-// checksum and the certificate table's entry) aside.
+// switches it then knows; a signature's changes to the headers aside: the
+// certificate table's entry, where the locator finds it, and the optional
+// header's checksum, 64 bytes before it.
 bool MadeWithBuiltInStub(ByteReader& r, FilePosition payloadStart) {
     const EmbeddedStub& s = BuiltInStub();
-    if (!s.bytes || payloadStart > s.size || payloadStart < 0x40 || r.Seek(0, kSeekSet) != 0) return false;
+    MemoryReader stubReader(s.bytes, s.size);
+    ImagePlaces places;
+    if (!s.bytes || payloadStart > s.size || LocatePayloadIn(stubReader, &places) == kNoPosition ||
+        places.securityEntry + 8 > payloadStart || r.Seek(0, kSeekSet) != 0)
+        return false;
     std::vector<uint8_t> part(payloadStart), stub(s.bytes, s.bytes + payloadStart);
     if (!ReadExactly(r, part.data(), (int)part.size())) return false;
-    const size_t pe = GetLE32(&stub[0x3C]);
-    for (size_t at : {pe + 24 + 64, pe + 24 + 128, pe + 24 + 132})  // checksum, certificate table
-        for (size_t i = at; i < at + 4 && i < part.size(); ++i) part[i] = stub[i];
+    for (FilePosition at : {places.securityEntry - 64, places.securityEntry, places.securityEntry + 4})
+        std::copy(&stub[at], &stub[at] + 4, &part[at]);
     return part == stub;
 }
 

@@ -101,7 +101,6 @@ unsigned SystemServices::CommandLine(char* buf, unsigned cap) {
     return AppendText(buf, cap, line) ? TextLength(buf) : (buf[0] = 0, 0u);
 }
 
-
 bool SystemServices::RunsAsSystemAccount() {
     // The token's user is S-1-5-18. Windows 95 to Me have no tokens: the
     // calls fail there, and no one is the system account.
@@ -116,9 +115,9 @@ bool SystemServices::RunsAsSystemAccount() {
     if (!OpenProcessToken(self, TOKEN_QUERY, &token)) return false;
     const BOOL got = GetTokenInformation(token, TokenUser, &info, sizeof info, &size);
     CloseHandle(token);
+    if (!got) return false;
     // The SID lies in the buffer, with room after it for the 12 bytes of
     // S-1-5-18: revision 1, one sub-authority, authority 5, then 18.
-    if (!got) return false;
     const DWORD* sid = static_cast<const DWORD*>(info.user.User.Sid);
     return sid[0] == 0x00000101 && sid[1] == 0x05000000 && sid[2] == 18;
 }

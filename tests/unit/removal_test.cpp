@@ -23,12 +23,6 @@ const char kUninstaller[] = "C:\\WINDOWS\\QUORBEL\\SSAVERS\\Forest\\UNINSTAL.EXE
 const char kUninstallerHost[] = "WINDOWS/QUORBEL/SSAVERS/Forest/UNINSTAL.EXE";
 const char kBefore[] = "[boot]\r\nSCRNSAVE.EXE=C:\\WINDOWS\\OTHER.SCR\r\n";
 
-std::string Setting(Machine& k) {
-    char value[260];
-    k.sim.ReadProfileValue("boot", "SCRNSAVE.EXE", "system.ini", value, sizeof value);
-    return value;
-}
-
 // Every file below the Windows directory, system.ini aside.
 std::set<std::string> Files(Machine& k) {
     std::set<std::string> out;

@@ -22,12 +22,6 @@ std::string ReadText(const std::string& path) {
     return s.str();
 }
 
-std::string Setting(Machine& k) {
-    char value[260];
-    k.sim.ReadProfileValue("boot", "SCRNSAVE.EXE", "system.ini", value, sizeof value);
-    return value;
-}
-
 enum Shown { kNothing, kMessagesOnly, kDialogOnly, kAll };
 
 struct RunCase {

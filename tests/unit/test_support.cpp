@@ -124,6 +124,12 @@ int Machine::RunAnsweringOk() {
     return InstallerMain(sim, s);
 }
 
+std::string Setting(Machine& k) {
+    char value[260];
+    k.sim.ReadProfileValue("boot", "SCRNSAVE.EXE", "system.ini", value, sizeof value);
+    return value;
+}
+
 void SimTest::TearDown() {
     for (const std::string& e : sim.errors) ADD_FAILURE() << "simulated machine: " << e;
     EXPECT_EQ(sim.OpenFiles(), 0) << "files left open";

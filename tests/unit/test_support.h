@@ -72,6 +72,9 @@ struct Machine {
     std::vector<uint8_t> installer;  // the one placed
 };
 
+// The screen-saver setting in system.ini ("" for none).
+std::string Setting(Machine& k);
+
 // A test on a simulated machine, which must end without errors, with every
 // file closed and every scripted answer used.
 class SimTest : public ::testing::Test, protected Machine {
