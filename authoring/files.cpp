@@ -501,3 +501,25 @@ int SafeWrite::ReadAt(uint64_t at, void* buf, int n) {
     }
     return done;
 }
+
+bool ReadWholeFile(const std::string& path, uint64_t limit, std::vector<uint8_t>* out, std::string* error) {
+    SourceFile f;
+    if (!f.Open(path, error)) return false;
+    if (f.Size() > limit || f.Size() > SIZE_MAX) {
+        *error = path + ": more than " + std::to_string(limit) + " bytes, more than it can be";
+        return false;
+    }
+    return f.ReadStart((size_t)f.Size(), out, error);
+}
+
+bool WriteWholeFile(const std::string& path, const std::vector<uint8_t>& data, std::string* error) {
+    SafeWrite out;
+    if (!out.Open(path, error)) return false;
+    for (size_t at = 0; at < data.size();) {
+        const int n = (int)std::min<size_t>(data.size() - at, 1 << 20);
+        if (out.Write(data.data() + at, n) != n) break;  // Commit names the failure
+        at += (size_t)n;
+    }
+    return out.Commit(data.size() >= 2 && data[0] == 'M' && data[1] == 'Z', error);
+}
+

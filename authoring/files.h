@@ -15,6 +15,11 @@
 // device").
 std::string SystemError(const std::string& path);
 
+// A file read whole; one that is larger than `limit` bytes, or is no
+// regular file (a device, a FIFO), is refused without reading it all.
+bool ReadWholeFile(const std::string& path, uint64_t limit, std::vector<uint8_t>* out, std::string* error);
+bool WriteWholeFile(const std::string& path, const std::vector<uint8_t>& data, std::string* error);
+
 // Whether `path` is there and is not a regular file (a device, a folder, a
 // FIFO, a link to one); `what` then says which.
 bool IsThereButNotAFile(const std::string& path, std::string* what);
@@ -68,6 +73,27 @@ public:
 
 protected:
     ~OutputFile() {}
+};
+
+// What an output holds, as a reader.
+class OutputReader : public ByteReader {
+public:
+    explicit OutputReader(OutputFile& out) : out_(out) {}
+    int Read(void* buf, int n) override {
+        const int got = out_.ReadAt(at_, buf, n);
+        if (got > 0) at_ += (uint64_t)got;
+        return got;
+    }
+    FilePosition Seek(uint32_t offset, SeekOrigin origin) override {
+        const uint64_t base = origin == kSeekSet ? 0 : origin == kSeekCur ? at_ : out_.Size();
+        if (base + offset >= kNoPosition) return kNoPosition;
+        at_ = base + offset;
+        return (FilePosition)at_;
+    }
+
+private:
+    OutputFile& out_;
+    uint64_t at_ = 0;
 };
 
 // Removes the temporary file of the write under way when the program is

@@ -2,7 +2,6 @@
 // without a stub built in (the tests) links none of this.
 #include <cstdlib>
 
-#include "authoring/authoring.h"
 #include "authoring/embedded_stub.h"
 #include "authoring/files.h"
 

@@ -4,7 +4,6 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "authoring/authoring.h"
 #include "authoring/files.h"
 
 namespace fs = std::filesystem;
@@ -47,7 +46,9 @@ std::string Value(const std::string& v) {
 bool ParseProject(const std::string& text, const std::string& name, const std::string& dir, Project* out,
                   std::string* error) {
     *out = Project();
-    bool seen[6] = {};  // title, base, pack, program, data, output
+    static const char* const kKeys[] = {"title", "base", "pack", "strict", "program", "data", "output"};
+    const int keys = (int)(sizeof kKeys / sizeof *kKeys);
+    bool seen[keys] = {};
     size_t at = text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;  // Notepad's byte-order mark
     for (int line = 1; at <= text.size(); ++line) {
         size_t end = text.find('\n', at);
@@ -71,16 +72,15 @@ bool ParseProject(const std::string& text, const std::string& name, const std::s
         const std::string key = Trimmed(l.substr(0, eq));
         std::string v = Trimmed(l.substr(eq + 1));
         if (v.size() >= 2 && v.front() == '"' && v.back() == '"') v = v.substr(1, v.size() - 2);
-        static const char* const kKeys[] = {"title", "base", "pack", "program", "data", "output"};
         int k = 0;
-        while (k < 6 && key != kKeys[k]) ++k;
+        while (k < keys && key != kKeys[k]) ++k;
         if (key == "file") {
             if (v.empty()) return fail("file = names no file");
             out->files.push_back(Joined(dir, v));
             continue;
         }
-        if (k == 6)
-            return fail("unknown key \"" + key + "\" (the keys: title, base, pack, program, data, file, output)");
+        if (k == keys)
+            return fail("unknown key \"" + key + "\" (the keys: title, base, pack, strict, program, data, file, output)");
         if (seen[k]) return fail(key + " is given twice");
         seen[k] = true;
         if (key == "title") {
@@ -88,9 +88,9 @@ bool ParseProject(const std::string& text, const std::string& name, const std::s
             out->hasTitle = true;
         } else if (key == "base") {
             if (!ParseNumberingBase(v, &out->numberingBase)) return fail("base takes a number from 0 to 65535");
-        } else if (key == "pack") {
-            if (v != "yes" && v != "no") return fail("pack takes yes or no");
-            out->pack = v == "yes";
+        } else if (key == "pack" || key == "strict") {
+            if (v != "yes" && v != "no") return fail(key + " takes yes or no");
+            (key == "pack" ? out->pack : out->strict) = v == "yes";
         } else {
             if (v.empty()) return fail(key + " = names no file");
             (key == "program" ? out->program : key == "data" ? out->data : out->output) = Joined(dir, v);
@@ -118,6 +118,7 @@ std::string ProjectText(const Project& p, const std::string& dir) {
     if (p.hasTitle) t += "title = " + Value(p.title) + "\n";
     t += "base = " + std::to_string(p.numberingBase) + "\n";
     t += std::string("pack = ") + (p.pack ? "yes" : "no") + "\n";
+    if (p.strict) t += "strict = yes\n";
     if (!p.program.empty()) t += "program = " + Value(Relative(p.program, dir)) + "\n";
     if (!p.data.empty()) t += "data = " + Value(Relative(p.data, dir)) + "\n";
     for (const std::string& f : p.files) t += "file = " + Value(Relative(f, dir)) + "\n";
@@ -133,7 +134,7 @@ bool WriteProject(const std::string& path, const Project& p, std::string* error)
     }
     // Each value is one line of the file.
     if (text.find('\r') != std::string::npos ||
-        std::count(text.begin(), text.end(), '\n') != 4 + p.hasTitle + !p.program.empty() + !p.data.empty() +
+        std::count(text.begin(), text.end(), '\n') != 4 + p.hasTitle + p.strict + !p.program.empty() + !p.data.empty() +
                                                            (long)p.files.size() + !p.output.empty()) {
         *error = path + ": a value holds a line break, which a project file can't keep";
         return false;

@@ -6,6 +6,7 @@
 //   title = Forest
 //   base = 2
 //   pack = yes
+//   strict = yes          (a warning of the build fails it)
 //   program = Forest.scr
 //   data = Forest.dat
 //   file = pictures/tree.bmp
@@ -29,6 +30,7 @@ struct Project {
     bool hasTitle = false;  // a title was given ("" is a title)
     uint16_t numberingBase = 2;
     bool pack = true;
+    bool strict = false;             // a warning of the build is a failure
     std::string program;             // the .SCR
     std::string data;                // the main data file
     std::vector<std::string> files;  // the further files, in order

@@ -41,7 +41,7 @@ add_dependencies(installer_core texts)
 add_library(sim_platform STATIC platform/sim/sim_platform.cpp)
 target_include_directories(sim_platform PUBLIC ${CMAKE_SOURCE_DIR})
 
-add_library(authoring STATIC authoring/authoring.cpp authoring/files.cpp authoring/packer.cpp authoring/pe_image.cpp authoring/xml.cpp authoring/project.cpp authoring/sha256.cpp authoring/load_stub.cpp)
+add_library(authoring STATIC authoring/installer_writer.cpp authoring/installer_reader.cpp authoring/installer_names.cpp authoring/extraction.cpp authoring/project_build.cpp authoring/program_check.cpp authoring/files.cpp authoring/packer.cpp authoring/pe_image.cpp authoring/xml.cpp authoring/project.cpp authoring/sha256.cpp authoring/load_stub.cpp)
 target_link_libraries(authoring PUBLIC installer_core)
 
 # ssinst twice: the bootstrap, without a stub of its own, lays the linked

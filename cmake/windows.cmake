@@ -14,7 +14,7 @@ if(EMBEDDED_STUB_SOURCE)
   # The authoring library and what it reads installers with, as both
   # front ends build it.
   set(AUTHORING_WINDOWS_SOURCES
-    authoring/authoring.cpp authoring/files.cpp authoring/packer.cpp authoring/pe_image.cpp authoring/xml.cpp
+    authoring/installer_writer.cpp authoring/installer_reader.cpp authoring/installer_names.cpp authoring/extraction.cpp authoring/project_build.cpp authoring/program_check.cpp authoring/files.cpp authoring/packer.cpp authoring/pe_image.cpp authoring/xml.cpp
     authoring/project.cpp authoring/sha256.cpp authoring/load_stub.cpp ${EMBEDDED_STUB_SOURCE}
     platform/win32/win32_host_files.cpp
     base/text.cpp base/checksum.cpp lzhuf/decoder.cpp lzhuf/tree.cpp

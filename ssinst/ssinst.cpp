@@ -17,7 +17,10 @@
 #include <string>
 #include <vector>
 
-#include "authoring/authoring.h"
+#include "authoring/extraction.h"
+#include "authoring/installer_names.h"
+#include "authoring/installer_reader.h"
+#include "authoring/project_build.h"
 #include "authoring/embedded_stub.h"
 #include "authoring/files.h"
 #include "authoring/pe_image.h"
@@ -33,20 +36,28 @@ const char kUsage[] =
     "usage: ssinst COMMAND [ARGS]   (ssinst --version: the version and the built-in stub)\n"
     "\n"
     "commands:\n"
-    "  build -o OUT.exe --title TITLE [--base N] [--stub STUB] [--store]\n"
+    "  build -o OUT.exe --title TITLE [--base N] [--stub STUB] [--store] [--strict]\n"
     "        --scr F.SCR --dat F.DAT [--file X ...]\n"
     "      Writes an installer: the stub up to its marker, then the payload. The\n"
     "      installed screen saver is named after OUT (Forest.exe installs\n"
     "      FOREST.SCR). --base is the number of the first extra file (default 2).\n"
     "      STUB defaults to $SSINST_STUB, then the stub built into ssinst. Each file\n"
     "      is packed with LZHUF when that makes it smaller; --store stores all.\n"
+    "      It warns of what will keep the screen saver from running where it is\n"
+    "      installed: a program that is no 32-bit Windows GUI program, a library\n"
+    "      it needs that Windows does not include, a library among the further\n"
+    "      files (nothing looks for it in the data folder). --strict (strict = yes\n"
+    "      in a project file) makes any warning a failure, and nothing is written.\n"
     "  build --project FILE.ssproj [the flags above]\n"
     "      Builds what a project file names; a flag beside it wins over the file\n"
     "      (the first --file starts its further files afresh).\n"
     "  project FILE.ssproj [the flags of build]\n"
     "      Writes a project file from build's flags, its paths relative to it.\n"
     "  list INSTALLER\n"
-    "      Prints the title, the numbering base and one line per entry: index,\n"
+    "      Prints the title, the numbering base, the program's name in the Screen\n"
+    "      Saver Settings, its machine and the libraries it needs (with the first\n"
+    "      Windows that has each, where later than Windows 95), findings that\n"
+    "      keep it from running, then one line per entry: index,\n"
     "      offset, stored size, unpacked size, extension, target (below the\n"
     "      Windows directory, for an installer run from a directory without '.').\n"
     "      Checks the payload as the installer does and flags a damaged entry.\n"
@@ -187,6 +198,7 @@ bool ApplyFlags(int argc, char** argv, Project* p, std::string* stub, const char
         else if (a == "--title" && hasValue) p->title = argv[++i], p->hasTitle = true;
         else if (a == "--stub" && hasValue && stub) *stub = argv[++i];
         else if (a == "--project" && hasValue && stub) ++i;  // read already
+        else if (a == "--strict") p->strict = true;
         else if (a == "--store") p->pack = false;
         else if (a == "--pack") p->pack = true;
         else if (a == "--scr" && hasValue) p->program = argv[++i];
@@ -268,6 +280,13 @@ bool MadeWithBuiltInStub(ByteReader& r, FilePosition payloadStart) {
     return part == stub;
 }
 
+// What Windows will make of an installer's program, as information: the
+// installer is not damaged by it.
+void PrintProgram(const ProgramReport& program) {
+    std::printf("program: %s\n", DescribeProgram(program).c_str());
+    for (const std::string& f : program.findings) std::printf("program: %s\n", f.c_str());
+}
+
 int List(int argc, char** argv) {
     if (argc != 1) return Usage("list takes one installer");
     SourceFile file;
@@ -288,6 +307,8 @@ int List(int argc, char** argv) {
                                       ? "/quiet (or /S), /passive, /log=PATH, /? (or /help); exit codes 0, 87, 112, "
                                         "1602, 1603, 3010"
                                       : "not known to this ssinst (its stub is not this version's)");
+    ProgramReport program;
+    if (CheckInstallerProgram(file.Reader(), file.Size(), c, argv[0], &program)) PrintProgram(program);
     // An uninstaller's entries point into its installer: what it holds of
     // each file is the checksum its bytes must have to be removed.
     std::printf("%5s %10s %10s %10s  %-6s %s\n", "index", c.uninstaller ? "checksum" : "offset", "stored", "unpacked",
@@ -328,6 +349,7 @@ int Verify(int argc, char** argv) {
     if (!VerifyInstaller(argv[0], &v, &error)) return Fail(error);
     for (const std::string& p : v.stubProblems) std::printf("stub:  damaged: %s\n", p.c_str());
     if (v.stubProblems.empty()) std::printf("stub:  sound (its layout rules and its manifest)\n");
+    if (v.programChecked) PrintProgram(v.program);
     if (v.uninstaller) std::printf("an uninstaller: the files its installation wrote, as it names them\n");
     for (size_t i = 0; i < v.entries.size(); ++i) {
         const EntryVerdict& e = v.entries[i];

@@ -24,6 +24,7 @@
 #define IDC_TABLE 1015
 #define IDC_PROBLEMS 1016
 #define IDC_PROGRESS 1017
+#define IDC_PROGRAM_NAME 1018
 
 #define IDM_NEW 2001
 #define IDM_OPEN 2002

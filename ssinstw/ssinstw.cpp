@@ -18,7 +18,8 @@
 #include <string>
 #include <vector>
 
-#include "authoring/authoring.h"
+#include "authoring/installer_reader.h"
+#include "authoring/project_build.h"
 #include "authoring/embedded_stub.h"
 #include "authoring/files.h"
 #include "authoring/project.h"
@@ -85,6 +86,7 @@ Project FromControls() {
     p.title = Narrow(ItemText(IDC_TITLE));
     p.hasTitle = g.project.hasTitle || !p.title.empty();  // "" is a title once one was typed
     p.numberingBase = g.project.numberingBase;
+    p.strict = g.project.strict;  // the window has no control for it; a project file's stays
     p.pack = IsDlgButtonChecked(g.dialog, IDC_PACK) == BST_CHECKED;
     const std::string project = Narrow(g.path);
     p.path = project;
@@ -139,6 +141,7 @@ void Refresh() {
     g.project = FromControls();
     const ProjectPlan plan = PlanProject(g.project);
     SetDlgItemTextW(g.dialog, IDC_TITLE_LEFT, Wide(TitleLeft(g.project.title)).c_str());
+    SetDlgItemTextW(g.dialog, IDC_PROGRAM_NAME, Wide(ProgramLine(plan)).c_str());
     const HWND table = GetDlgItem(g.dialog, IDC_TABLE);
     ListView_DeleteAllItems(table);
     for (size_t i = 0; i < plan.entries.size(); ++i) {

@@ -37,6 +37,13 @@ std::string Thousands(uint64_t n) {
     return out;
 }
 
+std::string ProgramLine(const ProjectPlan& plan) {
+    if (!plan.programChecked) return "";
+    const ProgramReport& r = plan.program;
+    return "Listed in the Screen Saver Settings as \"" + r.listedName + "\"" +
+           (r.nameFromResources ? "" : " (its file name: the program has no string 1 to name it)");
+}
+
 std::string ReadyLine(const ProjectPlan& plan) {
     if (!plan.problems.empty()) return "";
     uint64_t total = 0;

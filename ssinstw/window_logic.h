@@ -8,7 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "authoring/authoring.h"
+#include "authoring/installer_reader.h"
+#include "authoring/project_build.h"
 
 // The files Windows' Open dialog chose with several allowed: one path, or
 // their folder and then each name; each ended by a NUL, and the whole by
@@ -23,6 +24,10 @@ std::vector<std::u16string> WithRecent(const std::vector<std::u16string>& recent
 
 // "17 of 32 characters left", or "3 characters too many", for a title.
 std::string TitleLeft(const std::string& title);
+
+// What the line under the program says of it: the name Windows' Screen
+// Saver Settings will list it under; "" before it can be read.
+std::string ProgramLine(const ProjectPlan& plan);
 
 // "Ready: 44,361 bytes in 3 files." for a plan without problems; "" else.
 std::string ReadyLine(const ProjectPlan& plan);

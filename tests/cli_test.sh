@@ -1,10 +1,11 @@
 #!/bin/bash
 # The authoring tool's command line: exit codes and messages that name the
 # file and the problem.
-#   cli_test.sh SSINST BUILD_DIR
+#   cli_test.sh SSINST BUILD_DIR MAKE_PROGRAM
 set -u
 SSINST=$1
 BUILD=$2
+MAKE_PROGRAM=$3
 STUB=$BUILD/ssstub.exe
 T=$(mktemp -d)
 trap 'rm -rf "$T"' EXIT
@@ -184,13 +185,44 @@ END
   # when standard error is not one (script(1) gives the terminal).
   for i in $(seq 300000); do echo "forest line $((i % 13))"; done > "$T/big.scr"
   "$SSINST" build -o "$T/big.exe" --title Big --scr "$T/big.scr" --dat "$T/f.dat" 2>"$T/err"
-  [ ! -s "$T/err" ] && pass=$((pass + 1)) || { failed=$((failed + 1)); echo "FAIL: progress without a terminal: $(cat "$T/err")"; }
+  ! grep -q "packed" "$T/err" && pass=$((pass + 1)) || { failed=$((failed + 1)); echo "FAIL: progress without a terminal: $(cat "$T/err")"; }
   if script -qec true /dev/null >/dev/null 2>&1; then
     n=$(stat -c %s "$T/big.scr"); n=$((n + 4))
     expect 0 "packed $n of $n bytes (100%)" script -qec "'$SSINST' build -o '$T/big2.exe' --title Big --scr '$T/big.scr' --dat '$T/f.dat'" /dev/null
     expect 0 "written $n of $n bytes (100%)" script -qec "'$SSINST' extract '$T/big.exe' -C '$T/bigout'" /dev/null
     cmp -s "$T/big.exe" "$T/big2.exe" && pass=$((pass + 1)) || { failed=$((failed + 1)); echo "FAIL: the same inputs gave another installer"; }
   fi
+
+  # What will keep the screen saver from running, told before publishing:
+  # warnings, which --strict (or strict = yes) makes failures.
+  mkdir -p "$T/check"
+  "$MAKE_PROGRAM" "$T/check/sound.scr" --import KERNEL32.dll --import USER32.dll --import OPENGL32.dll --name "Forest Lights"
+  "$MAKE_PROGRAM" "$T/check/crt.scr" --import KERNEL32.dll --import MSVCR120.dll
+  "$MAKE_PROGRAM" "$T/check/x64.scr" --x64 --import KERNEL32.dll
+  "$MAKE_PROGRAM" "$T/check/lib.dll" --dll --import KERNEL32.dll
+  common=(--stub "$STUB" --title Forest --dat "$T/f.dat")
+  out=$("$SSINST" build -o "$T/check/Forest.exe" "${common[@]}" --scr "$T/check/sound.scr" 2>&1) && [ -z "$out" ] &&
+    pass=$((pass + 1)) || { failed=$((failed + 1)); echo "FAIL: a sound program: $out"; }
+  expect 0 'program: listed as "Forest Lights"; i386 GUI program; needs KERNEL32.dll, USER32.dll, OPENGL32.dll$' \
+    "$SSINST" list "$T/check/Forest.exe"
+  expect 0 'program: listed as "Forest Lights"' "$SSINST" verify "$T/check/Forest.exe"
+  expect 0 "warning: FOREST.SCR needs MSVCR120.dll, which Windows does not include (it comes with the Visual C++ 2013 Redistributable)" \
+    "$SSINST" build -o "$T/check/Forest.exe" "${common[@]}" --scr "$T/check/crt.scr"
+  expect 0 "program: FOREST.SCR needs MSVCR120.dll" "$SSINST" list "$T/check/Forest.exe"
+  expect 0 "warning: FOREST.SCR is no Windows program" "$SSINST" build -o "$T/check/Forest.exe" "${common[@]}" --scr "$T/f.scr"
+  expect 0 "warning: FOREST.SCR is a 64-bit (x64) program: 32-bit Windows can't run it" \
+    "$SSINST" build -o "$T/check/Forest.exe" "${common[@]}" --scr "$T/check/x64.scr"
+  expect 0 'warning: .*lib.dll: a library among the further files is installed as QUORBEL.SSAVERS.Forest.FILE0002.dll' \
+    "$SSINST" build -o "$T/check/Forest.exe" "${common[@]}" --scr "$T/check/sound.scr" --file "$T/check/lib.dll"
+  rm -f "$T/check/Forest.exe"
+  expect 1 "Forest.exe: not built: the project is strict, and its build has 1 warning" \
+    "$SSINST" build --strict -o "$T/check/Forest.exe" "${common[@]}" --scr "$T/check/crt.scr"
+  [ ! -e "$T/check/Forest.exe" ] && pass=$((pass + 1)) || { failed=$((failed + 1)); echo "FAIL: a strict build wrote"; }
+  expect 0 "" "$SSINST" build --strict -o "$T/check/Forest.exe" "${common[@]}" --scr "$T/check/sound.scr"
+  expect 0 "" "$SSINST" project "$T/check/Strict.ssproj" --strict -o "$T/check/Strict.exe" --title Forest \
+    --scr "$T/check/x64.scr" --dat "$T/f.dat"
+  expect 0 "^strict = yes$" cat "$T/check/Strict.ssproj"
+  expect 1 "not built: the project is strict" "$SSINST" build --project "$T/check/Strict.ssproj" --stub "$STUB"
 fi
 expect 1 "f.dat: not an executable" "$SSINST" check-stub "$T/f.dat"
 expect 1 "nothere.exe: No such file" "$SSINST" list "$T/nothere.exe"

@@ -8,7 +8,9 @@
 
 #include "lzhuf/decoder.h"
 #include "tests/oracle/lzhuf_oracle.h"
-#include "authoring/authoring.h"
+#include "authoring/files.h"
+#include "authoring/installer_reader.h"
+#include "authoring/installer_writer.h"
 #include "authoring/packer.h"
 #include "authoring/readers.h"
 

@@ -8,7 +8,9 @@
 #include "app/installer.h"
 #include "platform/sim/sim_platform.h"
 #include "tests/fuzz/fuzz_support.h"
-#include "authoring/authoring.h"
+#include "authoring/installer_names.h"
+#include "authoring/installer_reader.h"
+#include "authoring/installer_writer.h"
 
 namespace fs = std::filesystem;
 

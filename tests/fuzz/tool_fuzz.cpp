@@ -1,12 +1,16 @@
 // ssinst's reading of a stub and of an installer, on arbitrary bytes: the
 // layout rules and fix-stub's new layout (check-stub, fix-stub), the table
 // (list) and the extraction (extract -C DIR), which must never write
-// outside DIR.
+// outside DIR; and the check of a screen-saver program (build, list and
+// verify), which must read it in bounded pieces and never fail.
 #include <filesystem>
 
 #include "tests/fuzz/fuzz_support.h"
-#include "authoring/authoring.h"
+#include "authoring/extraction.h"
+#include "authoring/installer_names.h"
+#include "authoring/installer_reader.h"
 #include "authoring/pe_image.h"
+#include "authoring/program_check.h"
 
 namespace fs = std::filesystem;
 
@@ -25,6 +29,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
 
     MemoryReader reader(bytes);
+    const ProgramReport program = CheckProgram(reader, bytes.size(), "FOREST.SCR");
+    DescribeProgram(program);
+    Check(program.image || !program.findings.empty(), "no PE image, and no finding says so");
+    IsLibraryFile(".BIN", reader, bytes.size());
+
     InstallerContents contents;
     if (ReadInstaller(reader, &contents, &error))
         for (size_t i = 0; i < contents.entries.size() && i < 64; ++i)

@@ -14,6 +14,7 @@
 #include "app/installer.h"
 #include "install/install.h"
 #include "payload/locator.h"
+#include "authoring/extraction.h"
 #include "authoring/pe_image.h"
 #include "res/ids.h"
 #include "tests/unit/test_support.h"

@@ -72,7 +72,8 @@ TEST(Project, WhatIsWrittenReadsBackTheSame) {
 #include <atomic>
 #include <filesystem>
 
-#include "authoring/authoring.h"
+#include "authoring/installer_reader.h"
+#include "authoring/project_build.h"
 #include "authoring/files.h"
 #include "authoring/sha256.h"
 #include "tests/unit/test_support.h"

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/installer.h"
+#include "authoring/extraction.h"
 #include "install/targets.h"
 #include "tests/unit/test_support.h"
 

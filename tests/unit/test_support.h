@@ -11,7 +11,10 @@
 #include <vector>
 
 #include "platform/sim/sim_platform.h"
-#include "authoring/authoring.h"
+#include "authoring/files.h"
+#include "authoring/installer_names.h"
+#include "authoring/installer_reader.h"
+#include "authoring/installer_writer.h"
 
 // The stub the build produced; the test is skipped when there is none.
 const std::vector<uint8_t>& BuiltStub();

@@ -1,0 +1,147 @@
+#include "authoring/project_build.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "authoring/files.h"
+#include "authoring/installer_names.h"
+#include "authoring/installer_reader.h"
+#include "authoring/installer_writer.h"
+
+namespace {
+
+// An output that fails every write once `stop` is set, so that a build
+// ends there as it would at a full disk.
+class StoppableOutput : public OutputFile {
+public:
+    StoppableOutput(OutputFile& out, const std::atomic<bool>* stop) : out_(out), stop_(stop) {}
+    bool Stopped() const { return stop_ && stop_->load(); }
+    int Write(const void* buf, int n) override { return Stopped() ? -1 : out_.Write(buf, n); }
+    bool SeekTo(uint64_t at) override { return !Stopped() && out_.SeekTo(at); }
+    bool Truncate(uint64_t size) override { return !Stopped() && out_.Truncate(size); }
+    int ReadAt(uint64_t at, void* buf, int n) override { return out_.ReadAt(at, buf, n); }
+    uint64_t Size() const override { return out_.Size(); }
+    bool Failed() const override { return Stopped() || out_.Failed(); }
+
+private:
+    OutputFile& out_;
+    const std::atomic<bool>* stop_;
+};
+
+std::string FileName(const std::string& path) {
+    const size_t slash = path.find_last_of("/\\");
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// What Windows will make of an input where it is installed: the program's
+// findings; a further file that is a library, which nothing looks for
+// where it lands.
+void CheckInput(size_t index, const PlannedEntry& e, SourceFile& f, ProjectPlan* plan) {
+    const std::string name = e.target.empty() ? FileName(e.source) : e.target;
+    if (index == kEntryProgram) {
+        plan->program = CheckProgram(f.Reader(), f.Size(), name);
+        plan->programChecked = true;
+        plan->warnings.insert(plan->warnings.end(), plan->program.findings.begin(), plan->program.findings.end());
+    } else if (index != kEntryMainData && IsLibraryFile(e.extension, f.Reader(), f.Size())) {
+        plan->warnings.push_back(e.source + ": a library among the further files is installed as " + name +
+                                 ", where the screen saver, in the Windows directory, never looks for it");
+    }
+}
+
+}  // namespace
+
+ProjectPlan PlanProject(const Project& p) {
+    ProjectPlan plan;
+    const std::string missing = MissingFromProject(p);
+    if (!missing.empty()) plan.problems.push_back(missing);
+    const std::string title = TitleProblem(p.title);
+    if (!title.empty()) plan.problems.push_back(title);
+    if (!p.output.empty() && !InstallerNamesUsable(p.output))
+        plan.problems.push_back(p.output + ": an installer of that name gives no name to install the screen saver under");
+    std::vector<std::string> inputs = {p.program, p.data};
+    inputs.insert(inputs.end(), p.files.begin(), p.files.end());
+    // The installer must not take the place of what it is built from.
+    for (const std::string& own : inputs)
+        if (SameFile(p.output, own)) {
+            plan.problems.push_back(p.output + ": the installer would be written over its own input " + own);
+            break;
+        }
+    if (SameFile(p.output, p.path)) plan.problems.push_back(p.output + ": the installer would be written over the project file");
+    for (size_t i = 0; i < inputs.size(); ++i) {
+        if (inputs[i].empty()) continue;
+        PlannedEntry e;
+        e.source = inputs[i];
+        std::string error;
+        if (i == kEntryProgram) e.extension = ".SCR";
+        else if (i == kEntryMainData) e.extension = ".DAT";
+        else if (!ExtensionFor(inputs[i], &e.extension, &error)) plan.problems.push_back(error);
+        PayloadEntry pe = {};
+        std::memcpy(pe.extension, e.extension.data(), std::min<size_t>(e.extension.size(), kExtensionSize));
+        if (!p.output.empty()) {
+            e.target = CreatedPath(p.output, (int)i, p.numberingBase, pe);
+            const std::string caveat = ExtensionCaveat(e.extension, e.target);
+            if (!caveat.empty()) plan.warnings.push_back(inputs[i] + ": " + caveat);
+        }
+        SourceFile f;
+        if (!f.Open(inputs[i], &error)) {
+            plan.problems.push_back(error);
+        } else {
+            e.size = f.Size();
+            const std::string size = SizeProblem(inputs[i], e.size);
+            if (!size.empty()) plan.problems.push_back(size);
+            CheckInput(i, e, f, &plan);
+        }
+        plan.entries.push_back(e);
+    }
+    return plan;
+}
+
+bool BuildProject(const Project& p, const std::vector<uint8_t>& stub, const std::string& stubName,
+                  const BuildControl& control, Verdict* verdict, std::string* error) {
+    const ProjectPlan plan = PlanProject(p);
+    if (!plan.problems.empty()) {
+        *error = plan.problems.front();
+        return false;
+    }
+    if (p.strict && !plan.warnings.empty()) {
+        *error = p.output + ": not built: the project is strict, and its build has " +
+                 std::to_string(plan.warnings.size()) + (plan.warnings.size() == 1 ? " warning" : " warnings");
+        return false;
+    }
+    InstallerRecipe recipe;
+    recipe.title = p.title;
+    recipe.numberingBase = p.numberingBase;
+    recipe.pack = p.pack;
+    recipe.stubName = stubName;
+    uint64_t total = 0;
+    for (const PlannedEntry& e : plan.entries) {
+        InputFile f;
+        f.name = f.path = e.source;
+        f.extension = e.extension;
+        recipe.files.push_back(std::move(f));
+        total += e.size;
+    }
+    if (control.progress) recipe.progress = [&](uint64_t done) { control.progress(done, total); };
+    SafeWrite out;
+    if (!out.Open(p.output, error)) return false;
+    StoppableOutput o(out, control.stop);
+    if (!BuildInstallerTo(stub, recipe, o, error)) {
+        if (o.Stopped()) *error = p.output + ": the build was cancelled; the installer there stays as it was";
+        else if (error->empty()) *error = out.FailureText();
+        return false;
+    }
+    // Checked as verify checks it before it takes the old one's place.
+    if (verdict) {
+        OutputReader reader(out);
+        if (!VerifyInstallerReader(reader, out.Size(), p.output, verdict, error)) return false;
+        if (!verdict->Sound()) {
+            *error = p.output + ": the new installer does not verify; the one there stays as it was";
+            return false;
+        }
+    }
+    if (control.stop && *control.stop) {  // asked while it was checked
+        *error = p.output + ": the build was cancelled; the installer there stays as it was";
+        return false;
+    }
+    return out.Commit(true, error);
+}
