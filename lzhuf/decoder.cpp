@@ -176,8 +176,7 @@ uint32_t LzhufDecoder::DecodeStream(uint32_t total, uint32_t budget) {
     tree_.InitTree();
     // The ring's last positions are never written before they are read in
     // a sound stream; zero, not what the last stream left there.
-    memset(ring_, ' ', kFirstWritePosition);
-    memset(ring_ + kFirstWritePosition, 0, kRingSize - kFirstWritePosition);
+    for (unsigned i = 0; i < kRingSize; ++i) ring_[i] = i < kFirstWritePosition ? ' ' : 0;
     unsigned pos = kFirstWritePosition;
     // WritePtr, kept in locals: whole blocks go out as they fill, the rest
     // when the last byte arrives; bytes past the unpacked size (a damaged
