@@ -20,7 +20,6 @@ static_assert(kNoPosition == INVALID_SET_FILE_POINTER, "a failed seek");
 
 // There is one platform, of the running program's own module; the window
 // and dialog procedures reach it here.
-static HINSTANCE g_instance;
 static Platform* g_platform;
 static bool g_systemLibrariesOnly;  // the default library search is the system directory
 
@@ -36,7 +35,6 @@ Win32Platform::Win32Platform() {
         reinterpret_cast<SetFlags>(reinterpret_cast<void*>(GetProcAddress(kernel, "SetSearchPathMode")));
     g_systemLibrariesOnly = dllDirectories && dllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
     if (searchMode) searchMode(BASE_SEARCH_PATH_ENABLE_SAFE_SEARCHMODE | BASE_SEARCH_PATH_PERMANENT);
-    g_instance = GetModuleHandleA(NULL);
     g_platform = this;
 }
 
@@ -45,6 +43,11 @@ void EndProcess(int code) { ExitProcess((UINT)code); }
 // Called only if a pure virtual function were ever called; there is no
 // runtime to supply it.
 extern "C" void __cxa_pure_virtual() { ExitProcess(3); }
+// The module's handle is the address the image is loaded at, which the
+// linker names.
+extern "C" IMAGE_DOS_HEADER __ImageBase;
+static HINSTANCE Instance() { return reinterpret_cast<HINSTANCE>(&__ImageBase); }
+
 static HANDLE Handle(FileHandle f) { return reinterpret_cast<HANDLE>(f); }
 static HWND Hwnd(Window w) { return reinterpret_cast<HWND>(w); }
 static HMODULE Hmodule(Library l) { return reinterpret_cast<HMODULE>(l); }
@@ -62,7 +65,7 @@ static unsigned Checked(unsigned n, char* buf, unsigned cap) {
 }
 
 unsigned FileSystem::ModuleFileName(char* buf, unsigned cap) {
-    return Checked(GetModuleFileNameA(g_instance, buf, cap), buf, cap);
+    return Checked(GetModuleFileNameA(Instance(), buf, cap), buf, cap);
 }
 
 unsigned FileSystem::WindowsDirectory(char* buf, unsigned cap) {
@@ -174,7 +177,7 @@ int UserInterface::RunDialog(int id, DialogProc proc, void* context) {
     void* const outerContext = g_dialogContext;
     g_dialogProc = proc;
     g_dialogContext = context;
-    const int result = (int)DialogBoxParamA(g_instance, MAKEINTRESOURCEA(id), NULL, DialogThunk, 0);
+    const int result = (int)DialogBoxParamA(Instance(), MAKEINTRESOURCEA(id), NULL, DialogThunk, 0);
     g_dialogProc = outerProc;
     g_dialogContext = outerContext;
     return result;
@@ -185,7 +188,7 @@ void UserInterface::EndDialog(Window dialog, int result) { ::EndDialog(Hwnd(dial
 void UserInterface::SetText(Window w, const char* text) { SetWindowTextA(Hwnd(w), text); }
 
 void UserInterface::SetItemText(Window dialog, int id, const char* text) {
-    SetDlgItemTextA(Hwnd(dialog), id, text);
+    SetWindowTextA(GetDlgItem(Hwnd(dialog), id), text);
 }
 
 void UserInterface::PostCommand(Window dialog, int id) {
@@ -272,8 +275,8 @@ int UserInterface::RunMainWindow(const char* className, int iconId, CreateHandle
     WNDCLASSA wc = {};
     wc.style = CS_HREDRAW | CS_VREDRAW;
     wc.lpfnWndProc = MainWindowProc;
-    wc.hInstance = g_instance;
-    wc.hIcon = LoadIconA(g_instance, MAKEINTRESOURCEA(iconId));
+    wc.hInstance = Instance();
+    wc.hIcon = LoadIconA(Instance(), MAKEINTRESOURCEA(iconId));
     wc.hCursor = LoadCursorA(NULL, IDC_ARROW);
     wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
     wc.lpszClassName = className;
@@ -281,7 +284,7 @@ int UserInterface::RunMainWindow(const char* className, int iconId, CreateHandle
 
     // The creation handler runs inside this call and makes it fail.
     CreateWindowExA(0, className, "", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
-                    CW_USEDEFAULT, CW_USEDEFAULT, NULL, NULL, g_instance, NULL);
+                    CW_USEDEFAULT, CW_USEDEFAULT, NULL, NULL, Instance(), NULL);
     // Windows destroys a window whose creation failed with WM_DESTROY, which
     // posts the quit message; Wine frees it without one. Either way the loop
     // must end.
