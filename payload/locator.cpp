@@ -57,21 +57,21 @@ FilePosition LocatePayloadIn(ByteReader& r, ImagePlaces* places) {
     const FilePosition resourceBase = GetLE32(section + 20);
     found.resourceEnd = Add(resourceBase, GetLE32(section + 16));
 
-    // Root directory: skip its header, take its first entry; the first
-    // entries of the name and language levels follow the same way.
+    // The root directory's first entry leads to the name level's directory,
+    // its first entry to the language level's, and the first entry there to
+    // the data entry: the data's address, then its size. A directory's
+    // entries follow its header.
     const FilePosition entryBase = Add(resourceBase, kDirectoryHeaderSize);
-    if (!SeekTo(r, entryBase)) return kNoPosition;
-    uint32_t entry[2];
-    for (int level = 0; level < 2; ++level) {
-        if (!ReadLE32(r, &entry[0]) || !ReadLE32(r, &entry[1])) return kNoPosition;
-        if (!SeekTo(r, Add(entryBase, entry[1] & ~kSubdirectoryBit))) return kNoPosition;
+    FilePosition at = entryBase;
+    unsigned char entry[8];
+    for (int level = 0;; ++level) {
+        if (!SeekTo(r, at) || !ReadExactly(r, entry, sizeof entry)) return kNoPosition;
+        if (level == 3) break;
+        // A data entry's offset has its top bit clear; it is taken as it is.
+        const uint32_t offset = GetLE32(entry + 4);
+        at = level < 2 ? Add(entryBase, offset & ~kSubdirectoryBit) : Add(resourceBase, offset);
     }
-    if (!ReadLE32(r, &entry[0]) || !ReadLE32(r, &entry[1])) return kNoPosition;
-    // A data entry's offset has its top bit clear; it is taken as it is.
-    uint32_t dataRva, dataSize;
-    if (!SeekTo(r, Add(resourceBase, entry[1])) || !ReadLE32(r, &dataRva) ||
-        !ReadLE32(r, &dataSize))
-        return kNoPosition;
+    const uint32_t dataRva = GetLE32(entry);
     // The data lies in the section: its address is past the section's.
     if (dataRva < sectionVa) return kNoPosition;
     const FilePosition payloadStart = Add(resourceBase, dataRva - sectionVa);

@@ -223,7 +223,7 @@ Library SystemServices::LoadSystemLibrary(const char* name) {
     // it, else beside the library first, not beside the installer.
     char path[MAX_PATH];
     if (!Checked(GetSystemDirectoryA(path, sizeof path), path, sizeof path) ||
-        !AppendBackslash(path, sizeof path) || !AppendText(path, sizeof path, name))
+        !JoinPath(path, sizeof path, path, name))
         return 0;
     return reinterpret_cast<Library>(
         LoadLibraryExA(path, NULL, g_systemLibrariesOnly ? 0 : LOAD_WITH_ALTERED_SEARCH_PATH));

@@ -51,8 +51,7 @@ unsigned SystemServices::ReadProfileValue(const char* section, const char* key, 
 static const char kProgramEntries[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 
 static bool ProgramEntryPath(const char* key, char* path, unsigned cap) {
-    path[0] = 0;
-    return AppendText(path, cap, kProgramEntries) && AppendText(path, cap, key);
+    return JoinPath(path, cap, kProgramEntries, key);
 }
 
 bool SystemServices::WriteProgramEntry(const char* key, const ProgramEntry& entry) {
@@ -96,9 +95,7 @@ bool SystemServices::RemoveProgramEntry(const char* key) {
 }
 
 unsigned SystemServices::CommandLine(char* buf, unsigned cap) {
-    const char* line = GetCommandLineA();
-    buf[0] = 0;
-    return AppendText(buf, cap, line) ? TextLength(buf) : (buf[0] = 0, 0u);
+    return CopyText(buf, cap, GetCommandLineA()) ? TextLength(buf) : (buf[0] = 0, 0u);
 }
 
 bool SystemServices::RunsAsSystemAccount() {
