@@ -27,10 +27,11 @@ void LzhufTree::RebuildTree() {
         int k = j - 1;
         while (w < freq[k]) --k;
         ++k;
-        // An overlapping move up by one slot (the host's compiler makes
-        // these memmove; the stub has no C runtime to call).
-        for (int m = j; m > k; --m) freq[m] = freq[m - 1];
-        for (int m = j; m > k; --m) child[m] = child[m - 1];
+        // The slots from k on move up by one.
+        for (int m = j; m > k; --m) {
+            freq[m] = freq[m - 1];
+            child[m] = child[m - 1];
+        }
         freq[k] = w;
         child[k] = (uint16_t)i;
     }
