@@ -104,23 +104,26 @@ const char* FindLast(const char* s, char c) {
     return found;
 }
 
-// Digits come out lowest first, with leading zeros up to minDigits and,
-// when asked, a comma after every third when more digits follow; then the
-// whole is turned round. False when it did not fit.
+// Digits come out lowest first, from the end of the area towards its
+// start, with leading zeros up to minDigits and, when asked, a comma after
+// every third when more digits follow. False when it did not fit.
 static bool FormatNumber(uint32_t value, int minDigits, bool commas, char* out, size_t cap) {
-    char rev[16];
-    int n = 0, digits = 0;
+    enum { kMost = 16 };  // digits and commas
+    char text[kMost + 1];
+    char* p = text + kMost;
+    *p = 0;
+    int digits = 0, group = 0;  // group: the digits since the last comma
     do {
-        if (commas && digits > 0 && digits % 3 == 0) rev[n++] = ',';
-        rev[n++] = (char)('0' + value % 10);
+        if (commas && group == 3) {
+            *--p = ',';
+            group = 0;
+        }
+        *--p = (char)('0' + value % 10);
         value /= 10;
         ++digits;
-    } while ((value != 0 || digits < minDigits) && n + 2 <= (int)sizeof rev);
-    if (cap == 0) return false;
-    size_t i = 0;
-    for (; i < (size_t)n && i + 1 < cap; ++i) out[i] = rev[n - 1 - i];
-    out[i] = 0;
-    return i == (size_t)n;
+        ++group;
+    } while ((value != 0 || digits < minDigits) && p - text >= 2);
+    return CopyText(out, cap, p);
 }
 
 char* FormatThousands(uint32_t value, char* out, size_t cap) {
