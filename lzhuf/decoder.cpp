@@ -8,7 +8,7 @@ LzhufDecoder& SharedDecoder() {
 }
 
 void LzhufDecoder::ResetBuffers() {
-    unread_ = index_ = 0;
+    filled_ = index_ = 0;
     result_ = kLzhufOk;
 }
 
@@ -28,13 +28,12 @@ void LzhufDecoder::RefillBlock(uint32_t allowed) {
         if (got < 0) got = 0;
         memset(block_ + got, 0, n - (unsigned)got);
     }
-    unread_ = n;
+    filled_ = n;
     index_ = 0;
 }
 
 inline uint8_t LzhufDecoder::ReadPtr(uint32_t allowed) {
-    if (unread_ < 1) RefillBlock(allowed);
-    --unread_;
+    if (index_ == filled_) RefillBlock(allowed);
     return block_[index_++];
 }
 

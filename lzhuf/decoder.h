@@ -66,9 +66,10 @@ private:
     LzhufTree tree_;
     uint8_t ring_[kRingSize];
 
-    // ReadPtr: a block of the entry's stored bytes.
+    // ReadPtr: a block of the entry's stored bytes, filled_ of them, read
+    // up to index_.
     uint8_t block_[kBlockSize];
-    unsigned unread_, index_;
+    unsigned filled_, index_;
 
     // WritePtr: the target's bytes until they are flushed.
     uint8_t buffer_[kBlockSize];

@@ -1,5 +1,7 @@
 #include "payload/locator.h"
 
+#include <string.h>
+
 namespace {
 
 // A PE file has at most this many sections; a search that has not met
@@ -108,12 +110,12 @@ void DecodeEntry(const unsigned char raw[kEntrySize], PayloadEntry* e) {
     e->offset = GetLE32(raw);
     e->storedSize = GetLE32(raw + 4);
     e->unpackedSize = GetLE32(raw + 8);
-    for (int i = 0; i < kExtensionSize; ++i) e->extension[i] = (char)raw[12 + i];
+    memcpy(e->extension, raw + 12, kExtensionSize);
 }
 
 void EncodeEntry(const PayloadEntry& e, unsigned char raw[kEntrySize]) {
     PutLE32(raw, e.offset);
     PutLE32(raw + 4, e.storedSize);
     PutLE32(raw + 8, e.unpackedSize);
-    for (int i = 0; i < kExtensionSize; ++i) raw[12 + i] = (unsigned char)e.extension[i];
+    memcpy(raw + 12, e.extension, kExtensionSize);
 }
