@@ -1,5 +1,7 @@
 #include "payload/removal.h"
 
+#include <string.h>
+
 #include "base/text.h"
 #include "payload/validate.h"
 
@@ -18,7 +20,7 @@ int RemovalMarkVersion(const char title[kTitleSize]) {
 }
 
 void StartRemovalRecord(RemovalRecord* r) {
-    for (int i = 0; i < kTitleSize; ++i) r->header[i] = kRemovalMark[i];
+    memcpy(r->header, kRemovalMark, kTitleSize);
 }
 
 // The names Windows takes for devices, whatever follows a '.' or trailing
