@@ -21,7 +21,9 @@ static_assert(kNoPosition == INVALID_SET_FILE_POINTER, "a failed seek");
 // There is one platform, of the running program's own module; the window
 // and dialog procedures reach it here.
 static Platform* g_platform;
-static bool g_systemLibrariesOnly;  // the default library search is the system directory
+// How LoadSystemLibrary loads: with the default search where the system
+// has made that the system directory, else with the altered search path.
+static DWORD g_libraryFlags;
 
 Win32Platform::Win32Platform() {
     // Before anything else is loaded, where the system has them (Windows 7
@@ -33,7 +35,7 @@ Win32Platform::Win32Platform() {
         reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
     SetFlags searchMode =
         reinterpret_cast<SetFlags>(reinterpret_cast<void*>(GetProcAddress(kernel, "SetSearchPathMode")));
-    g_systemLibrariesOnly = dllDirectories && dllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+    g_libraryFlags = dllDirectories && dllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32) ? 0 : LOAD_WITH_ALTERED_SEARCH_PATH;
     if (searchMode) searchMode(BASE_SEARCH_PATH_ENABLE_SAFE_SEARCHMODE | BASE_SEARCH_PATH_PERMANENT);
     g_platform = this;
 }
@@ -222,11 +224,9 @@ Library SystemServices::LoadSystemLibrary(const char* name) {
     // looked for there too: by the default search where the system has set
     // it, else beside the library first, not beside the installer.
     char path[MAX_PATH];
-    if (!Checked(GetSystemDirectoryA(path, sizeof path), path, sizeof path) ||
-        !JoinPath(path, sizeof path, path, name))
+    if (!Checked(GetSystemDirectoryA(path, sizeof path), path, sizeof path) || !JoinPath(path, sizeof path, path, name))
         return 0;
-    return reinterpret_cast<Library>(
-        LoadLibraryExA(path, NULL, g_systemLibrariesOnly ? 0 : LOAD_WITH_ALTERED_SEARCH_PATH));
+    return reinterpret_cast<Library>(LoadLibraryExA(path, NULL, g_libraryFlags));
 }
 
 bool SystemServices::HasEntryPoint(Library library, const char* name) {
