@@ -182,20 +182,19 @@ uint32_t LzhufDecoder::DecodeStream(uint32_t total, uint32_t budget) {
     // stream's last match running over) are dropped, so the target gets
     // exactly its size and the buffer is never written past.
     unsigned fill = 0;
-    uint32_t left = total;
+    uint32_t count = 0;  // the bytes produced, those dropped included
     uint8_t* const ring = ring_;
     uint8_t* const buffer = buffer_;
     auto put = [&](uint8_t c) {
         ring[pos] = c;
         pos = (pos + 1) & kRingMask;
-        if (left == 0) return;
+        if (count++ >= total) return;
         buffer[fill++] = c;
-        if (--left == 0 || fill == kBlockSize) {
+        if (count == total || fill == kBlockSize) {
             Flush(fill);
             fill = 0;
         }
     };
-    uint32_t count = 0;
     while (count < total && result_ == kLzhufOk) {
         const int s = DecodeSymbol(bits);
         unsigned src = 0;
@@ -209,16 +208,13 @@ uint32_t LzhufDecoder::DecodeStream(uint32_t total, uint32_t budget) {
         // one byte.
         const unsigned length = s < 256 ? 1 : (unsigned)(s - 253);
         for (unsigned k = 0; k < length; ++k) put(s < 256 ? (uint8_t)s : ring[(src + k) & kRingMask]);
-        count += length;
 #else
         if (s < 256) {
             put((uint8_t)s);
-            ++count;
         } else {
             const unsigned length = (unsigned)(s - 253);
             // Byte by byte, in order: a match may overlap what it produces.
             for (unsigned k = 0; k < length; ++k) put(ring[(src + k) & kRingMask]);
-            count += length;
         }
 #endif
     }
