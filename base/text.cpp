@@ -52,15 +52,18 @@ bool FormatText(char* dst, size_t cap, const char* fmt,
     bool ok = true;
     int next = 0;
     for (const char* p = fmt; *p; ++p) {
+        // The character itself, or for "%s" the next argument.
+        const char* piece = p;
+        size_t n = 1;
         if (p[0] == '%' && p[1] == 's') {
-            const char* arg = next < count && args[next] ? args[next] : "";
+            piece = next < count && args[next] ? args[next] : "";
+            n = (size_t)-1;
             ++next;
-            ok = AppendText(dst, cap, arg) && ok;
             ++p;
-        } else {
-            if (p[0] == '%' && p[1] == '%') ++p;
-            ok = AppendTextN(dst, cap, p, 1) && ok;
+        } else if (p[0] == '%' && p[1] == '%') {
+            ++p;
         }
+        ok = AppendTextN(dst, cap, piece, n) && ok;
     }
     return ok;
 }
