@@ -78,12 +78,6 @@ inline unsigned LzhufDecoder::ReadBit(BitInput& in) {
     return b;
 }
 
-inline unsigned LzhufDecoder::ReadBits8(BitInput& in) {
-    unsigned b = 0;
-    for (int i = 0; i < 8; ++i) b = b << 1 | ReadBit(in);
-    return b;
-}
-
 inline int LzhufDecoder::DecodeSymbol(BitInput& in) {
     unsigned n = tree_.child[kRoot];
     while (n < kSlots) n = tree_.child[n + ReadBit(in)];
@@ -145,9 +139,22 @@ inline int LzhufDecoder::DecodeSymbol(BitInput& in) {
 #endif
 
 inline unsigned LzhufDecoder::DecodeDistance(BitInput& in) {
+#ifdef LZHUF_SMALL
+    // A bit at a time, the code and then the 6 low bits: the first 8 bits
+    // tell the code's length, and so how many bits follow them.
+    unsigned b = 0, u = 0, length = 0, bits = 8;
+    for (unsigned i = 0; i < bits; ++i) {
+        b = b << 1 | ReadBit(in);
+        if (i == 7) {
+            DistanceHigh(b, &u, &length);
+            bits += length - 2;
+        }
+    }
+#else
     unsigned b = ReadBits8(in), u, length;
     DistanceHigh(b, &u, &length);
     for (unsigned i = 2; i < length; ++i) b = b << 1 | ReadBit(in);
+#endif
     return u << 6 | (b & 63);
 }
 

@@ -54,8 +54,8 @@ private:
     int DecodeSymbol(BitInput& in);
     unsigned DecodeDistance(BitInput& in);
     unsigned ReadBit(BitInput& in);
-    unsigned ReadBits8(BitInput& in);
 #ifndef LZHUF_SMALL
+    unsigned ReadBits8(BitInput& in);
     BitInput TopUp(BitInput in);
 #endif
     uint8_t ReadPtr(uint32_t allowed);
