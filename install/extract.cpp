@@ -36,7 +36,7 @@ private:
     static bool TargetFits(void* self, int index, uint16_t numberingBase, const PayloadEntry& e);
     bool Extract(FilePosition payloadStart, char* buffer);
     bool TargetPath(int index, const PayloadEntry& e, bool makeDirectories, char* path);
-    bool MakeDataDirectories();
+    bool DataFolders(bool make);
     bool WriteEntry(const PayloadEntry& e, const char* target, char* buffer);
     bool CopyPart(ByteSink& out, uint32_t offset, uint32_t size, char* buffer);
     void KeepChecksum(int index, FilePosition payloadStart, char* buffer);
@@ -127,21 +127,8 @@ bool Extraction::Unchanged(const char* target, const PayloadEntry& e, uint32_t c
 // The data files are left alone where QUORBEL, SSAVERS or the data folder
 // is a link: what it leads to is not where the installation wrote them.
 void Extraction::CheckFolders() {
-    char path[kPathSize];
     removal_->linked[0] = 0;
-    for (size_t at = TextLength(windowsDir_);; ++at) {
-        const char c = dataDir_[at];
-        if (c && c != '\\') continue;
-        path[0] = 0;
-        AppendTextN(path, sizeof path, dataDir_, at);
-        const PathKind kind = fs_.QueryPath(path);
-        if (kind == kPathMissing) return;  // nothing of it is left below
-        if (kind != kPathDirectory) {
-            CopyText(removal_->linked, kPathSize, path);
-            return;
-        }
-        if (!c) return;
-    }
+    DataFolders(false);
 }
 
 // A file the installation wrote goes where it is a plain file as the
@@ -170,20 +157,32 @@ bool Extraction::RemoveEntry(int index, const PayloadEntry& e, const char* targe
     return true;
 }
 
-// Makes the data directory and the two above it (they may be there
-// already; only one that is still missing fails), once.
-bool Extraction::MakeDataDirectories() {
+// Walks QUORBEL, SSAVERS and the data folder, from the top. With `make`,
+// makes each (they may be there already; only one that is still missing
+// fails), once. Without, notes the first that is a link (or no folder) in
+// removal_->linked, and stops at a missing one: nothing of it is left below.
+bool Extraction::DataFolders(bool make) {
     char path[kPathSize];
     for (size_t at = TextLength(windowsDir_); !dataDirMade_; ++at) {
         const char c = dataDir_[at];
         if (c && c != '\\') continue;
         path[0] = 0;
         AppendTextN(path, sizeof path, dataDir_, at);
-        // A link to a folder is taken as that folder, as it always was; the
-        // uninstaller leaves what is behind it.
-        if (!fs_.MakeDirectory(path) && fs_.QueryPath(path) < kPathDirectory)
-            return Fail(kInstallCantMakeDirectory, path);
-        dataDirMade_ = !c;
+        if (make) {
+            // A link to a folder is taken as that folder, as it always was;
+            // the uninstaller leaves what is behind it.
+            if (!fs_.MakeDirectory(path) && fs_.QueryPath(path) < kPathDirectory)
+                return Fail(kInstallCantMakeDirectory, path);
+            dataDirMade_ = !c;
+        } else {
+            const PathKind kind = fs_.QueryPath(path);
+            if (kind == kPathMissing) break;
+            if (kind != kPathDirectory) {
+                CopyText(removal_->linked, kPathSize, path);
+                break;
+            }
+            if (!c) break;
+        }
     }
     return true;
 }
@@ -194,7 +193,7 @@ bool Extraction::TargetPath(int index, const PayloadEntry& e, bool make, char* p
         return Fail(kInstallPathTooLong, name);  // the extension was checked with the payload
     const bool program = index == kEntryProgram;
     if (!program && !dataDir_[0]) return Fail(kInstallPathTooLong, base_);
-    if (!program && make && !MakeDataDirectories()) return false;
+    if (!program && make && !DataFolders(true)) return false;
     if (!JoinPath(path, kPathSize, program ? windowsDir_ : dataDir_, name)) return Fail(kInstallPathTooLong, name);
     if (program) UpperAscii(path);
     return true;
