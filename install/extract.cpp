@@ -341,13 +341,12 @@ void Extraction::LeaveRemoval(FilePosition start, char* buffer) {
     // The entry, named by the screen saver's file; a new installation's
     // values replace the old ones.
     const char* key = screenSaverName_;
-    const char* args[] = {title_};
-    FormatText(name, sizeof name, Text(kTextDialogTitle), args, 1);
-    args[0] = uninstaller;
+    FormatWithArgument(name, sizeof name, kTextDialogTitle, title_);
     const ProgramEntry entry = {{name, command, quiet, program, dataDir_}, (installedBytes_ + size + 1023) >> 10};
     CopyText(failed, kPathSize, key);
-    if (FormatText(command, sizeof command, Text(kTextUninstallCommand), args, 1) &&
-        FormatText(quiet, sizeof quiet, Text(kTextQuietUninstallCommand), args, 1) && p_.WriteProgramEntry(key, entry)) {
+    if (FormatWithArgument(command, sizeof command, kTextUninstallCommand, uninstaller) &&
+        FormatWithArgument(quiet, sizeof quiet, kTextQuietUninstallCommand, uninstaller) &&
+        p_.WriteProgramEntry(key, entry)) {
         failed[0] = 0;
         LogTo(session_, kLogRemoval, uninstaller, key);
         return;

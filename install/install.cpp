@@ -4,9 +4,12 @@
 #include "res/ids.h"
 #include "res/texts.h"
 
+bool FormatWithArgument(char* out, size_t cap, TextId id, const char* arg) {
+    return FormatText(out, cap, Text(id), &arg, 1);
+}
+
 void FormatCaption(const char* title, char* out, size_t cap) {
-    const char* args[] = {title};
-    FormatText(out, cap, Text(kTextCaption), args, 1);
+    FormatWithArgument(out, cap, kTextCaption, title);
 }
 
 void CentreWindow(UserInterface& ui, Window w) {
@@ -49,8 +52,7 @@ int InstallDialogProc(Platform& p, Window dialog, unsigned msg, uintptr_t wParam
         char text[kCaptionSize];
         FormatCaption(c->title, text, sizeof text);
         p.SetText(dialog, text);
-        const char* args[] = {c->title};
-        FormatText(text, sizeof text, Text(kTextDialogTitle), args, 1);
+        FormatWithArgument(text, sizeof text, kTextDialogTitle, c->title);
         p.SetItemText(dialog, IDC_INSTALL_TITLE, text);
         CentreWindow(p, dialog);
         // The work starts once the dialog is up, on this command.

@@ -1,6 +1,7 @@
 #include "install/outcome.h"
 
 #include "base/text.h"
+#include "install/install.h"
 #include "res/texts.h"
 
 void FailInstall(InstallOutcome* o, InstallError e, const char* file) {
@@ -15,8 +16,6 @@ static_assert(kTextFailedNotRun - kTextFailedOk == kInstallNotRun,
 void FormatInstallFailure(const InstallOutcome& o, char* out, size_t cap) {
     // The reasons stand in the texts in the order of InstallError.
     char reason[kTextSize];
-    const char* file[] = {o.file};
-    FormatText(reason, sizeof reason, Text((TextId)(kTextFailedOk + o.error)), file, 1);
-    const char* args[] = {reason};
-    FormatText(out, cap, Text(o.filesComplete ? kTextNotRegistered : kTextNotInstalled), args, 1);
+    FormatWithArgument(reason, sizeof reason, (TextId)(kTextFailedOk + o.error), o.file);
+    FormatWithArgument(out, cap, o.filesComplete ? kTextNotRegistered : kTextNotInstalled, reason);
 }

@@ -2,6 +2,7 @@
 
 #include "base/text.h"
 #include "install/extract.h"
+#include "install/install.h"
 #include "payload/removal.h"
 #include "res/texts.h"
 
@@ -55,7 +56,7 @@ bool Removal::Confirm(void* self) {
     char expected[kPathSize];
     TrimTrailingSpaces(r->walk_.title);
     const char* args[] = {r->walk_.title, expected};
-    FormatText(r->caption_, sizeof r->caption_, Text(kTextDialogTitle), args, 1);
+    FormatWithArgument(r->caption_, sizeof r->caption_, kTextDialogTitle, r->walk_.title);
     if (!r->IsTheUninstaller(expected)) {
         r->copy_ = true;
         r->Show(kTextNotTheUninstaller, args, 2, kMbOk | kMbIconExclamation);
@@ -167,8 +168,7 @@ int Removal::Run(const char* windowsDirectory) {
         for (int up = 0; up < 3 && Schedule(path); ++up) path[FindLast(path, '\\') - path] = 0;
     }
     if (owner && entryThere_ && !p_.RemoveProgramEntry(record.program)) {
-        args[0] = record.program;
-        FormatText(path, sizeof path, Text(kTextEntryStays), args, 1);
+        FormatWithArgument(path, sizeof path, kTextEntryStays, record.program);
         Left(path);
     }
 
@@ -177,10 +177,7 @@ int Removal::Run(const char* windowsDirectory) {
     if (!owner && JoinPath(path, sizeof path, windowsDirectory, record.program)) {
         args[1] = path, args[2] = owner_;
         // An entry that names no folder is named itself.
-        if (!owner_[0]) {
-            const char* key[] = {record.program};
-            FormatText(owner_, sizeof owner_, Text(kTextEntryStays), key, 1);
-        }
+        if (!owner_[0]) FormatWithArgument(owner_, sizeof owner_, kTextEntryStays, record.program);
     }
     if (stayed_[0]) args[3] = Text(kTextStayed), args[4] = stayed_;
     if (scheduled) args[5] = Text(kTextDeletedAtRestart);
