@@ -15,6 +15,7 @@ public:
 
 private:
     int Show(TextId id, const char* const* args, int count, unsigned style, int unattended = kIdOk);
+    bool AskRetry(const char* path);
     bool IsTheUninstaller(char* expected);
     static bool Confirm(void* self);
     static RemovalWalk::Retry Retry(void* self, const char* path);
@@ -41,6 +42,11 @@ private:
 // Formats a text and shows it; unattended, `unattended` is the answer.
 int Removal::Show(TextId id, const char* const* args, int count, unsigned style, int unattended) {
     return s_.Ask(id, args, count, caption_, style, unattended);
+}
+
+// Whether to try again what could not be done to `path`; unattended, no.
+bool Removal::AskRetry(const char* path) {
+    return Show(kTextCantRemove, &path, 1, kMbRetryCancel | kMbIconExclamation, kIdCancel) == kIdRetry;
 }
 
 // Whether it runs as the UNINSTAL.EXE of the data folder its record names:
@@ -76,9 +82,7 @@ bool Removal::Confirm(void* self) {
 // restarts, where Windows can do that.
 RemovalWalk::Retry Removal::Retry(void* self, const char* path) {
     Removal* r = static_cast<Removal*>(self);
-    const char* args[] = {path};
-    if (r->Show(kTextCantRemove, args, 1, kMbRetryCancel | kMbIconExclamation, kIdCancel) == kIdRetry)
-        return RemovalWalk::kTryAgain;
+    if (r->AskRetry(path)) return RemovalWalk::kTryAgain;
     if (!r->s_.Unattended() || !r->p_.RemoveAtRestart(path)) return RemovalWalk::kGiveUp;
     r->s_.Log(kLogAtRestart, path);
     r->atRestart_ = true;
@@ -129,7 +133,7 @@ int Removal::Run(const char* windowsDirectory) {
     const InstallPlace where = {modulePath_, windowsDirectory, ""};
     InstallOutcome o = {};
     ExtractEntries(p_, where, &o, 0, &walk_, &s_);
-    const char* args[] = {modulePath_, "", "", "", "", ""};
+    const char* args[6] = {modulePath_};  // the others "" until set
     if (o.error != kInstallOk) {
         Show(kTextRemovalRefused, args, 1, kMbOk | kMbIconExclamation);
         return kExitFailed;
@@ -143,10 +147,8 @@ int Removal::Run(const char* windowsDirectory) {
     // the current one: one the user has chosen since stays.
     if (owner && current_[0] && SameTextIgnoringCase(current_, record.written)) {
         const char* previous = record.previous[0] ? record.previous : 0;
-        const char* ini[] = {"system.ini"};
-        while (!p_.WriteProfileValue("boot", "SCRNSAVE.EXE", previous, ini[0]))
-            if (Show(kTextCantRemove, ini, 1, kMbRetryCancel | kMbIconExclamation, kIdCancel) != kIdRetry)
-                return kExitFailed;
+        while (!p_.WriteProfileValue("boot", "SCRNSAVE.EXE", previous, "system.ini"))
+            if (!AskRetry("system.ini")) return kExitFailed;
         if (!previous) p_.SetScreenSaverActive(false);
     }
 
