@@ -11,16 +11,9 @@
 // The uninstaller's walk over what its installation wrote, named as the
 // installation named it.
 struct RemovalWalk {
-    RemovalRecord record;          // read from the uninstaller
-    char title[kTitleSize + 1];    // the installer's
-    char folder[kPathSize];        // the data folder
     // Once the record and every name in it are known good: true to remove.
     // It sets ownsProgram: false leaves the program to a later installation.
     bool (*confirm)(void* context);
-    bool ownsProgram;
-    // The first of QUORBEL, SSAVERS and the data folder that is a link (or
-    // no folder), whose files are then left alone; "" for none.
-    char linked[kPathSize];
     // A file that can't be removed: try again, stop, or go on with it left
     // to go when Windows restarts.
     enum Retry { kGiveUp, kTryAgain, kAtRestart };
@@ -28,6 +21,14 @@ struct RemovalWalk {
     // The program stays, changed since (the data folder's are listed).
     void (*stays)(void* context, const char* path);
     void* context;
+
+    RemovalRecord record;          // read from the uninstaller
+    char title[kTitleSize + 1];    // the installer's
+    char folder[kPathSize];        // the data folder
+    bool ownsProgram;
+    // The first of QUORBEL, SSAVERS and the data folder that is a link (or
+    // no folder), whose files are then left alone; "" for none.
+    char linked[kPathSize];
 };
 
 // Checks the whole payload first (every entry inside the file, every target

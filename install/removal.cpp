@@ -33,10 +33,10 @@ private:
     bool entryThere_ = false;   // the list of installed programs has an entry of its name
     bool incomplete_ = false;   // something that should have gone stays
     bool atRestart_ = false;    // a file in use goes when Windows restarts
+    char stayed_[kTextSize] = "";  // a line for each file that stays, cut where it no longer fits
     char current_[kPathSize];   // the screen-saver setting when it was confirmed
     char owner_[kPathSize];     // the entry's InstallLocation
     char caption_[kCaptionSize];
-    char stayed_[kTextSize] = "";  // a line for each file that stays, cut where it no longer fits
 };
 
 // Formats a text and shows it; unattended, `unattended` is the answer.
