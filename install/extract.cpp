@@ -20,8 +20,8 @@ class Extraction {
 public:
     Extraction(Platform& p, const InstallPlace& where, InstallOutcome* out, const char* title, RemovalWalk* removal,
                Session* session)
-        : p_(p), fs_(p), where_(where), out_(out), reader_(p, kNoFile), title_(title), removal_(removal),
-          session_(session), screenSaverName_(where.screenSaverName) {}
+        : p_(p), fs_(p), where_(where), out_(out), title_(title), removal_(removal), session_(session),
+          screenSaverName_(where.screenSaverName), reader_(p, kNoFile) {}
 
     void Run();
 
@@ -55,24 +55,24 @@ private:
     FileSystem& fs_;
     const InstallPlace& where_;
     InstallOutcome* out_;
-    FileHandle f_ = kNoFile;
-    ImagePlaces places_ = {};
-    FileReader reader_;
     const char* title_;     // set: an installation, registered and left for removal when complete
-    uint32_t installedBytes_ = 0;
-    char previous_[kPathSize] = "";  // the screen-saver setting before it
     RemovalWalk* removal_;  // set: the uninstaller's walk, which removes
     Session* session_;      // set: the run's log
-    bool systemAccount_ = false;  // run by the system account: nothing registered
     const char* screenSaverName_;
+    FileReader reader_;
+    FileHandle f_ = kNoFile;
+    FileHandle uninstaller_ = kNoFile;  // UNINSTAL.NEW while it is written
+    ImagePlaces places_ = {};
+    uint32_t installedBytes_ = 0;
+    bool systemAccount_ = false;  // run by the system account: nothing registered
+    bool dataDirMade_ = false;
     uint16_t numberingBase_ = 0;
     int entries_ = 0;  // as counted by the check
     uint32_t checksum_ = 0;         // of the entry last written
     uint32_t programChecksum_ = 0;  // entry 0's, until the uninstaller is begun
-    FileHandle uninstaller_ = kNoFile;  // UNINSTAL.NEW while it is written
-    char newUninstaller_[kPathSize];
     FilePosition checksums_ = 0;    // where an uninstaller's checksums start
-    bool dataDirMade_ = false;
+    char previous_[kPathSize] = "";  // the screen-saver setting before it
+    char newUninstaller_[kPathSize];
     char windowsDir_[kPathSize];
     char base_[kPathSize];
     char dataDir_[kPathSize];  // "" when its path does not fit
