@@ -27,12 +27,12 @@ private:
     Session& s_;
     Platform& p_;
     const char* modulePath_;
-    RemovalWalk walk_ = {};
     bool confirmed_ = false;
     bool copy_ = false;         // run from anywhere but its data folder
     bool entryThere_ = false;   // the list of installed programs has an entry of its name
     bool incomplete_ = false;   // something that should have gone stays
     bool atRestart_ = false;    // a file in use goes when Windows restarts
+    RemovalWalk walk_ = {};
     char stayed_[kTextSize] = "";  // a line for each file that stays, cut where it no longer fits
     char current_[kPathSize];   // the screen-saver setting when it was confirmed
     char owner_[kPathSize];     // the entry's InstallLocation
