@@ -21,11 +21,11 @@ bool EntryFileName(int index, uint16_t numberingBase, const PayloadEntry& e,
                    char* out, size_t cap) {
     if (cap) out[0] = 0;
     if (index == kEntryProgram) return CopyText(out, cap, screenSaverName);
-    if (index == kEntryMainData)
-        return CopyText(out, cap, installerBase) && AppendText(out, cap, ".DAT");
+    if (index == kEntryMainData) return FormatText(out, cap, "%s.DAT", &installerBase, 1);
     char ext[kExtensionSize + 1];
     char number[16];
     if (!EntryExtension(e, ext)) return false;
     FormatDecimal((uint32_t)numberingBase + (uint32_t)index - 2, 4, number, sizeof number);
-    return CopyText(out, cap, "FILE") && AppendText(out, cap, number) && AppendText(out, cap, ext);
+    const char* parts[] = {number, ext};
+    return FormatText(out, cap, "FILE%s%s", parts, 2);
 }
