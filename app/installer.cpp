@@ -80,7 +80,8 @@ int Install(Session& ss, InstallerState& s, const char* caption) {
     p.RunDialog(IDD_ORDERING_INFO, OrderingInfoDialogProc, 0);
     // By its full path, quoted: a program of that name beside the installer
     // (in a Downloads folder, say) is never the one started.
-    char command[kPathSize + 2] = "\"";
+    char command[kPathSize + 2];
+    command[0] = '"';
     if (ScreenSaverPath(where, command + 1, kPathSize) && AppendText(command, sizeof command, "\""))
         p.StartProgram(command);
     return kExitDone;
