@@ -4,7 +4,7 @@
 #include "platform/win32/win32_platform.h"
 
 extern "C" void StubEntry() {
-    InstallerState state = {};
+    static InstallerState state;  // zero-filled, as a fresh run needs
     Win32Platform platform;
     EndProcess(InstallerMain(platform, state));
 }
