@@ -126,22 +126,21 @@ uint32_t GetFreeKilobytes(Platform& p, const char* path) {
 
 int CheckGraphicsLibraries(Session& s) {
     Platform& p = s.p;
-    static const char kGl[] = "OPENGL32.DLL", kGlu[] = "GLU32.DLL";
-    Library gl = p.LoadSystemLibrary(kGl);
-    if (!gl) {
-        if (AskMissing(s, kGl) == kStop) return kStop;
-    } else if (!p.HasEntryPoint(gl, "glGenTextures")) {
-        if (s.Ask(kTextOutdated, 0, 0, Text(kTextOutdatedCaption), kMbYesNo | kMbIconQuestion, kIdYes) == kIdNo) {
-            p.ReleaseLibrary(gl);
-            return kStop;
-        }
-    } else {
-        Found(s, kGl);
+    // OpenGL's own library must have glGenTextures; GLU's need only load.
+    static const char* const kLibraries[] = {"OPENGL32.DLL", "GLU32.DLL"};
+    for (const char* name : kLibraries) {
+        const Library library = p.LoadSystemLibrary(name);
+        int go;
+        if (!library)
+            go = AskMissing(s, name);
+        else if (name == kLibraries[0] && !p.HasEntryPoint(library, "glGenTextures"))
+            go = s.Ask(kTextOutdated, 0, 0, Text(kTextOutdatedCaption), kMbYesNo | kMbIconQuestion, kIdYes) == kIdNo
+                     ? kStop
+                     : kGoOn;
+        else
+            go = Found(s, name);
+        if (library) p.ReleaseLibrary(library);
+        if (go == kStop) return kStop;
     }
-    if (gl) p.ReleaseLibrary(gl);
-
-    Library glu = p.LoadSystemLibrary(kGlu);
-    if (!glu) return AskMissing(s, kGlu);
-    p.ReleaseLibrary(glu);
-    return Found(s, kGlu);
+    return kGoOn;
 }
