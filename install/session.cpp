@@ -108,6 +108,7 @@ void Session::Log(TextId id, const char* a, const char* b) {
     // alone, never the run.
     char line[2 * kTextSize];
     FormatText(line, sizeof line - 2, Text(id), args, 2);
-    AppendText(line, sizeof line, "\r\n");
-    p.Write(log_, line, (int)TextLength(line));
+    const size_t length = TextLength(line);
+    line[length] = '\r', line[length + 1] = '\n';
+    p.Write(log_, line, (int)length + 2);
 }
