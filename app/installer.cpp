@@ -32,7 +32,9 @@ namespace {
 // exit code.
 int Install(Session& ss, InstallerState& s, const char* caption) {
     Platform& p = ss.p;
-    const InstallPlace where = {s.modulePath, s.windowsDirectory, s.screenSaverName};
+    // The checks and the installation name the same place.
+    InstallContext install = {s.title, {s.modulePath, s.windowsDirectory, s.screenSaverName}, &ss, false, {}};
+    const InstallPlace& where = install.where;
     if (!CheckNameConflict(ss, where) || !CheckDiskSpace(ss, where, &s.totalPayloadSize) ||
         !CheckGraphicsLibraries(ss))
         return ss.Stopped(ss.stopCode);
@@ -47,7 +49,6 @@ int Install(Session& ss, InstallerState& s, const char* caption) {
         return ss.Stopped(kExitCancelled);
 
     // Quiet, the installation runs with no dialog to show it.
-    InstallContext install = {s.title, where, &ss, false, {}};
     if (ss.mode == kRunQuiet) {
         RunInstall(p, &install);
     } else {
