@@ -7,6 +7,15 @@
 
 namespace {
 
+// A check's question, under its caption: the text that follows it.
+static_assert(kTextReplaceCaption == kTextReplace + 1 && kTextRenameCaption == kTextRename + 1 &&
+                  kTextDiskFullCaption == kTextDiskFull + 1 && kTextMissingCaption == kTextMissing + 1 &&
+                  kTextOutdatedCaption == kTextOutdated + 1,
+              "each check's question comes just before its caption");
+int AskCheck(Session& s, TextId id, const char* const* args, int count, unsigned style, int unattended) {
+    return s.Ask(id, args, count, Text((TextId)(id + 1)), style, unattended);
+}
+
 uint32_t SaturatingAdd(uint32_t a, uint32_t b) { return a + b < a ? 0xFFFFFFFFu : a + b; }
 
 uint32_t KilobytesOf(uint64_t bytes) {
@@ -25,8 +34,7 @@ void OfferDownload(Session& s) {
 // on, and the log keeps the question.
 int AskMissing(Session& s, const char* library) {
     const char* args[] = {library, Text(kTextDownloadAddress)};
-    const int answer =
-        s.Ask(kTextMissing, args, 2, Text(kTextMissingCaption), kMbYesNoCancel | kMbIconQuestion, kIdNo);
+    const int answer = AskCheck(s, kTextMissing, args, 2, kMbYesNoCancel | kMbIconQuestion, kIdNo);
     if (answer == kIdYes) OfferDownload(s);
     return answer == kIdYes || answer == kIdCancel ? kStop : kGoOn;
 }
@@ -56,12 +64,12 @@ int CheckNameConflict(Session& s, const InstallPlace& where) {
         CopyText(name, sizeof name, where.screenSaverName);
     // Unattended, it is replaced: an upgrade.
     const char* args[] = {name};
-    if (s.Ask(kTextReplace, args, 1, Text(kTextReplaceCaption), kMbYesNo | kMbIconQuestion, kIdYes) != kIdNo)
+    if (AskCheck(s, kTextReplace, args, 1, kMbYesNo | kMbIconQuestion, kIdYes) != kIdNo)
         return kGoOn;
 
     InstallerNameStem(where.modulePath, name, sizeof name - 4);
     AppendText(name, sizeof name, ".EXE");
-    s.Ask(kTextRename, args, 1, Text(kTextRenameCaption), kMbOk | kMbIconInformation, kIdOk);
+    AskCheck(s, kTextRename, args, 1, kMbOk | kMbIconInformation, kIdOk);
     return kStop;
 }
 
@@ -90,8 +98,7 @@ int CheckDiskSpace(Session& s, const InstallPlace& where, uint32_t* total) {
     s.Log(kLogRoom, args[0], args[1]);
     if (free > needed) return kGoOn;  // a failed query, all ones, passes too
     // Unattended, too little room stops the run: no one can free some.
-    if (s.Ask(kTextDiskFull, args, 2, Text(kTextDiskFullCaption), kMbOkCancel | kMbIconInformation, kIdCancel) !=
-        kIdCancel)
+    if (AskCheck(s, kTextDiskFull, args, 2, kMbOkCancel | kMbIconInformation, kIdCancel) != kIdCancel)
         return kGoOn;
     if (s.Unattended()) s.stopCode = kExitNoRoom;
     return kStop;
@@ -134,9 +141,7 @@ int CheckGraphicsLibraries(Session& s) {
         if (!library)
             go = AskMissing(s, name);
         else if (name == kLibraries[0] && !p.HasEntryPoint(library, "glGenTextures"))
-            go = s.Ask(kTextOutdated, 0, 0, Text(kTextOutdatedCaption), kMbYesNo | kMbIconQuestion, kIdYes) == kIdNo
-                     ? kStop
-                     : kGoOn;
+            go = AskCheck(s, kTextOutdated, 0, 0, kMbYesNo | kMbIconQuestion, kIdYes) == kIdNo ? kStop : kGoOn;
         else
             go = Found(s, name);
         if (library) p.ReleaseLibrary(library);
