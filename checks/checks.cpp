@@ -23,9 +23,9 @@ uint32_t KilobytesOf(uint64_t bytes) {
     return k >= kFailedQuery ? kFailedQuery - 1 : (uint32_t)k;  // all ones means no answer
 }
 
-// Asks the shell for the download; tells the user when it can't.
-void OfferDownload(Session& s) {
-    const char* address = Text(kTextDownloadAddress);
+// Asks the shell for the download at `address`; tells the user when it
+// can't.
+void OfferDownload(Session& s, const char* address) {
     if (!s.p.OpenWithShell(address)) s.Ask(kTextNoConnection, 0, 0, address, kMbOk | kMbIconError, kIdOk);
 }
 
@@ -35,7 +35,7 @@ void OfferDownload(Session& s) {
 int AskMissing(Session& s, const char* library) {
     const char* args[] = {library, Text(kTextDownloadAddress)};
     const int answer = AskCheck(s, kTextMissing, args, 2, kMbYesNoCancel | kMbIconQuestion, kIdNo);
-    if (answer == kIdYes) OfferDownload(s);
+    if (answer == kIdYes) OfferDownload(s, args[1]);
     return answer == kIdYes || answer == kIdCancel ? kStop : kGoOn;
 }
 
