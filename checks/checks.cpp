@@ -82,10 +82,11 @@ int CheckDiskSpace(Session& s, const InstallPlace& where, uint32_t* total) {
     if (walk.Begin()) {
         // The record that ends the table counts too; a short read does not.
         PayloadEntry e;
-        for (EntryWalk::Step step = EntryWalk::kEntry; step == EntryWalk::kEntry;) {
+        EntryWalk::Step step;
+        do {
             step = walk.Next(&e);
             if (step != EntryWalk::kCutShort) *total = SaturatingAdd(*total, InstalledSize(e));
-        }
+        } while (step == EntryWalk::kEntry);
     }
     p.Close(f);
 
