@@ -45,8 +45,10 @@ int Install(Session& ss, InstallerState& s, const char* caption) {
     char size[kNumberSize];
     FormatThousands(s.totalPayloadSize, size, sizeof size);
     const char* confirmArgs[] = {s.screenSaverName, s.title, windowsDir, size};
+    // Cancelled, the run ends as at a check's stop: the stop code is still
+    // kExitCancelled here, since only a stop for too little room changes it.
     if (ss.Ask(kTextConfirm, confirmArgs, 4, caption, kMbOkCancel | kMbIconInformation, kIdOk) != kIdOk)
-        return ss.Stopped(kExitCancelled);
+        return ss.Stopped(ss.stopCode);
 
     // Quiet, the installation runs with no dialog to show it.
     if (ss.mode == kRunQuiet) {
