@@ -57,7 +57,7 @@ int Session::Begin(const char* caption) {
         }
         if (kSwitchModes[i] > mode) mode = (RunMode)kSwitchModes[i];
         help |= i >= kHelpSwitch;
-        if (i == kLogSwitch) logPath = value;
+        if (value) logPath = value;  // the log's alone has one
     }
     const char* args[] = {unknown, Text(kTextHelp)};
     TextId say = kTextHelp;
