@@ -66,10 +66,8 @@ int Install(Session& ss, InstallerState& s, const char* caption) {
         return kExitFailed;
     }
 
-    if (install.outcome.removalFailed[0]) {
-        const char* args[] = {install.outcome.removalFailed};
-        ss.Ask(kTextNoRemoval, args, 1, caption, kMbOk | kMbIconExclamation, kIdOk);
-    }
+    if (install.outcome.removalFailed[0])
+        ss.Ask(kTextNoRemoval, install.outcome.removalFailed, caption, kMbOk | kMbIconExclamation, kIdOk);
 
     CopyText(windowsDir, sizeof windowsDir, s.windowsDirectory);
     AppendBackslash(windowsDir, sizeof windowsDir);
