@@ -39,12 +39,6 @@ int AskMissing(Session& s, const char* library) {
     return answer == kIdYes || answer == kIdCancel ? kStop : kGoOn;
 }
 
-// A library the probe found.
-int Found(Session& s, const char* library) {
-    s.Log(kLogFound, library);
-    return kGoOn;
-}
-
 }  // namespace
 
 int CheckNameConflict(Session& s, const InstallPlace& where) {
@@ -139,15 +133,15 @@ int CheckGraphicsLibraries(Session& s) {
     static const char* const kLibraries[] = {"OPENGL32.DLL", "GLU32.DLL"};
     for (const char* name : kLibraries) {
         const Library library = p.LoadSystemLibrary(name);
-        int go;
+        bool goOn = true;
         if (!library)
-            go = AskMissing(s, name);
+            goOn = AskMissing(s, name) == kGoOn;
         else if (name == kLibraries[0] && !p.HasEntryPoint(library, "glGenTextures"))
-            go = AskCheck(s, kTextOutdated, 0, 0, kMbYesNo | kMbIconQuestion, kIdYes) == kIdNo ? kStop : kGoOn;
+            goOn = AskCheck(s, kTextOutdated, 0, 0, kMbYesNo | kMbIconQuestion, kIdYes) != kIdNo;
         else
-            go = Found(s, name);
+            s.Log(kLogFound, name);
         if (library) p.ReleaseLibrary(library);
-        if (go == kStop) return kStop;
+        if (!goOn) return kStop;
     }
     return kGoOn;
 }
