@@ -51,12 +51,13 @@ int CheckNameConflict(Session& s, const InstallPlace& where) {
     }
 
     // The file that will be replaced, named as the installer's own name
-    // spells it where the two differ only in case (forest.SCR).
-    // The base leaves room for the extension, which always fits.
+    // spells it where the two differ only in case (forest.SCR). The base
+    // leaves room for the extension, which then always fits.
     char name[kPathSize];
-    const bool based = InstallerBase(where.modulePath, name, sizeof name - 4);
+    const bool fits = InstallerBase(where.modulePath, name, sizeof name - 4);
     AppendText(name, sizeof name, ".SCR");
-    if (!based || !SameTextIgnoringCase(name, where.screenSaverName)) CopyText(name, sizeof name, where.screenSaverName);
+    if (!fits || !SameTextIgnoringCase(name, where.screenSaverName))
+        CopyText(name, sizeof name, where.screenSaverName);
     // Unattended, it is replaced: an upgrade.
     const char* args[] = {name};
     if (AskCheck(s, kTextReplace, args, 1, kMbYesNo | kMbIconQuestion, kIdYes) != kIdNo)
