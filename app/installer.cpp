@@ -61,8 +61,9 @@ int Install(Session& ss, InstallerState& s, const char* caption) {
     char text[kTextSize];
     if (!install.ran) FailInstall(&install.outcome, kInstallNotRun, "");
     if (install.outcome.error != kInstallOk) {
-        FormatInstallFailure(install.outcome, text, sizeof text);
-        ss.Ask(kTextAsIs, text, caption, kMbOk | kMbIconError, kIdOk);
+        // Formatted as FormatInstallFailure formats it, in the room of a message.
+        const TextId says = InstallFailure(install.outcome, text, sizeof text);
+        ss.Ask(says, text, caption, kMbOk | kMbIconError, kIdOk);
         return kExitFailed;
     }
 

@@ -55,7 +55,7 @@ file(MAKE_DIRECTORY ${STUB_DIR})
 # One platform: the seam's calls go straight to the Win32 side. The codec in
 # its compact form, which the host tests too (lzhuf_small_tests).
 set(STUB_FLAGS --target=i686-w64-mingw32 -Oz -flto -std=c++17 -Wall -Wextra -fno-exceptions -fno-rtti
-  -fno-asynchronous-unwind-tables -fno-threadsafe-statics -fomit-frame-pointer
+  -fno-asynchronous-unwind-tables -fno-threadsafe-statics -fomit-frame-pointer -mno-stack-arg-probe
   -DPLATFORM_DIRECT -DLZHUF_SMALL -I${CMAKE_SOURCE_DIR})
 # The folder the stub's sources include from, for the dependency scan of
 # IMPLICIT_DEPENDS too: without it a changed header rebuilds nothing, and
@@ -64,7 +64,7 @@ include_directories(${CMAKE_SOURCE_DIR})
 set(STUB_BITCODE)
 foreach(src base/text.cpp base/checksum.cpp lzhuf/decoder.cpp lzhuf/tree.cpp res/texts.cpp ${STUB_GENERATED_DIR}/texts_packed.cpp
     payload/locator.cpp payload/validate.cpp payload/contents.cpp payload/payload.cpp payload/removal.cpp
-    install/names.cpp install/targets.cpp install/outcome.cpp install/extract.cpp install/install.cpp
+    install/names.cpp install/targets.cpp install/outcome.cpp install/register.cpp install/extract.cpp install/install.cpp
     install/removal.cpp install/session.cpp checks/checks.cpp app/installer.cpp app/main.cpp
     platform/win32/win32_platform.cpp platform/win32/win32_removal.cpp)
   get_filename_component(path ${src} ABSOLUTE BASE_DIR ${CMAKE_SOURCE_DIR})
@@ -83,6 +83,11 @@ add_custom_command(OUTPUT ${STUB_DIR}/stub.o
   COMMAND ${STUB_LLC} -O2 -filetype=obj -mtriple=i686-w64-mingw32 -function-sections -data-sections
           ${STUB_DIR}/optimised.bc -o ${STUB_DIR}/stub.o
   DEPENDS ${STUB_BITCODE} VERBATIM)
+# Two of the stub's frames are larger than a page (its fixed path areas).
+# Its whole stack, 1 MiB, is committed when the process starts (the header's
+# commit equals its reserve; StubLayout holds that), so no page of it is a
+# guard page to be touched in order, and no frame needs the stack probe
+# (-mno-stack-arg-probe above), whose routine and calls cost 56 bytes.
 # The memory functions a compiler may call for a fill or copy of its own,
 # compiled apart so that neither is turned into a call to itself.
 add_custom_command(OUTPUT ${STUB_DIR}/memory.o
@@ -100,7 +105,8 @@ set_property(SOURCE res/stub.rc APPEND PROPERTY OBJECT_DEPENDS
   ${STUB_GENERATED_DIR}/installer.ico ${CMAKE_SOURCE_DIR}/res/ids.h ${CMAKE_SOURCE_DIR}/res/manifest.xml)
 target_link_options(ssstub-raw PRIVATE -nostartfiles -nostdlib -e _StubEntry -s
   -Wl,-T,${CMAKE_SOURCE_DIR}/res/stub.ld
-  -Wl,--gc-sections,--disable-dynamicbase,--disable-reloc-section,--tsaware,--no-insert-timestamp)
+  -Wl,--gc-sections,--disable-dynamicbase,--disable-reloc-section,--tsaware,--no-insert-timestamp
+  "SHELL:-Xlinker --stack=0x100000,0x100000")
 target_link_libraries(ssstub-raw PRIVATE kernel32 user32 gdi32 advapi32 gcc)
 set_property(TARGET ssstub-raw APPEND PROPERTY LINK_DEPENDS ${CMAKE_SOURCE_DIR}/res/stub.ld)
 

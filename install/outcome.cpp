@@ -1,7 +1,6 @@
 #include "install/outcome.h"
 
 #include "base/text.h"
-#include "install/install.h"
 #include "res/texts.h"
 
 void FailInstall(InstallOutcome* o, InstallError e, const char* file) {
@@ -13,9 +12,13 @@ void FailInstall(InstallOutcome* o, InstallError e, const char* file) {
 static_assert(kTextFailedNotRun - kTextFailedOk == kInstallNotRun,
               "the failure texts stand in the order of InstallError");
 
-void FormatInstallFailure(const InstallOutcome& o, char* out, size_t cap) {
+TextId InstallFailure(const InstallOutcome& o, char* reason, size_t cap) {
     // The reasons stand in the texts in the order of InstallError.
+    FormatWithArgument(reason, cap, (TextId)(kTextFailedOk + o.error), o.file);
+    return o.filesComplete ? kTextNotRegistered : kTextNotInstalled;
+}
+
+void FormatInstallFailure(const InstallOutcome& o, char* out, size_t cap) {
     char reason[kTextSize];
-    FormatWithArgument(reason, sizeof reason, (TextId)(kTextFailedOk + o.error), o.file);
-    FormatWithArgument(out, cap, o.filesComplete ? kTextNotRegistered : kTextNotInstalled, reason);
+    FormatWithArgument(out, cap, InstallFailure(o, reason, sizeof reason), reason);
 }

@@ -6,6 +6,7 @@
 #include <stddef.h>
 
 #include "base/sizes.h"
+#include "res/texts.h"
 
 enum InstallError {
     kInstallOk,
@@ -37,7 +38,11 @@ struct InstallOutcome {
 // Records a failure unless one is already recorded.
 void FailInstall(InstallOutcome* o, InstallError e, const char* file);
 
-// The message that tells the user the installation failed.
+// The message that tells the user the installation failed: the reason,
+// into `reason`, and the text that takes it (what became of the screen
+// saver).
+TextId InstallFailure(const InstallOutcome& o, char* reason, size_t cap);
+// The same message, whole.
 void FormatInstallFailure(const InstallOutcome& o, char* out, size_t cap);
 
 #endif
