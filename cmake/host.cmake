@@ -32,7 +32,7 @@ add_custom_target(texts ALL DEPENDS ${PACKED_TEXTS})
 add_library(installer_core STATIC
   base/text.cpp base/checksum.cpp res/texts.cpp ${PACKED_TEXTS}
   payload/locator.cpp payload/validate.cpp payload/contents.cpp payload/payload.cpp payload/removal.cpp
-  install/names.cpp install/targets.cpp install/outcome.cpp install/extract.cpp install/install.cpp
+  install/names.cpp install/targets.cpp install/outcome.cpp install/register.cpp install/extract.cpp install/install.cpp
   install/removal.cpp install/session.cpp
   checks/checks.cpp app/installer.cpp)
 target_link_libraries(installer_core PUBLIC lzhuf)

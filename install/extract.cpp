@@ -2,7 +2,7 @@
 
 #include "base/checksum.h"
 #include "base/text.h"
-#include "install/install.h"
+#include "install/register.h"
 #include "install/names.h"
 #include "install/targets.h"
 #include "payload/contents.h"
@@ -420,15 +420,6 @@ void Extraction::Run() {
 }
 
 }  // namespace
-
-bool ScreenSaverSetting(FileSystem& fs, const InstallPlace& where, char value[kPathSize]) {
-    char path[kPathSize];
-    if (!ScreenSaverPath(where, path, sizeof path)) return false;
-    // The short form where the platform gives one; the full path of the
-    // program just written otherwise. Never an undefined value.
-    if (fs.ShortPathName(path, value, kPathSize) == 0) CopyText(value, kPathSize, path);
-    return true;
-}
 
 void ExtractEntries(Platform& p, const InstallPlace& where, InstallOutcome* out, const char* title,
                     RemovalWalk* removal, Session* session) {

@@ -58,9 +58,4 @@ struct RemovalWalk {
 void ExtractEntries(Platform& p, const InstallPlace& where, InstallOutcome* out, const char* title = 0,
                     RemovalWalk* removal = 0, Session* session = 0);
 
-// The value that makes the installed program the screen saver: its short
-// path where the platform gives one, its full path otherwise. False when
-// there is no path for it.
-bool ScreenSaverSetting(FileSystem& fs, const InstallPlace& where, char value[kPathSize]);
-
 #endif

@@ -4,10 +4,6 @@
 #include "res/ids.h"
 #include "res/texts.h"
 
-bool FormatWithArgument(char* out, size_t cap, TextId id, const char* arg) {
-    return FormatText(out, cap, Text(id), &arg, 1);
-}
-
 void FormatCaption(const char* title, char* out, size_t cap) {
     FormatWithArgument(out, cap, kTextCaption, title);
 }
@@ -19,25 +15,6 @@ void CentreWindow(UserInterface& ui, Window w) {
     // Signed divisions, truncating toward zero.
     ui.MoveWindow(w, ui.ScreenWidth() / 2 - width / 2, ui.ScreenHeight() / 2 - height / 2, width,
                   height);
-}
-
-void RegisterScreenSaver(Platform& p, const InstallPlace& where, InstallOutcome* o, Session* session) {
-    if (o->error != kInstallOk) return;  // nothing incomplete is ever registered
-    // The extraction wrote this very path, so it fits; were it ever not to,
-    // nothing may be registered.
-    char value[kPathSize];
-    if (!ScreenSaverSetting(p, where, value)) {
-        FailInstall(o, kInstallPathTooLong, where.screenSaverName);
-        return;
-    }
-    // A setting that could not be written is a failure, never a success
-    // over an unchanged screen saver.
-    if (!p.WriteProfileValue("boot", "SCRNSAVE.EXE", value, "system.ini")) {
-        FailInstall(o, kInstallCantRegister, "system.ini");
-        return;
-    }
-    p.SetScreenSaverActive(true);
-    LogTo(session, kLogRegistered, value);
 }
 
 void RunInstall(Platform& p, InstallContext* c) {

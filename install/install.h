@@ -25,13 +25,6 @@ int InstallDialogProc(Platform& p, Window dialog, unsigned msg, uintptr_t wParam
 // without it.
 void RunInstall(Platform& p, InstallContext* c);
 
-// system.ini [boot] SCRNSAVE.EXE = the short path of the installed program,
-// and the screen saver switched on. Only after a complete extraction.
-void RegisterScreenSaver(Platform& p, const InstallPlace& where, InstallOutcome* o, Session* session = 0);
-
-// The text `id` with `arg` for its "%s"; false when it was cut to fit.
-bool FormatWithArgument(char* out, size_t cap, TextId id, const char* arg);
-
 // "<title> Screen Saver Installation": the caption of the run's messages
 // and of the installation dialog.
 void FormatCaption(const char* title, char* out, size_t cap);

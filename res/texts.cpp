@@ -39,6 +39,10 @@ private:
 
 }  // namespace
 
+bool FormatWithArgument(char* out, size_t cap, TextId id, const char* arg) {
+    return FormatText(out, cap, Text(id), &arg, 1);
+}
+
 const char* Text(TextId id) {
     if (!g_unpacked) {
         PackedTexts in;

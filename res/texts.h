@@ -4,6 +4,8 @@
 #ifndef RES_TEXTS_H
 #define RES_TEXTS_H
 
+#include <stddef.h>
+
 enum TextId {
 #define TEXT(id, text) id,
 #include "res/texts.inc"
@@ -15,6 +17,9 @@ enum TextId {
 // not come while an entry is being unpacked; the run asks for its first
 // text (the caption) before it extracts anything.
 const char* Text(TextId id);
+
+// The text `id` with `arg` for its "%s"; false when it was cut to fit.
+bool FormatWithArgument(char* out, size_t cap, TextId id, const char* arg);
 
 // The packed texts, made by the build (ssinst/make_texts): NUL-terminated
 // texts in the order of TextId, kTextsSize bytes in all, which the build
