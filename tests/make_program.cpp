@@ -8,7 +8,7 @@
 
 int main(int argc, char** argv) {
     if (argc < 2) return 2;
-    ProgramSpec s;
+    ProgramShape s;
     for (int i = 2; i < argc; ++i) {
         const bool value = i + 1 < argc;
         if (!std::strcmp(argv[i], "--x64")) s.machine = 0x8664, s.plus = true;

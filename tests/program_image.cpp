@@ -70,40 +70,40 @@ uint32_t Resources(Section& s, const std::vector<std::pair<uint16_t, std::u16str
 
 }  // namespace
 
-std::vector<uint8_t> ProgramImage(const ProgramSpec& spec) {
+std::vector<uint8_t> ProgramImage(const ProgramShape& shape) {
     Section s;
     s.Grow(4);  // the entry point's place
-    const uint32_t imports = spec.imports.empty() ? 0 : Descriptors(s, spec.imports, 20, 12, false);
-    const uint32_t delay = spec.delayImports.empty() ? 0 : Descriptors(s, spec.delayImports, 32, 4, true);
+    const uint32_t imports = shape.imports.empty() ? 0 : Descriptors(s, shape.imports, 20, 12, false);
+    const uint32_t delay = shape.delayImports.empty() ? 0 : Descriptors(s, shape.delayImports, 32, 4, true);
     uint32_t resourceSize = 0;
-    const uint32_t resources = spec.stringOne.empty() ? 0 : Resources(s, spec.stringOne, &resourceSize);
+    const uint32_t resources = shape.stringOne.empty() ? 0 : Resources(s, shape.stringOne, &resourceSize);
     while (s.bytes.size() % 0x200) s.bytes.push_back(0);
 
-    const size_t optionalSize = spec.plus ? 240 : 224, pe = 0x40, opt = pe + 24;
+    const size_t optionalSize = shape.plus ? 240 : 224, pe = 0x40, opt = pe + 24;
     std::vector<uint8_t> b(kHeadersSize, 0);
     b[0] = 'M', b[1] = 'Z';
     Put32(b, 60, (uint32_t)pe);
     b[pe] = 'P', b[pe + 1] = 'E';
-    Put16(b, pe + 4, spec.machine);
+    Put16(b, pe + 4, shape.machine);
     Put16(b, pe + 6, 1);
     Put16(b, pe + 20, (uint32_t)optionalSize);
-    Put16(b, pe + 22, 0x0002 | (spec.plus ? 0x0020 : 0x0100) | (spec.dll ? 0x2000 : 0));
-    Put16(b, opt, spec.plus ? 0x20B : 0x10B);
+    Put16(b, pe + 22, 0x0002 | (shape.plus ? 0x0020 : 0x0100) | (shape.dll ? 0x2000 : 0));
+    Put16(b, opt, shape.plus ? 0x20B : 0x10B);
     Put32(b, opt + 16, kSectionAddress);
-    Put32(b, opt + (spec.plus ? 24 : 28), 0x400000);
+    Put32(b, opt + (shape.plus ? 24 : 28), 0x400000);
     Put32(b, opt + 32, 0x1000);
     Put32(b, opt + 36, 0x200);
     Put32(b, opt + 56, kSectionAddress + (uint32_t)s.bytes.size());
     Put32(b, opt + 60, kHeadersSize);
-    Put16(b, opt + 68, spec.subsystem);
-    const size_t directories = opt + (spec.plus ? 112 : 96);
+    Put16(b, opt + 68, shape.subsystem);
+    const size_t directories = opt + (shape.plus ? 112 : 96);
     Put32(b, directories - 4, 16);
     Put32(b, directories + 8, imports);
-    Put32(b, directories + 12, imports ? 20 * (uint32_t)(spec.imports.size() + 1) : 0);
+    Put32(b, directories + 12, imports ? 20 * (uint32_t)(shape.imports.size() + 1) : 0);
     Put32(b, directories + 16, resources);
     Put32(b, directories + 20, resourceSize);
     Put32(b, directories + 8 * 13, delay);
-    Put32(b, directories + 8 * 13 + 4, delay ? 32 * (uint32_t)(spec.delayImports.size() + 1) : 0);
+    Put32(b, directories + 8 * 13 + 4, delay ? 32 * (uint32_t)(shape.delayImports.size() + 1) : 0);
     const size_t section = opt + optionalSize;
     const char name[8] = ".rdata";
     std::copy(name, name + 8, b.begin() + (long)section);

@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-struct ProgramSpec {
+struct ProgramShape {
     uint16_t machine = 0x014C;
     bool plus = false;  // PE32+, the 64-bit layout
     uint16_t subsystem = 2;
@@ -20,6 +20,6 @@ struct ProgramSpec {
     std::vector<std::pair<uint16_t, std::u16string>> stringOne;
 };
 
-std::vector<uint8_t> ProgramImage(const ProgramSpec& spec);
+std::vector<uint8_t> ProgramImage(const ProgramShape& shape);
 
 #endif

@@ -22,8 +22,8 @@ std::string Joined(const std::vector<std::string>& lines) {
     return all;
 }
 
-ProgramSpec Sound() {
-    ProgramSpec s;
+ProgramShape Sound() {
+    ProgramShape s;
     s.imports = {"KERNEL32.dll", "USER32.dll", "OPENGL32.dll"};
     s.stringOne = {{0x409, u"Forest Lights"}};
     return s;
@@ -31,13 +31,13 @@ ProgramSpec Sound() {
 
 struct ProgramCase {
     const char* what;
-    ProgramSpec spec;
+    ProgramShape shape;
     const char* listed;   // the name listed
     const char* finding;  // in the one finding expected; "" for none
 };
 
-ProgramSpec With(void (*change)(ProgramSpec&)) {
-    ProgramSpec s = Sound();
+ProgramShape With(void (*change)(ProgramShape&)) {
+    ProgramShape s = Sound();
     change(s);
     return s;
 }
@@ -46,7 +46,7 @@ class ProgramCheck : public ::testing::TestWithParam<ProgramCase> {};
 
 TEST_P(ProgramCheck, FindsWhatKeepsItFromRunning) {
     const ProgramCase& c = GetParam();
-    const ProgramReport r = Check(ProgramImage(c.spec));
+    const ProgramReport r = Check(ProgramImage(c.shape));
     EXPECT_EQ(r.listedName, c.listed);
     if (!*c.finding) {
         EXPECT_TRUE(r.findings.empty()) << Joined(r.findings);
@@ -59,32 +59,32 @@ TEST_P(ProgramCheck, FindsWhatKeepsItFromRunning) {
 
 const ProgramCase kPrograms[] = {
     {"sound", Sound(), "Forest Lights", ""},
-    {"no string 1: the file name", With([](ProgramSpec& s) { s.stringOne.clear(); }), "FOREST", ""},
-    {"an empty string 1: the file name", With([](ProgramSpec& s) { s.stringOne = {{0x409, u""}}; }), "FOREST", ""},
+    {"no string 1: the file name", With([](ProgramShape& s) { s.stringOne.clear(); }), "FOREST", ""},
+    {"an empty string 1: the file name", With([](ProgramShape& s) { s.stringOne = {{0x409, u""}}; }), "FOREST", ""},
     {"neutral language first",
-     With([](ProgramSpec& s) { s.stringOne = {{0x407, u"Waldlichter"}, {0, u"Forest"}, {0x409, u"US"}}; }), "Forest", ""},
+     With([](ProgramShape& s) { s.stringOne = {{0x407, u"Waldlichter"}, {0, u"Forest"}, {0x409, u"US"}}; }), "Forest", ""},
     {"US English before other languages",
-     With([](ProgramSpec& s) { s.stringOne = {{0x407, u"Waldlichter"}, {0x409, u"Forest Lights"}}; }), "Forest Lights", ""},
-    {"any English next", With([](ProgramSpec& s) { s.stringOne = {{0x407, u"Wald"}, {0x809, u"UK"}}; }), "UK", ""},
-    {"else the first language", With([](ProgramSpec& s) { s.stringOne = {{0x407, u"Wald"}, {0x40C, u"Foret"}}; }),
+     With([](ProgramShape& s) { s.stringOne = {{0x407, u"Waldlichter"}, {0x409, u"Forest Lights"}}; }), "Forest Lights", ""},
+    {"any English next", With([](ProgramShape& s) { s.stringOne = {{0x407, u"Wald"}, {0x809, u"UK"}}; }), "UK", ""},
+    {"else the first language", With([](ProgramShape& s) { s.stringOne = {{0x407, u"Wald"}, {0x40C, u"Foret"}}; }),
      "Wald", ""},
-    {"controls made printable", With([](ProgramSpec& s) { s.stringOne = {{0, u"Forest\r\nLights\x1b"}}; }),
+    {"controls made printable", With([](ProgramShape& s) { s.stringOne = {{0, u"Forest\r\nLights\x1b"}}; }),
      "Forest  Lights ", ""},
-    {"a compiler's C runtime", With([](ProgramSpec& s) { s.imports.push_back("MSVCR120.dll"); }), "Forest Lights",
+    {"a compiler's C runtime", With([](ProgramShape& s) { s.imports.push_back("MSVCR120.dll"); }), "Forest Lights",
      "needs MSVCR120.dll, which Windows does not include (it comes with the Visual C++ 2013 Redistributable)"},
-    {"a delay-loaded library counts too", With([](ProgramSpec& s) { s.delayImports = {"d3dx9_43.dll"}; }),
+    {"a delay-loaded library counts too", With([](ProgramShape& s) { s.delayImports = {"d3dx9_43.dll"}; }),
      "Forest Lights", "needs d3dx9_43.dll, which Windows does not include (it comes with the DirectX End-User Runtime)"},
     {"Windows' own, in any case and from any version",
-     With([](ProgramSpec& s) { s.imports = {"kernel32", "api-ms-win-crt-runtime-l1-1-0.dll", "D3D11.DLL", "ucrtbase.dll"}; }),
+     With([](ProgramShape& s) { s.imports = {"kernel32", "api-ms-win-crt-runtime-l1-1-0.dll", "D3D11.DLL", "ucrtbase.dll"}; }),
      "Forest Lights", ""},
-    {"a 64-bit program", With([](ProgramSpec& s) { s.machine = 0x8664, s.plus = true; }), "Forest Lights",
+    {"a 64-bit program", With([](ProgramShape& s) { s.machine = 0x8664, s.plus = true; }), "Forest Lights",
      "64-bit (x64) program: 32-bit Windows can't run it"},
-    {"an ARM64 program", With([](ProgramSpec& s) { s.machine = 0xAA64, s.plus = true; }), "Forest Lights",
+    {"an ARM64 program", With([](ProgramShape& s) { s.machine = 0xAA64, s.plus = true; }), "Forest Lights",
      "only Windows on ARM"},
-    {"another processor", With([](ProgramSpec& s) { s.machine = 0x01C4; }), "Forest Lights", "machine 01C4"},
-    {"a console program", With([](ProgramSpec& s) { s.subsystem = 3; }), "Forest Lights", "a console window opens"},
-    {"a native one", With([](ProgramSpec& s) { s.subsystem = 1; }), "Forest Lights", "subsystem is 1"},
-    {"a DLL", With([](ProgramSpec& s) { s.dll = true; }), "Forest Lights", "is a DLL, not a program"},
+    {"another processor", With([](ProgramShape& s) { s.machine = 0x01C4; }), "Forest Lights", "machine 01C4"},
+    {"a console program", With([](ProgramShape& s) { s.subsystem = 3; }), "Forest Lights", "a console window opens"},
+    {"a native one", With([](ProgramShape& s) { s.subsystem = 1; }), "Forest Lights", "subsystem is 1"},
+    {"a DLL", With([](ProgramShape& s) { s.dll = true; }), "Forest Lights", "is a DLL, not a program"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Programs, ProgramCheck, ::testing::ValuesIn(kPrograms), CaseName());
@@ -113,9 +113,9 @@ TEST(ProgramCheck, FilesThatAreNoWindowsProgramSayWhatTheyAre) {
 // gives findings or none, never a crash; each cut short of the tables it
 // reads says it is damaged or no program.
 TEST(ProgramCheck, DamagedImagesGiveAFinding) {
-    ProgramSpec spec = Sound();
-    spec.delayImports = {"WINMM.dll"};
-    const std::vector<uint8_t> sound = ProgramImage(spec);
+    ProgramShape shape = Sound();
+    shape.delayImports = {"WINMM.dll"};
+    const std::vector<uint8_t> sound = ProgramImage(shape);
     const ProgramReport whole = Check(sound);
     ASSERT_TRUE(whole.findings.empty()) << Joined(whole.findings);
     for (size_t cut = 0; cut < sound.size(); cut += 7) {
@@ -169,16 +169,16 @@ TEST(ProgramCheck, SystemLibrariesAndWhatProvidesTheRest) {
 }
 
 TEST(ProgramCheck, DescribesWhatItNeeds) {
-    ProgramSpec spec = Sound();
-    spec.imports.push_back("D3D11.dll");
-    spec.imports.push_back("MSVCR120.dll");
-    EXPECT_EQ(DescribeProgram(Check(ProgramImage(spec))),
+    ProgramShape shape = Sound();
+    shape.imports.push_back("D3D11.dll");
+    shape.imports.push_back("MSVCR120.dll");
+    EXPECT_EQ(DescribeProgram(Check(ProgramImage(shape))),
               "listed as \"Forest Lights\"; i386 GUI program; needs KERNEL32.dll, USER32.dll, OPENGL32.dll, "
               "D3D11.dll (Windows 7 on), MSVCR120.dll (not in Windows)");
 }
 
 TEST(ProgramCheck, LibrariesAmongTheFurtherFiles) {
-    ProgramSpec dll = Sound();
+    ProgramShape dll = Sound();
     dll.dll = true;
     const std::vector<uint8_t> library = ProgramImage(dll), program = ProgramImage(Sound());
     const std::string text = "a picture";
