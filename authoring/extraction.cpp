@@ -30,8 +30,13 @@ bool ExtractInstaller(const std::string& installerPath, const std::string& dir,
     if (!file.Open(installerPath, error)) return false;
     ByteReader& reader = file.Reader();
     InstallerContents c;
-    if (!ReadInstaller(reader, &c, error)) {
+    if (!IsInstallerFile(reader, file.Size(), error) || !ReadInstaller(reader, &c, error)) {
         *error = installerPath + ": " + *error;
+        return false;
+    }
+    if (c.uninstaller) {
+        *error = installerPath + ": an uninstaller holds no files to extract, only the names and checksums of "
+                 "those its installation wrote (ssinst list shows them)";
         return false;
     }
     // The stub's own checks, before anything is written.

@@ -10,6 +10,7 @@
 #include "authoring/installer_names.h"
 #include "authoring/pe_image.h"
 #include "authoring/readers.h"
+#include "authoring/uninstaller_check.h"
 
 namespace {
 
@@ -144,24 +145,51 @@ bool OpenImage(const std::string& path, SourceFile* file, PeImage* image, std::s
     return true;
 }
 
-bool VerifyInstallerReader(ByteReader& reader, uint64_t size, const std::string& name, Verdict* v, std::string* error) {
-    *v = Verdict();
+namespace {
+
+// The stub part of a file `size` bytes long, its first kLargestStubPart
+// bytes at most, parsed; refused when it is no stub's.
+bool ReadStubPart(ByteReader& reader, uint64_t size, PeImage* image, std::string* error) {
     if (size >= kNoPosition) {
-        *error = name + ": " + std::to_string(size) + " bytes: installers and stubs count their offsets in 32 bits "
+        *error = std::to_string(size) + " bytes: installers and stubs count their offsets in 32 bits "
                  "and end before " + std::to_string(kNoPosition) + " bytes";
         return false;
     }
     std::vector<uint8_t> start((size_t)std::min<uint64_t>(size, kLargestStubPart));
     if (reader.Seek(0, kSeekSet) != 0 || !ReadExactly(reader, start.data(), (int)start.size())) {
-        *error = name + ": could not be read";
+        *error = "could not be read";
         return false;
     }
+    const std::string kind = ImageKind(std::vector<uint8_t>(start.begin(), start.begin() + std::min<size_t>(start.size(), 4096)));
+    if (!image->Parse(std::move(start), error)) {
+        if (*error == "no .rsrc section")
+            *error = "not an installer: " + kind + " without resources, so without the marker";
+        else if (error->compare(0, 17, "not an executable") == 0)
+            *error = "not an installer: " + *error;
+        else
+            *error = "not an installer, or one damaged in its headers: " + *error;
+        return false;
+    }
+    image->fileSize = size;
+    const std::string other = NotAStub(*image);
+    if (!other.empty()) *error = "not an installer: " + other;
+    return other.empty();
+}
+
+}  // namespace
+
+bool IsInstallerFile(ByteReader& r, uint64_t size, std::string* error) {
     PeImage image;
-    if (!image.Parse(std::move(start), error)) {
+    return ReadStubPart(r, size, &image, error);
+}
+
+bool VerifyInstallerReader(ByteReader& reader, uint64_t size, const std::string& name, Verdict* v, std::string* error) {
+    *v = Verdict();
+    PeImage image;
+    if (!ReadStubPart(reader, size, &image, error)) {
         *error = name + ": " + *error;
         return false;
     }
-    image.fileSize = size;
     // The payload follows the resource section (and a signature may follow
     // it), so rule 1 is the stub's alone.
     for (const RuleResult& r : CheckStubLayout(image))
@@ -175,14 +203,17 @@ bool VerifyInstallerReader(ByteReader& reader, uint64_t size, const std::string&
     const std::vector<std::string> overlaps = OverlapProblems(c);
     v->uninstaller = c.uninstaller;
     for (size_t i = 0; i < c.entries.size(); ++i) {
-        // An uninstaller holds its installer's table, not the entries' bytes.
+        // An uninstaller holds its installer's table, not the entries' bytes:
+        // its entries are as sound as its own check finds them.
         EntryVerdict e{CreatedPath(NamesFrom(c, name), (int)i, c.numberingBase, c.entries[i]), c.entries[i],
-                       c.uninstaller ? "" : EntryProblem(reader, (int)i, c.entries[i], limit)};
+                       !c.uninstaller                ? EntryProblem(reader, (int)i, c.entries[i], limit)
+                       : (int)i == c.check.entry ? ProblemText(c.check.problem)
+                                                   : ""};
         if (e.problem.empty() && !c.uninstaller) e.problem = overlaps[i];
         v->entries.push_back(e);
     }
     if (c.check.problem != kPayloadSound && c.check.entry < 0) v->payloadProblem = DescribeCheck(c.check);
-    if (c.check.problem == kPayloadSound && !RecordProblem(c).empty()) v->payloadProblem = RecordProblem(c);
+    if (v->payloadProblem.empty()) v->payloadProblem = RecordProblem(c);
     if (!c.uninstaller && !InstallerNamesUsable(name))
         v->payloadProblem = "its name gives no name to install the screen saver under";
     v->programChecked = v->entries.size() && v->entries[0].problem.empty() &&
@@ -312,11 +343,13 @@ bool ReadInstaller(ByteReader& r, InstallerContents* out, std::string* error) {
     const FilePosition size = r.Seek(0, kSeekEnd);
     r.Seek(table, kSeekSet);
     out->check = ValidatePayload(r, out->uninstaller ? kNoPosition - 1 : PayloadLimit(size, out->certificates));
+    if (out->uninstaller) out->refusal = UninstallerRefusal(r);
     return true;
 }
 
 std::string RecordProblem(const InstallerContents& c) {
-    return c.uninstaller && c.checksums.size() < c.entries.size() ? "its files' checksums are cut short" : "";
+    if (!c.uninstaller) return "";
+    return c.checksums.size() < c.entries.size() ? "its files' checksums are cut short" : c.refusal;
 }
 
 std::string NamesFrom(const InstallerContents& c, const std::string& fileName) {

@@ -28,12 +28,16 @@ struct InstallerContents {
     bool terminated = false;     // false: the table ran into the end of the file
     uint32_t certificates = 0;   // where a signature's table starts; 0 unsigned
     PayloadCheck check = {};     // the stub's own check of the whole payload
+    // An uninstaller's verdict on itself: "" when it would run (see
+    // UninstallerRefusal).
+    std::string refusal;
 };
 
 // What a check found, in words: "entry 2 reaches past the end of the file".
 std::string DescribeCheck(const PayloadCheck& c);
 // What the uninstaller refuses beyond its table's check: its files'
-// checksums cut short; "" for none, and for an installer.
+// checksums cut short, or anything its own checks refuse; "" for none,
+// and for an installer.
 std::string RecordProblem(const InstallerContents& c);
 
 // The entry's bytes as installed, into `out`: stored ones as they are,
@@ -44,6 +48,11 @@ bool WriteEntry(ByteReader& installer, uint64_t installerSize, const PayloadEntr
 // The same into memory.
 bool EntryContents(const std::vector<uint8_t>& installer, const PayloadEntry& e,
                    std::vector<uint8_t>* out, std::string* error);
+
+// Whether a file is an installer or an uninstaller of this kind (see
+// NotAStub); false with "not an installer: ..." for any other, and the
+// reason for a file that can't be read.
+bool IsInstallerFile(ByteReader& r, uint64_t size, std::string* error);
 
 // Reads the header and the entry table through the stub's reader, and
 // checks the payload as the stub does; an uninstaller's record and table
@@ -77,8 +86,8 @@ struct Verdict {
     std::vector<EntryVerdict> entries;
     bool Sound() const;
 };
-// False, with the reason, when the file is no installer at all. Reads the
-// file in pieces.
+// False, with the reason, when the file is no installer at all (see
+// IsInstallerFile). Reads the file in pieces.
 bool VerifyInstaller(const std::string& path, Verdict* v, std::string* error);
 // The same of an installer read through `reader`, `size` bytes long;
 // `name` is for messages.

@@ -167,7 +167,7 @@ std::string InstallerTitle(const std::string& title, std::string* bytes) {
         }
         out += (char)b;
     }
-    if (out.size() > kTitleSize) return "the title is " + std::to_string(out.size()) + " bytes; at most 32 fit";
+    if (out.size() > kTitleSize) return "the title is " + std::to_string(out.size()) + " characters; at most 32 fit";
     if (bytes) *bytes = out;
     return "";
 }

@@ -292,6 +292,18 @@ std::vector<std::string> PeImage::ImportedDlls() const {
     return names;
 }
 
+std::string ImageKind(const std::vector<uint8_t>& bytes) {
+    uint32_t pe = 0, characteristics = 0;
+    const bool dll = Get32(bytes, 0x3C, &pe) && Get16(bytes, (uint64_t)pe + 22, &characteristics) && (characteristics & 0x2000);
+    return dll ? "a Windows library (DLL)" : "a Windows program";
+}
+
+std::string NotAStub(const PeImage& img) {
+    if (img.firstRootNamed && img.firstRootName == kMarkerType) return "";
+    if (img.resourceSection < 0 || !img.levelHasEntry[0]) return ImageKind(img.bytes) + " without resources, so without the marker";
+    return ImageKind(img.bytes) + " whose first resource type is " + img.firstRootName + ", not the marker's " + kMarkerType;
+}
+
 std::vector<RuleResult> CheckStubLayout(const PeImage& img) {
     std::vector<RuleResult> out;
     const PeSection& rs = img.sections[img.resourceSection];

@@ -67,6 +67,15 @@ struct RuleResult {
     std::string detail;
 };
 
+// "" when the image is a stub, or an installer or uninstaller built on one:
+// its first resource type is the marker's. Else what it is instead, for
+// "not an installer: ...": "a Windows library (DLL) whose first resource
+// type is #3, not LASTRES".
+std::string NotAStub(const PeImage& image);
+// "a Windows library (DLL)" or "a Windows program", by the headers at the
+// start of a file that has them.
+std::string ImageKind(const std::vector<uint8_t>& start);
+
 // The stub's layout rules (the fifth: its manifest), then whether the
 // payload locator lands on the marker's data.
 std::vector<RuleResult> CheckStubLayout(const PeImage& image);

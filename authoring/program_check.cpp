@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "authoring/files.h"
+#include "authoring/printable.h"
 
 namespace {
 
@@ -236,12 +237,6 @@ std::u16string StringOne(Image& image, uint32_t resources) {
 
 // The listed name as a terminal and a window can show it: controls become
 // spaces.
-std::string Printable(const std::string& utf8) {
-    std::string out;
-    for (char c : utf8) out += (unsigned char)c < 0x20 || c == 0x7F ? ' ' : c;
-    return out;
-}
-
 std::string WithoutExtension(const std::string& name) {
     const size_t dot = name.rfind('.');
     return dot == std::string::npos ? name : name.substr(0, dot);

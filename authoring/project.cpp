@@ -43,6 +43,12 @@ std::string Value(const std::string& v) {
 
 }  // namespace
 
+bool ValueKeepable(const std::string& value) {
+    for (unsigned char c : value)
+        if ((c < 0x20 && c != '\t') || c == 0x7F) return false;
+    return true;
+}
+
 bool ParseProject(const std::string& text, const std::string& name, const std::string& dir, Project* out,
                   std::string* error) {
     *out = Project();
@@ -50,18 +56,19 @@ bool ParseProject(const std::string& text, const std::string& name, const std::s
     const int keys = (int)(sizeof kKeys / sizeof *kKeys);
     bool seen[keys] = {};
     size_t at = text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;  // Notepad's byte-order mark
+    // Lines end in CR LF, LF or a bare CR, as the systems' editors write them.
     for (int line = 1; at <= text.size(); ++line) {
-        size_t end = text.find('\n', at);
+        size_t end = text.find_first_of("\r\n", at);
         if (end == std::string::npos) end = text.size();
         std::string l = text.substr(at, end - at);
-        at = end + 1;
-        if (!l.empty() && l.back() == '\r') l.pop_back();
+        at = end + (text.compare(end, 2, "\r\n") == 0 ? 2 : 1);
         l = Trimmed(l);
         const auto fail = [&](const std::string& what) {
             *error = name + ":" + std::to_string(line) + ": " + what;
             return false;
         };
         if (!IsUtf8(l)) return fail("not UTF-8 text (save the project file as UTF-8)");
+        if (!ValueKeepable(l)) return fail("a control character, which a project file does not keep");
         if (l.empty() || l[0] == ';' || l[0] == '#') continue;
         if (l[0] == '[') {
             if (l != "[installer]") return fail("unknown section " + l + ": the only one is [installer]");
@@ -132,13 +139,14 @@ bool WriteProject(const std::string& path, const Project& p, std::string* error)
         *error = path + ": a name or the title is not UTF-8 text, which a project file keeps";
         return false;
     }
-    // Each value is one line of the file.
-    if (text.find('\r') != std::string::npos ||
-        std::count(text.begin(), text.end(), '\n') != 4 + p.hasTitle + p.strict + !p.program.empty() + !p.data.empty() +
-                                                           (long)p.files.size() + !p.output.empty()) {
-        *error = path + ": a value holds a line break, which a project file can't keep";
-        return false;
-    }
+    // Each value is one line of the file, as the reader takes it.
+    std::vector<std::string> values = {p.title, p.program, p.data, p.output};
+    values.insert(values.end(), p.files.begin(), p.files.end());
+    for (const std::string& v : values)
+        if (!ValueKeepable(v)) {
+            *error = path + ": a value holds a line break or another control character, which a project file can't keep";
+            return false;
+        }
     return WriteWholeFile(path, std::vector<uint8_t>(text.begin(), text.end()), error);
 }
 

@@ -15,7 +15,8 @@
 //
 // The section line is optional and the only one known; each key but `file`
 // stands once; `file` stands once for each further file, in order. Paths are
-// relative to the project file's folder. A value may be quoted ("  Forest ")
+// relative to the project file's folder. Lines end in CR LF, LF or CR. A
+// value may be quoted ("  Forest ")
 // to keep spaces at its ends. An unknown key, a line that is no key = value,
 // and a value a key can't take are errors, named with their line.
 #ifndef AUTHORING_PROJECT_H
@@ -54,6 +55,11 @@ std::string PathInProject(const std::string& project, const std::string& path);
 std::string ProjectText(const Project& p, const std::string& dir);
 // Writes it to `path` through the one safe write.
 bool WriteProject(const std::string& path, const Project& p, std::string* error);
+
+// Whether a value can stand in a project file, read back as written: no
+// control character but the tab. The reader refuses a line that holds
+// one, and the writer a value.
+bool ValueKeepable(const std::string& value);
 
 // A numbering base as a project file or a flag gives it: 0 to 65535, in
 // decimal. False for anything else.

@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 
 #include "authoring/files.h"
 #include "authoring/installer_names.h"
 #include "authoring/installer_reader.h"
 #include "authoring/installer_writer.h"
+#include "base/text.h"
 
 namespace {
 
@@ -48,16 +50,35 @@ void CheckInput(size_t index, const PlannedEntry& e, SourceFile& f, ProjectPlan*
     }
 }
 
+// Where the installer can't be written as named: a name that does not end
+// in .exe (Windows runs it by that, and the installer names what it
+// installs after it), a name that gives no names, a folder that is not
+// there.
+std::string OutputProblem(const std::string& output) {
+    if (output.empty()) return "";
+    const std::string name = FileName(output);
+    if (name.size() < 4 || !SameTextIgnoringCase(name.c_str() + name.size() - 4, ".exe"))
+        return output + ": an installer's name ends in .exe, which Windows runs it by";
+    if (!InstallerNamesUsable(output))
+        return output + ": an installer of that name gives no name to install the screen saver under";
+    const std::filesystem::path folder = std::filesystem::u8path(output).parent_path();
+    std::error_code ec;
+    if (!folder.empty() && !std::filesystem::is_directory(folder, ec))
+        return output + ": its folder " + folder.u8string() + " is not there";
+    return "";
+}
+
 }  // namespace
 
 ProjectPlan PlanProject(const Project& p) {
     ProjectPlan plan;
     const std::string missing = MissingFromProject(p);
     if (!missing.empty()) plan.problems.push_back(missing);
-    const std::string title = TitleProblem(p.title);
+    const std::string title = p.hasTitle && p.title.empty() ? "the title is empty; the installer's messages name the screen saver by it"
+                              : TitleProblem(p.title);
     if (!title.empty()) plan.problems.push_back(title);
-    if (!p.output.empty() && !InstallerNamesUsable(p.output))
-        plan.problems.push_back(p.output + ": an installer of that name gives no name to install the screen saver under");
+    const std::string output = OutputProblem(p.output);
+    if (!output.empty()) plan.problems.push_back(output);
     std::vector<std::string> inputs = {p.program, p.data};
     inputs.insert(inputs.end(), p.files.begin(), p.files.end());
     // The installer must not take the place of what it is built from.

@@ -41,12 +41,12 @@ add_dependencies(installer_core texts)
 add_library(sim_platform STATIC platform/sim/sim_platform.cpp)
 target_include_directories(sim_platform PUBLIC ${CMAKE_SOURCE_DIR})
 
-add_library(authoring STATIC authoring/installer_writer.cpp authoring/installer_reader.cpp authoring/installer_names.cpp authoring/extraction.cpp authoring/project_build.cpp authoring/program_check.cpp authoring/files.cpp authoring/packer.cpp authoring/pe_image.cpp authoring/xml.cpp authoring/project.cpp authoring/sha256.cpp authoring/load_stub.cpp)
+add_library(authoring STATIC authoring/printable.cpp authoring/uninstaller_check.cpp authoring/installer_writer.cpp authoring/installer_reader.cpp authoring/installer_names.cpp authoring/extraction.cpp authoring/project_build.cpp authoring/program_check.cpp authoring/files.cpp authoring/packer.cpp authoring/pe_image.cpp authoring/xml.cpp authoring/project.cpp authoring/sha256.cpp authoring/load_stub.cpp)
 target_link_libraries(authoring PUBLIC installer_core)
 
 # ssinst twice: the bootstrap, without a stub of its own, lays the linked
 # stub out (fix-stub); ssinst proper has that stub built in.
-add_executable(ssinst_bootstrap ssinst/ssinst.cpp ssinst/no_embedded_stub.cpp)
+add_executable(ssinst_bootstrap ssinst/ssinst.cpp ssinst/command_line.cpp ssinst/no_embedded_stub.cpp)
 target_link_libraries(ssinst_bootstrap PRIVATE authoring)
 target_compile_definitions(ssinst_bootstrap PRIVATE SSINST_VERSION="${PROJECT_VERSION}")
 
@@ -93,7 +93,7 @@ if(BUILD_WINDOWS)
 else()
   set(EMBEDDED_STUB ${CMAKE_SOURCE_DIR}/ssinst/no_embedded_stub.cpp)
 endif()
-add_executable(ssinst ssinst/ssinst.cpp ${EMBEDDED_STUB})
+add_executable(ssinst ssinst/ssinst.cpp ssinst/command_line.cpp ${EMBEDDED_STUB})
 target_link_libraries(ssinst PRIVATE authoring)
 target_compile_definitions(ssinst PRIVATE SSINST_VERSION="${PROJECT_VERSION}")
 

@@ -14,13 +14,15 @@ if(EMBEDDED_STUB_SOURCE)
   # The authoring library and what it reads installers with, as both
   # front ends build it.
   set(AUTHORING_WINDOWS_SOURCES
+    authoring/printable.cpp authoring/uninstaller_check.cpp
     authoring/installer_writer.cpp authoring/installer_reader.cpp authoring/installer_names.cpp authoring/extraction.cpp authoring/project_build.cpp authoring/program_check.cpp authoring/files.cpp authoring/packer.cpp authoring/pe_image.cpp authoring/xml.cpp
     authoring/project.cpp authoring/sha256.cpp authoring/load_stub.cpp ${EMBEDDED_STUB_SOURCE}
     platform/win32/win32_host_files.cpp
     base/text.cpp base/checksum.cpp lzhuf/decoder.cpp lzhuf/tree.cpp
     payload/locator.cpp payload/validate.cpp payload/contents.cpp payload/payload.cpp payload/removal.cpp
-    install/names.cpp install/targets.cpp)
-  add_executable(ssinst ssinst/ssinst.cpp ${AUTHORING_WINDOWS_SOURCES})
+    install/names.cpp install/targets.cpp install/extract.cpp install/register.cpp install/outcome.cpp
+    install/session.cpp res/texts.cpp ${STUB_GENERATED_DIR}/texts_packed.cpp)
+  add_executable(ssinst ssinst/ssinst.cpp ssinst/command_line.cpp ${AUTHORING_WINDOWS_SOURCES})
   target_include_directories(ssinst PRIVATE ${CMAKE_SOURCE_DIR})
   target_compile_definitions(ssinst PRIVATE SSINST_VERSION="${PROJECT_VERSION}" _FILE_OFFSET_BITS=64)
   target_compile_options(ssinst PRIVATE -O2 -Wall -Wextra)

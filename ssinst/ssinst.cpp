@@ -8,9 +8,11 @@
 #include <csignal>
 #endif
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <new>
 #include <stdexcept>
@@ -25,71 +27,25 @@
 #include "authoring/files.h"
 #include "authoring/pe_image.h"
 #include "authoring/project.h"
+#include "authoring/printable.h"
 #include "authoring/readers.h"
+#include "payload/format.h"
 #include "payload/locator.h"
+#include "ssinst/command_line.h"
 
 namespace {
 
 enum { kExitOk = 0, kExitFailure = 1, kExitUsage = 2 };
 
-const char kUsage[] =
-    "usage: ssinst COMMAND [ARGS]   (ssinst --version: the version and the built-in stub)\n"
-    "\n"
-    "commands:\n"
-    "  build -o OUT.exe --title TITLE [--base N] [--stub STUB] [--store] [--strict]\n"
-    "        --scr F.SCR --dat F.DAT [--file X ...]\n"
-    "      Writes an installer: the stub up to its marker, then the payload. The\n"
-    "      installed screen saver is named after OUT (Forest.exe installs\n"
-    "      FOREST.SCR). --base is the number of the first extra file (default 2).\n"
-    "      STUB defaults to $SSINST_STUB, then the stub built into ssinst. Each file\n"
-    "      is packed with LZHUF when that makes it smaller; --store stores all.\n"
-    "      It warns of what will keep the screen saver from running where it is\n"
-    "      installed: a program that is no 32-bit Windows GUI program, a library\n"
-    "      it needs that Windows does not include, a library among the further\n"
-    "      files (nothing looks for it in the data folder). --strict (strict = yes\n"
-    "      in a project file) makes any warning a failure, and nothing is written.\n"
-    "  build --project FILE.ssproj [the flags above]\n"
-    "      Builds what a project file names; a flag beside it wins over the file\n"
-    "      (the first --file starts its further files afresh).\n"
-    "  project FILE.ssproj [the flags of build]\n"
-    "      Writes a project file from build's flags, its paths relative to it.\n"
-    "  list INSTALLER\n"
-    "      Prints the title, the numbering base, the program's name in the Screen\n"
-    "      Saver Settings, its machine and the libraries it needs (with the first\n"
-    "      Windows that has each, where later than Windows 95), findings that\n"
-    "      keep it from running, then one line per entry: index,\n"
-    "      offset, stored size, unpacked size, extension, target (below the\n"
-    "      Windows directory, for an installer run from a directory without '.').\n"
-    "      Checks the payload as the installer does and flags a damaged entry.\n"
-    "      An uninstaller (UNINSTAL.EXE beside an installation's data files)\n"
-    "      lists its removal record and the files its installation wrote.\n"
-    "  extract INSTALLER -C DIR [--overwrite]\n"
-    "      Writes every entry below DIR (standing for the Windows directory) under\n"
-    "      the names the installer itself would use. Follows no link inside DIR;\n"
-    "      a file that is there is kept unless --overwrite replaces it.\n"
-    "  verify INSTALLER\n"
-    "      Checks an installer as the installer itself would, and more: the\n"
-    "      layout of its stub part, the entry table, each entry's bounds and\n"
-    "      sizes, and every packed stream, decoded to nowhere. A stream that\n"
-    "      decodes to other bytes than were packed can't be told (the format\n"
-    "      keeps no checksum); one that needs more bits than it stores, or whose\n"
-    "      last match runs past its size, can, and so can entries whose bytes\n"
-    "      lie on the stub part, the table or another entry, and streams with\n"
-    "      bytes after their end. An uninstaller: its stub part, its record and\n"
-    "      its table, as the uninstaller checks them. Exit 0 sound, 1 damaged.\n"
-    "  check-stub STUB\n"
-    "      Reports each layout rule of the stub, its manifest among them, as held\n"
-    "      or broken.\n"
-    "  fix-stub IN -o OUT\n"
-    "      Lays the resource section of a freshly linked stub out with the\n"
-    "      marker's data last, marks its first section as code, and checks\n"
-    "      the result.\n"
-    "\n"
-    "exit status: 0 done, 1 a file is missing, unreadable, refused or damaged,\n"
-    "2 usage.\n";
+struct Command;
+const Command* FindCommand(const std::string& name);
 
-int Usage(const char* problem) {
-    std::fprintf(stderr, "ssinst: %s\n\n%s", problem, kUsage);
+// The one-line problem of a command line, and where its help is.
+int Usage(const char* command, const std::string& problem) {
+    if (command)
+        std::fprintf(stderr, "ssinst: %s: %s; see ssinst %s --help\n", command, problem.c_str(), command);
+    else
+        std::fprintf(stderr, "ssinst: %s; see ssinst --help\n", problem.c_str());
     return kExitUsage;
 }
 
@@ -154,22 +110,20 @@ int PrintRules(const std::string& path, const PeImage& image) {
     return all ? kExitOk : kExitFailure;
 }
 
-int CheckStub(int argc, char** argv) {
-    if (argc != 1) return Usage("check-stub takes one stub");
+// --- the commands, each with its options and help ----------------------
+
+int CheckStub(const ParsedArgs& a) {
+    if (a.operands.size() != 1) return Usage("check-stub", "it takes one stub");
     PeImage image;
     std::string error;
-    if (!LoadImage(argv[0], &image, &error)) return Fail(error);
-    return PrintRules(argv[0], image);
+    if (!LoadImage(a.operands[0], &image, &error)) return Fail(error);
+    return PrintRules(a.operands[0], image);
 }
 
-int FixStub(int argc, char** argv) {
-    std::string in, out;
-    for (int i = 0; i < argc; ++i) {
-        if (!std::strcmp(argv[i], "-o") && i + 1 < argc) out = argv[++i];
-        else if (in.empty()) in = argv[i];
-        else return Usage("fix-stub takes one input");
-    }
-    if (in.empty() || out.empty()) return Usage("fix-stub needs IN and -o OUT");
+int FixStub(const ParsedArgs& a) {
+    const std::string out = a.Value("-o");
+    if (a.operands.size() != 1 || out.empty()) return Usage("fix-stub", "it takes one input and -o OUT");
+    const std::string& in = a.operands[0];
     PeImage image;
     std::string error;
     if (!LoadImage(in, &image, &error)) return Fail(error);
@@ -186,49 +140,49 @@ int FixStub(int argc, char** argv) {
 
 // The build flags, over what a project gave: each flag wins over the
 // project's value, and the first --file starts the further files afresh.
-bool ApplyFlags(int argc, char** argv, Project* p, std::string* stub, const char* command) {
+// "" when they apply, else the usage problem.
+std::string ApplyFlags(const ParsedArgs& a, Project* p) {
     bool files = false;
-    for (int i = 0; i < argc; ++i) {
-        const std::string a = argv[i];
-        const bool hasValue = i + 1 < argc;
-        const bool path = a == "-o" || a == "--scr" || a == "--dat" || a == "--file" || a == "--stub" || a == "--project";
-        if (path && hasValue && !*argv[i + 1])
-            return Usage((std::string(command) + ": " + a + " names no file").c_str()), false;
-        if (a == "-o" && hasValue) p->output = argv[++i];
-        else if (a == "--title" && hasValue) p->title = argv[++i], p->hasTitle = true;
-        else if (a == "--stub" && hasValue && stub) *stub = argv[++i];
-        else if (a == "--project" && hasValue && stub) ++i;  // read already
-        else if (a == "--strict") p->strict = true;
-        else if (a == "--store") p->pack = false;
-        else if (a == "--pack") p->pack = true;
-        else if (a == "--scr" && hasValue) p->program = argv[++i];
-        else if (a == "--dat" && hasValue) p->data = argv[++i];
-        else if (a == "--file" && hasValue) {
+    for (const auto& [name, value] : a.options) {
+        const bool path = name == "-o" || name == "--scr" || name == "--dat" || name == "--file" ||
+                          name == "--stub" || name == "--project";
+        if (path && value.empty()) return name + " names no file";
+        if (name == "-o") p->output = value;
+        else if (name == "--title") p->title = value, p->hasTitle = true;
+        else if (name == "--strict") p->strict = true;
+        else if (name == "--store") p->pack = false;
+        else if (name == "--pack") p->pack = true;
+        else if (name == "--scr") p->program = value;
+        else if (name == "--dat") p->data = value;
+        else if (name == "--file") {
             if (!files) p->files.clear();
             files = true;
-            p->files.push_back(argv[++i]);
-        } else if (a == "--base" && hasValue) {
-            if (!ParseNumberingBase(argv[++i], &p->numberingBase)) return Usage("--base takes a number from 0 to 65535"), false;
-        } else {
-            return Usage((std::string(command) + ": unknown or incomplete option " + a).c_str()), false;
+            p->files.push_back(value);
+        } else if (name == "--base" && !ParseNumberingBase(value, &p->numberingBase)) {
+            return "--base takes a number from 0 to 65535";
         }
     }
-    return true;
+    return "";
 }
 
-int Build(int argc, char** argv) {
+int Build(const ParsedArgs& a) {
+    if (!a.operands.empty()) return Usage("build", "it takes no operand (" + a.operands[0] + "); files follow their flags");
     Project project;
-    std::string stub, error;
-    // A project first, wherever its flag stands.
-    for (int i = 0; i + 1 < argc; ++i)
-        if (!std::strcmp(argv[i], "--project") && !ReadProject(argv[i + 1], &project, &error)) return Fail(error);
-    if (!ApplyFlags(argc, argv, &project, &stub, "build")) return kExitUsage;
+    std::string error;
+    if (a.Has("--project") && !a.Value("--project").empty() && !ReadProject(a.Value("--project"), &project, &error))
+        return Fail(error);
+    const std::string usage = ApplyFlags(a, &project);
+    if (!usage.empty()) return Usage("build", usage);
     const std::string missing = MissingFromProject(project);
-    if (!missing.empty()) return Usage(("build: " + missing + " (-o, --title, --scr, --dat, or a --project)").c_str());
+    if (!missing.empty()) return Usage("build", missing + " (-o, --title, --scr, --dat, or a --project)");
+    // What stands in the way is said, all of it, before anything is read
+    // or written.
+    const ProjectPlan plan = PlanProject(project);
+    for (const std::string& p : plan.problems) std::fprintf(stderr, "ssinst: %s\n", p.c_str());
+    if (!plan.problems.empty()) return kExitFailure;
     std::vector<uint8_t> stubBytes;
     std::string stubName;
-    if (!LoadStub(stub, &stubBytes, &stubName, &error)) return Fail("stub: " + error);
-    const ProjectPlan plan = PlanProject(project);
+    if (!LoadStub(a.Value("--stub"), &stubBytes, &stubName, &error)) return Fail("stub: " + error);
     for (const std::string& w : plan.warnings) std::fprintf(stderr, "ssinst: warning: %s\n", w.c_str());
     uint64_t total = 0;
     for (const PlannedEntry& e : plan.entries) total += e.size;
@@ -239,26 +193,17 @@ int Build(int argc, char** argv) {
     return kExitOk;
 }
 
-std::string Printable(const char* s, size_t n) {
-    std::string out;
-    for (size_t i = 0; i < n && s[i]; ++i) {
-        unsigned char c = (unsigned char)s[i];
-        if (c >= 0x20 && c < 0x7F && c != '\\') out += (char)c;
-        else {
-            char hex[8];
-            std::snprintf(hex, sizeof hex, "\\x%02X", c);
-            out += hex;
-        }
-    }
-    return out;
-}
-
-int WriteProjectFile(int argc, char** argv) {
-    if (argc < 1) return Usage("project takes a project file, then the flags of build");
+int WriteProjectFile(const ParsedArgs& a) {
+    if (a.operands.size() != 1)
+        return Usage("project", a.operands.empty() ? "it takes a project file" : "it takes one project file");
+    const std::string& path = a.operands[0];
     Project project;
-    std::string error;
-    if (!ApplyFlags(argc - 1, argv + 1, &project, nullptr, "project")) return kExitUsage;
-    if (!WriteProject(argv[0], project, &error)) return Fail(error);
+    std::string error, what;
+    const std::string usage = ApplyFlags(a, &project);
+    if (!usage.empty()) return Usage("project", usage);
+    if (!a.Has("--force") && (std::filesystem::exists(std::filesystem::u8path(path)) || IsThereButNotAFile(path, &what)))
+        return Fail(path + ": there is a file of that name already; --force replaces it with these flags alone");
+    if (!WriteProject(path, project, &error)) return Fail(error);
     return kExitOk;
 }
 
@@ -283,70 +228,62 @@ bool MadeWithBuiltInStub(ByteReader& r, FilePosition payloadStart) {
 // What Windows will make of an installer's program, as information: the
 // installer is not damaged by it.
 void PrintProgram(const ProgramReport& program) {
-    std::printf("program: %s\n", DescribeProgram(program).c_str());
-    for (const std::string& f : program.findings) std::printf("program: %s\n", f.c_str());
+    std::printf("program: %s\n", Printable(DescribeProgram(program)).c_str());
+    for (const std::string& f : program.findings) std::printf("program: %s\n", Printable(f).c_str());
 }
 
-int List(int argc, char** argv) {
-    if (argc != 1) return Usage("list takes one installer");
+int List(const ParsedArgs& a) {
+    if (a.operands.size() != 1) return Usage("list", "it takes one installer");
+    const std::string& path = a.operands[0];
     SourceFile file;
     std::string error;
-    if (!file.Open(argv[0], &error)) return Fail(error);
-    if (file.Size() >= kNoPosition)
-        return Fail(std::string(argv[0]) + ": " + std::to_string(file.Size()) + " bytes: an installer ends before " +
-                    std::to_string(kNoPosition) + " bytes");
+    if (!file.Open(path, &error)) return Fail(error);
     InstallerContents c;
-    if (!ReadInstaller(file.Reader(), &c, &error)) return Fail(std::string(argv[0]) + ": " + error);
+    if (!IsInstallerFile(file.Reader(), file.Size(), &error) || !ReadInstaller(file.Reader(), &c, &error))
+        return Fail(path + ": " + error);
     if (c.uninstaller)
         std::printf("uninstaller of %s and QUORBEL\\SSAVERS\\%s\nscreen saver it set: %s\nthe one before: %s\n",
-                    c.record.program, c.record.base, c.record.written,
-                    c.record.previous[0] ? c.record.previous : "(none)");
-    std::printf("title: \"%s\"\nnumbering base: %u\npayload at: %lld\n",
-                Printable(c.title, kTitleSize).c_str(), c.numberingBase, (long long)c.payloadStart);
+                    PrintableBytes(c.record.program).c_str(), PrintableBytes(c.record.base).c_str(),
+                    PrintableBytes(c.record.written).c_str(),
+                    c.record.previous[0] ? PrintableBytes(c.record.previous).c_str() : "(none)");
+    std::printf("title: \"%s\"\nnumbering base: %u\npayload at: %lld\n", PrintableBytes(c.title).c_str(),
+                c.numberingBase, (long long)c.payloadStart);
     std::printf("switches: %s\n", MadeWithBuiltInStub(file.Reader(), c.payloadStart)
                                       ? "/quiet (or /S), /passive, /log=PATH, /? (or /help); exit codes 0, 87, 112, "
                                         "1602, 1603, 3010"
                                       : "not known to this ssinst (its stub is not this version's)");
     ProgramReport program;
-    if (CheckInstallerProgram(file.Reader(), file.Size(), c, argv[0], &program)) PrintProgram(program);
+    if (CheckInstallerProgram(file.Reader(), file.Size(), c, path, &program)) PrintProgram(program);
     // An uninstaller's entries point into its installer: what it holds of
     // each file is the checksum its bytes must have to be removed.
-    std::printf("%5s %10s %10s %10s  %-6s %s\n", "index", c.uninstaller ? "checksum" : "offset", "stored", "unpacked",
-                "ext", "target");
+    std::printf("%5s %10s %10s %10s  %-6s  %-6s %s\n", "index", c.uninstaller ? "checksum" : "offset", "stored",
+                "installed", "how", "ext", "target");
     for (size_t i = 0; i < c.entries.size(); ++i) {
         const PayloadEntry& e = c.entries[i];
-        std::string target = CreatedPath(NamesFrom(c, argv[0]), (int)i, c.numberingBase, e);
+        std::string target = Printable(CreatedPath(NamesFrom(c, path), (int)i, c.numberingBase, e));
         if ((int)i == c.check.entry) target = "(damaged: " + DescribeCheck(c.check) + ")";
         char first[16];
         if (!c.uninstaller) std::snprintf(first, sizeof first, "%10u", e.offset);
         else if (i < c.checksums.size()) std::snprintf(first, sizeof first, "  %08x", c.checksums[i]);
         else std::snprintf(first, sizeof first, "%10s", "(cut)");
-        std::printf("%5zu %s %10u %10u  %-6s %s\n", i, first, e.storedSize, e.unpackedSize,
-                    Printable(e.extension, kExtensionSize).c_str(),
+        std::printf("%5zu %s %10u %10u  %-6s  %-6s %s\n", i, first, e.storedSize, InstalledSize(e),
+                    e.unpackedSize ? "packed" : "stored", PrintableBytes(e.extension, kExtensionSize).c_str(),
                     target.empty() ? "(refused: unsafe name)" : target.c_str());
     }
     // The stub's verdict: it installs nothing from a payload that fails it.
-    if (c.check.problem != kPayloadSound) {
-        std::fprintf(stderr, "ssinst: %s: damaged: %s\n", argv[0], DescribeCheck(c.check).c_str());
-        return kExitFailure;
-    }
-    if (!RecordProblem(c).empty()) {
-        std::fprintf(stderr, "ssinst: %s: damaged: %s\n", argv[0], RecordProblem(c).c_str());
-        return kExitFailure;
-    }
-    if (!c.uninstaller && !InstallerNamesUsable(argv[0])) {
-        std::fprintf(stderr, "ssinst: %s: its name gives no name to install the screen saver under\n",
-                     argv[0]);
-        return kExitFailure;
-    }
+    const std::string problem = c.check.problem != kPayloadSound ? DescribeCheck(c.check) : RecordProblem(c);
+    if (!problem.empty()) return Fail(path + ": damaged: " + problem);
+    if (!c.uninstaller && !InstallerNamesUsable(path))
+        return Fail(path + ": its name gives no name to install the screen saver under");
     return kExitOk;
 }
 
-int Verify(int argc, char** argv) {
-    if (argc != 1) return Usage("verify takes one installer");
+int Verify(const ParsedArgs& a) {
+    if (a.operands.size() != 1) return Usage("verify", "it takes one installer");
+    const std::string& path = a.operands[0];
     std::string error;
     Verdict v;
-    if (!VerifyInstaller(argv[0], &v, &error)) return Fail(error);
+    if (!VerifyInstaller(path, &v, &error)) return Fail(error);
     for (const std::string& p : v.stubProblems) std::printf("stub:  damaged: %s\n", p.c_str());
     if (v.stubProblems.empty()) std::printf("stub:  sound (its layout rules and its manifest)\n");
     if (v.programChecked) PrintProgram(v.program);
@@ -355,28 +292,23 @@ int Verify(int argc, char** argv) {
         const EntryVerdict& e = v.entries[i];
         char sizes[64];
         if (e.entry.unpackedSize)
-            std::snprintf(sizes, sizeof sizes, "packed %u -> %u", e.entry.storedSize, e.entry.unpackedSize);
+            std::snprintf(sizes, sizeof sizes, "packed %u <- %u", e.entry.storedSize, e.entry.unpackedSize);
         else
             std::snprintf(sizes, sizeof sizes, "stored %u", e.entry.storedSize);
-        std::printf("%5zu  %-24s %-40s %s\n", i, sizes, e.target.empty() ? "(no target)" : e.target.c_str(),
+        std::printf("%5zu  %-24s %-40s %s\n", i, sizes, e.target.empty() ? "(no target)" : Printable(e.target).c_str(),
                     e.problem.empty() ? "sound" : ("damaged: " + e.problem).c_str());
     }
     if (!v.payloadProblem.empty()) std::printf("payload: damaged: %s\n", v.payloadProblem.c_str());
     const bool sound = v.Sound();
-    std::printf("%s: %s\n", argv[0], sound ? "sound" : "DAMAGED");
+    std::printf("%s: %s\n", path.c_str(), sound ? "sound" : "DAMAGED");
     return sound ? kExitOk : kExitFailure;
 }
 
-int Extract(int argc, char** argv) {
-    std::string in, dir;
+int Extract(const ParsedArgs& a) {
+    const std::string dir = a.Value("-C");
+    if (a.operands.size() != 1 || dir.empty()) return Usage("extract", "it takes one installer and -C DIR");
     ExtractOptions options;
-    for (int i = 0; i < argc; ++i) {
-        if (!std::strcmp(argv[i], "-C") && i + 1 < argc) dir = argv[++i];
-        else if (!std::strcmp(argv[i], "--overwrite")) options.overwrite = true;
-        else if (in.empty()) in = argv[i];
-        else return Usage("extract takes one installer");
-    }
-    if (in.empty() || dir.empty()) return Usage("extract needs INSTALLER and -C DIR");
+    options.overwrite = a.Has("--overwrite");
     std::vector<std::string> written;
     std::string error;
     {
@@ -385,36 +317,203 @@ int Extract(int argc, char** argv) {
             if (!progress) progress.reset(new Progress("written", total));
             progress->Update(done);
         };
-        const bool ok = ExtractInstaller(in, dir, &written, &error, options);
+        const bool ok = ExtractInstaller(a.operands[0], dir, &written, &error, options);
         if (!ok) return Fail(error);
     }
-    for (const std::string& w : written) std::printf("%s\n", w.c_str());
+    for (const std::string& w : written) std::printf("%s\n", Printable(w).c_str());
     return kExitOk;
 }
 
-}  // namespace
+int Help(const ParsedArgs& a);
 
-namespace {
+const OptionSpec kBuildOptions[] = {{"-o", true},      {"--title", true}, {"--scr", true},     {"--dat", true},
+                                    {"--file", true},  {"--base", true},  {"--store", false},  {"--pack", false},
+                                    {"--strict", false}, {"--stub", true}, {"--project", true}, {nullptr, false}};
+const OptionSpec kProjectOptions[] = {{"-o", true},      {"--title", true}, {"--scr", true},    {"--dat", true},
+                                      {"--file", true},  {"--base", true},  {"--store", false}, {"--pack", false},
+                                      {"--strict", false}, {"--force", false}, {nullptr, false}};
+const OptionSpec kExtractOptions[] = {{"-C", true}, {"--overwrite", false}, {nullptr, false}};
+const OptionSpec kFixStubOptions[] = {{"-o", true}, {nullptr, false}};
+const OptionSpec kNoOptions[] = {{nullptr, false}};
+
+struct Command {
+    const char* name;
+    const char* summary;  // its line in ssinst --help
+    const char* help;     // what ssinst COMMAND --help prints
+    const OptionSpec* options;
+    int (*run)(const ParsedArgs&);
+};
+
+const Command kCommands[] = {
+    {"build", "write an installer from files, or from a project file",
+     "usage: ssinst build -o OUT.exe --title TITLE --scr F.SCR --dat F.DAT [--file X]...\n"
+     "                    [--base N] [--store | --pack] [--strict] [--stub STUB]\n"
+     "       ssinst build --project FILE.ssproj [the options above]\n"
+     "\n"
+     "Writes an installer: the stub up to its marker, then the payload. The\n"
+     "screen saver is installed under the installer's name (Forest.exe installs\n"
+     "FOREST.SCR), so OUT ends in .exe.\n"
+     "\n"
+     "  -o OUT.exe          the installer to write; the one there stays until\n"
+     "                      the new one is whole\n"
+     "  --title TITLE       the title its messages show, 32 characters at most\n"
+     "  --scr F.SCR         the screen-saver program\n"
+     "  --dat F.DAT         its main data file\n"
+     "  --file X            a further data file; once for each, in order\n"
+     "  --base N            the number of the first further file (0 to 65535;\n"
+     "                      2 unless given): FILE0002.BMP\n"
+     "  --pack              packs each file with LZHUF where that makes it\n"
+     "                      smaller (the default)\n"
+     "  --store             stores every file as it is\n"
+     "  --strict            makes any warning a failure, and nothing is written\n"
+     "                      (strict = yes in a project file)\n"
+     "  --stub STUB         the stub to build on: $SSINST_STUB unless given, then\n"
+     "                      the stub built into ssinst\n"
+     "  --project FILE      builds what a project file names; an option beside it\n"
+     "                      wins over the file (the first --file starts its\n"
+     "                      further files afresh)\n"
+     "\n"
+     "It warns of what will keep the screen saver from running where it is\n"
+     "installed: a program that is no 32-bit Windows GUI program, a library it\n"
+     "needs that Windows does not include, a library among the further files\n"
+     "(nothing looks for it in the data folder).\n",
+     kBuildOptions, Build},
+    {"project", "write a project file from build's options",
+     "usage: ssinst project FILE.ssproj [--force] [the options of build but --stub\n"
+     "                      and --project]\n"
+     "\n"
+     "Writes a project file from build's options, its paths relative to its\n"
+     "folder; ssinst build --project FILE.ssproj builds it, and ssinstw opens it.\n"
+     "A file that is there already stays as it is.\n"
+     "\n"
+     "  --force             replaces a project file that is there, with these\n"
+     "                      options alone\n",
+     kProjectOptions, WriteProjectFile},
+    {"list", "print what an installer or an uninstaller holds",
+     "usage: ssinst list INSTALLER\n"
+     "\n"
+     "Prints the title, the numbering base, the program's name in the Screen\n"
+     "Saver Settings, its machine and the libraries it needs (with the first\n"
+     "Windows that has each, where later than Windows 95), findings that keep\n"
+     "it from running, then one line per entry: index, offset, bytes stored,\n"
+     "bytes installed, stored or packed, extension, target (below the Windows\n"
+     "directory, for an installer run from a directory without '.'). Checks\n"
+     "the payload as the installer does and flags a damaged entry.\n"
+     "An uninstaller (UNINSTAL.EXE beside an installation's data files) lists\n"
+     "its removal record and the files its installation wrote, each with the\n"
+     "checksum it must still have to be removed. Exit 1 for a file that is no\n"
+     "installer, or a damaged one.\n",
+     kNoOptions, List},
+    {"extract", "write an installer's files below a folder",
+     "usage: ssinst extract INSTALLER -C DIR [--overwrite]\n"
+     "\n"
+     "Writes every entry below DIR (standing for the Windows directory) under\n"
+     "the names the installer itself would use, after checking the whole\n"
+     "installer as it does. Follows no link inside DIR. An uninstaller holds\n"
+     "no files, and is refused.\n"
+     "\n"
+     "  -C DIR              the folder to write below\n"
+     "  --overwrite         replaces files that are there (never writing through\n"
+     "                      a link); without it, each stays and the run fails\n",
+     kExtractOptions, Extract},
+    {"verify", "check an installer as the installer would, and more",
+     "usage: ssinst verify INSTALLER\n"
+     "\n"
+     "Checks an installer as the installer itself would, and more: the layout\n"
+     "of its stub part, the entry table, each entry's bounds and sizes, and\n"
+     "every packed stream, decoded to nowhere. A stream that decodes to other\n"
+     "bytes than were packed can't be told (the format keeps no checksum); one\n"
+     "that needs more bits than it stores, or whose last match runs past its\n"
+     "size, can, and so can entries whose bytes lie on the stub part, the\n"
+     "table or another entry, and streams with bytes after their end.\n"
+     "An uninstaller is checked by the very checks it runs before it removes\n"
+     "anything (in a Windows directory C:\\WINDOWS): its record, the names in\n"
+     "it, its table and its files' checksums.\n"
+     "Exit 0 sound; 1 damaged, or no installer.\n",
+     kNoOptions, Verify},
+    {"check-stub", "report a stub's layout rules",
+     "usage: ssinst check-stub STUB\n"
+     "\n"
+     "Reports each layout rule of the stub, its manifest among them, as held\n"
+     "or broken. Exit 0 when all hold.\n",
+     kNoOptions, CheckStub},
+    {"fix-stub", "lay a freshly linked stub out as the rules want",
+     "usage: ssinst fix-stub IN -o OUT\n"
+     "\n"
+     "Lays the resource section of a freshly linked stub out with the marker's\n"
+     "data last, marks its first section as code, and checks the result.\n"
+     "\n"
+     "  -o OUT              the stub to write\n",
+     kFixStubOptions, FixStub},
+    {"help", "print a command's help",
+     "usage: ssinst help [COMMAND]\n"
+     "\n"
+     "Prints the command's help, as ssinst COMMAND --help does; without one,\n"
+     "the list of commands.\n",
+     kNoOptions, Help},
+};
+
+const char kOverviewEnd[] =
+    "\n"
+    "ssinst help COMMAND (or ssinst COMMAND --help) prints a command's options.\n"
+    "Options take their value as the next argument or after '=' (--title=Forest);\n"
+    "'--' ends the options, so that a file name may start with '-'.\n"
+    "ssinst --version prints the version and the built-in stub.\n"
+    "\n"
+    "exit status: 0 done; 1 a file is missing, unreadable, refused or damaged,\n"
+    "or no installer; 2 usage.\n";
+
+const Command* FindCommand(const std::string& name) {
+    for (const Command& c : kCommands)
+        if (name == c.name) return &c;
+    return nullptr;
+}
+
+int Overview() {
+    std::printf("usage: ssinst COMMAND [ARGS]\n\ncommands:\n");
+    for (const Command& c : kCommands) std::printf("  %-12s %s\n", c.name, c.summary);
+    std::fputs(kOverviewEnd, stdout);
+    return kExitOk;
+}
+
+int Help(const ParsedArgs& a) {
+    if (a.operands.empty()) return Overview();
+    const Command* c = a.operands.size() == 1 ? FindCommand(a.operands[0]) : nullptr;
+    if (!c) return Usage("help", a.operands.size() == 1 ? "no command " + a.operands[0] : "it takes one command");
+    std::fputs(c->help, stdout);
+    return kExitOk;
+}
 
 int Run(int argc, char** argv) {
-    if (argc < 2) return Usage("no command given");
-    std::string cmd = argv[1];
-    if (cmd == "--help" || cmd == "-h" || cmd == "help") {
-        std::fputs(kUsage, stdout);
-        return kExitOk;
-    }
-    if (cmd == "--version") return Version();
-    if (cmd == "build") return Build(argc - 2, argv + 2);
-    if (cmd == "project") return WriteProjectFile(argc - 2, argv + 2);
-    if (cmd == "list") return List(argc - 2, argv + 2);
-    if (cmd == "extract") return Extract(argc - 2, argv + 2);
-    if (cmd == "verify") return Verify(argc - 2, argv + 2);
-    if (cmd == "check-stub") return CheckStub(argc - 2, argv + 2);
-    if (cmd == "fix-stub") return FixStub(argc - 2, argv + 2);
-    return Usage(("unknown command " + cmd).c_str());
+    if (argc < 2) return Usage(nullptr, "no command given");
+    const std::string cmd = argv[1];
+    if (IsHelpArgument(cmd)) return argc == 2 ? Overview() : Usage(nullptr, cmd + " takes nothing after it");
+    if (cmd == "--version") return argc == 2 ? Version() : Usage(nullptr, "--version takes nothing after it");
+    const Command* c = FindCommand(cmd);
+    if (!c) return Usage(nullptr, "unknown command " + cmd);
+    // Help wins wherever it stands among the options.
+    for (int i = 2; i < argc && std::strcmp(argv[i], "--"); ++i)
+        if (IsHelpArgument(argv[i])) {
+            std::fputs(c->help, stdout);
+            return kExitOk;
+        }
+    ParsedArgs a;
+    const std::string problem = ParseArgs(c->options, argc - 2, argv + 2, &a);
+    if (!problem.empty()) return Usage(c->name, problem);
+    return c->run(a);
 }
 
 }  // namespace
+
+// A failed write to standard output (a full disk, a closed pipe) fails
+// the run: what was asked for did not arrive.
+int Finished(int code) {
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        std::fprintf(stderr, "ssinst: standard output: %s\n", std::strerror(errno ? errno : EIO));
+        return kExitFailure;
+    }
+    return code;
+}
 
 int Main(int argc, char** argv) {
 #ifndef _WIN32
@@ -426,7 +525,7 @@ int Main(int argc, char** argv) {
     // No command ends on an exception: memory that can't be had, or any
     // other failure, is one line and exit 1.
     try {
-        return Run(argc, argv);
+        return Finished(Run(argc, argv));
     } catch (const std::bad_alloc&) {
         return Fail("out of memory");
     } catch (const std::exception& e) {

@@ -62,7 +62,7 @@ if [ -f "$STUB" ]; then
   expect 0 "switches: /quiet (or /S), /passive, /log=PATH" "$SSINST" list "$T/Forest.exe"
   expect 0 "QUORBEL/SSAVERS/Forest/FILE0007.bmp" "$SSINST" extract "$T/Forest.exe" -C "$T/out"
   cmp -s "$T/a.bmp" "$T/out/QUORBEL/SSAVERS/Forest/FILE0007.bmp" && pass=$((pass + 1)) || { failed=$((failed + 1)); echo "FAIL: extracted FILE0007.bmp differs"; }
-  expect 2 "extract needs" "$SSINST" extract "$T/Forest.exe"
+  expect 2 "extract: it takes one installer and -C DIR; see ssinst extract --help" "$SSINST" extract "$T/Forest.exe"
   expect 0 "rule 5   held   the manifest" "$SSINST" check-stub "$STUB"
   expect 1 "rule 2   BROKEN" "$SSINST" check-stub "$BUILD/windows/ssstub-raw.exe"
   # Entry 0 reaching past the end: listed, flagged, exit 1; the same
@@ -76,7 +76,7 @@ if [ -f "$STUB" ]; then
   expect 1 "gives no name to install" "$SSINST" list "$T/...exe"
   expect 1 "gives no name to install" "$SSINST" extract "$T/...exe" -C "$T/dots"
   head -c 300 "$T/Forest.exe" > "$T/cut.exe"
-  expect 1 "cut.exe: no payload marker" "$SSINST" list "$T/cut.exe"
+  expect 1 "cut.exe: not an installer, or one damaged in its headers: section table cut short" "$SSINST" list "$T/cut.exe"
   expect 1 "cut.exe: .*cut short" "$SSINST" check-stub "$T/cut.exe"
 
   # verify: installers and their verdicts.
@@ -112,7 +112,7 @@ short.exe 1 FILE0002.scr .*damaged: reaches past the end of the file
 broken.exe 1 damaged: its stream needs more bits than it stores
 f.dat 1 not an executable
 END
-  expect 2 "verify takes one" "$SSINST" verify
+  expect 2 "verify: it takes one installer" "$SSINST" verify
 
   # extract with links planted in DIR: nothing outside DIR changes, a file
   # that is there stays unless --overwrite replaces it (a link by a file).
@@ -177,7 +177,8 @@ END
   else
     echo "note: the full file system is tried only as root"
   fi
-  expect 1 "/dev/full: is a device, not a file: refused" "$SSINST" build -o /dev/full "${big[@]}"
+  ln -s /dev/full "$T/full.exe"
+  expect 1 "full.exe: is a device, not a file: refused" "$SSINST" build -o "$T/full.exe" "${big[@]}"
   expect 1 "folder.exe: is a folder, not a file: refused" "$SSINST" build -o "$T/folder.exe" "${big[@]}"
   [ -c /dev/full ] && [ -d "$T/folder.exe" ] && pass=$((pass + 1)) || { failed=$((failed + 1)); echo "FAIL: a refused target was touched"; }
 
@@ -224,6 +225,77 @@ END
   expect 0 "^strict = yes$" cat "$T/check/Strict.ssproj"
   expect 1 "not built: the project is strict" "$SSINST" build --project "$T/check/Strict.ssproj" --stub "$STUB"
 fi
+# Each command's usage: its help on standard output (exit 0) however asked,
+# a usage error in one line that says where the help is (exit 2), options
+# with '=' and '--', and a failed write to standard output (exit 1).
+#   command | what it lacks, as said
+while IFS='|' read -r cmd lacks; do
+  for ask in "$cmd --help" "$cmd -h" "help $cmd" "$cmd --title=x --help"; do
+    out=$("$SSINST" $ask 2>&1); rc=$?
+    [ "$rc" = 0 ] && head -1 <<<"$out" | grep -q "^usage: ssinst $cmd " && pass=$((pass + 1)) ||
+      { failed=$((failed + 1)); echo "FAIL: ssinst $ask -> exit $rc: $out"; }
+  done
+  for wrong in "" "--x=y" "-q"; do
+    [ "$cmd" = help ] && [ -z "$wrong" ] && continue
+    err=$("$SSINST" $cmd $wrong 2>&1 >/dev/null); rc=$?
+    want="$lacks"; [ -n "$wrong" ] && want="unknown option ${wrong%%=*}"
+    [ "$rc" = 2 ] && [ "$err" = "ssinst: $cmd: $want; see ssinst $cmd --help" ] && pass=$((pass + 1)) ||
+      { failed=$((failed + 1)); echo "FAIL: ssinst $cmd $wrong -> exit $rc: $err (wanted: $want)"; }
+  done
+  err=$("$SSINST" $cmd --help 2>&1 >/dev/full); rc=$?
+  [ "$rc" = 1 ] && grep -q "^ssinst: standard output: No space left on device$" <<<"$err" && pass=$((pass + 1)) ||
+    { failed=$((failed + 1)); echo "FAIL: ssinst $cmd --help >/dev/full -> exit $rc: $err"; }
+done <<'EOF2'
+build|no title, program (.SCR), main data file (.DAT), output installer named (-o, --title, --scr, --dat, or a --project)
+project|it takes a project file
+list|it takes one installer
+extract|it takes one installer and -C DIR
+verify|it takes one installer
+check-stub|it takes one stub
+fix-stub|it takes one input and -o OUT
+help|
+EOF2
+expect 0 "^commands:" "$SSINST" help
+expect 2 "^ssinst: unknown command frob; see ssinst --help$" "$SSINST" frob
+expect 2 "^ssinst: build: --title needs a value; see ssinst build --help$" "$SSINST" build --title
+expect 2 "^ssinst: build: -o needs a value; see ssinst build --help$" "$SSINST" build -o --title x
+expect 2 "^ssinst: build: --store takes no value; see ssinst build --help$" "$SSINST" build --store=yes
+expect 1 "^ssinst: -odd.exe: No such file" "$SSINST" list -- -odd.exe
+"$SSINST" list "$T/nothere.exe" >/dev/full 2>/dev/null; [ $? = 1 ] && pass=$((pass + 1)) || { failed=$((failed + 1)); echo "FAIL: list >/dev/full"; }
+# Every option of build is in its help.
+for o in -o --title --scr --dat --file --base --pack --store --strict --stub --project; do
+  expect 0 "^  $o " "$SSINST" build --help
+done
+# The shared rules, before anything is built: every problem, one line each.
+out=$("$SSINST" build -o "$T/nowhere/Forest.txt" --title= --scr "$T/gone.scr" --dat "$T/f.dat" 2>&1); rc=$?
+[ "$rc" = 1 ] && [ "$(wc -l <<<"$out")" = 3 ] && grep -q "the title is empty" <<<"$out" &&
+  grep -q "Forest.txt: an installer's name ends in .exe" <<<"$out" && grep -q "gone.scr: No such file" <<<"$out" &&
+  pass=$((pass + 1)) || { failed=$((failed + 1)); echo "FAIL: the shared rules -> exit $rc: $out"; }
+expect 1 "nowhere/Forest.exe: its folder .*nowhere is not there" "$SSINST" build -o "$T/nowhere/Forest.exe" --title=T --scr "$T/f.scr" --dat "$T/f.dat"
+# project never takes a flag for its file, and keeps a project that is there.
+(cd "$T" && expect 0 "^usage: ssinst project" "$SSINST" project --help && [ ! -e "$T/--help" ]) ||
+  { failed=$((failed + 1)); echo "FAIL: project --help wrote a file"; }
+printf 'title = Kept\n' > "$T/kept.ssproj"
+expect 1 "kept.ssproj: there is a file of that name already; --force replaces it" "$SSINST" project "$T/kept.ssproj" --title X
+expect 0 "^title = Kept$" cat "$T/kept.ssproj"
+expect 0 "" "$SSINST" project "$T/kept.ssproj" --force --title=X
+expect 0 "^title = X$" cat "$T/kept.ssproj"
+# Files that are no installer: one line, exit 1, no entries.
+printf 'BM\x36\x00\x00\x00\x00\x00\x00\x00\x36\x00\x00\x00' > "$T/picture.bmp"
+"$MAKE_PROGRAM" "$T/program.exe" --import KERNEL32.dll
+"$MAKE_PROGRAM" "$T/library.dll" --dll --import KERNEL32.dll
+others=("$T/picture.bmp" "$T/program.exe" "$T/library.dll")
+for clock in /usr/lib/i386-linux-gnu/wine/i386-windows/clock.exe /usr/lib/wine/i386-windows/clock.exe; do
+  [ -f "$clock" ] && others+=("$clock") && break
+done
+for other in "${others[@]}"; do
+  for cmd in list verify; do
+    out=$("$SSINST" $cmd "$other" 2>/dev/null); err=$("$SSINST" $cmd "$other" 2>&1 >/dev/null); rc=$?
+    [ "$rc" = 1 ] && [ -z "$out" ] && [ "$(wc -l <<<"$err")" = 1 ] && grep -q ": not an installer: " <<<"$err" &&
+      pass=$((pass + 1)) || { failed=$((failed + 1)); echo "FAIL: $cmd $other -> exit $rc: $out$err"; }
+  done
+done
+expect 1 "library.dll: not an installer: a Windows library (DLL)" "$SSINST" verify "$T/library.dll"
 expect 1 "f.dat: not an executable" "$SSINST" check-stub "$T/f.dat"
 expect 1 "nothere.exe: No such file" "$SSINST" list "$T/nothere.exe"
 

@@ -217,7 +217,7 @@ install_files)
   cp "$TESTSCR" "$C/setup/FOREST.SCR"
   # The program and its data go in packed (the stub's decoder writes them),
   # the random picture and sound stored.
-  "$SSINST" list "$C/setup/Forest.exe" | awk '$1 ~ /^[0-9]+$/ {print $1, ($4 != 0 ? "packed" : "stored")}' >"$DIR/kinds"
+  "$SSINST" list "$C/setup/Forest.exe" | awk '$1 ~ /^[0-9]+$/ {print $1, $5}' >"$DIR/kinds"
   [ "$(tr '\n' ' ' <"$DIR/kinds")" = "0 packed 1 packed 2 stored 3 stored 4 stored " ] ||
     fail "unexpected entry kinds: $(tr '\n' ' ' <"$DIR/kinds")"
   ok_to_all 'nofile C:\scrstart.log'
@@ -243,7 +243,7 @@ stored_only)
   printf 'read me\r\n' >"$DIR/notes.TXT"
   build_installer Forest.exe --title Forest --store --base 5 \
     --file "$DIR/picture.BMP" --file "$DIR/sound.WAV" --file "$DIR/notes.TXT"
-  "$SSINST" list "$C/setup/Forest.exe" | awk '$1 ~ /^[0-9]+$/ && $4 != 0 {exit 1}' || fail "an entry is packed"
+  "$SSINST" list "$C/setup/Forest.exe" | awk '$1 ~ /^[0-9]+$/ && $5 != "stored" {exit 1}' || fail "an entry is packed"
   ok_to_all
   run_installer Forest.exe
   D=$WINDIR/QUORBEL/SSAVERS/Forest

@@ -69,7 +69,7 @@ const ProgramCase kPrograms[] = {
     {"else the first language", With([](ProgramShape& s) { s.stringOne = {{0x407, u"Wald"}, {0x40C, u"Foret"}}; }),
      "Wald", ""},
     {"controls made printable", With([](ProgramShape& s) { s.stringOne = {{0, u"Forest\r\nLights\x1b"}}; }),
-     "Forest  Lights ", ""},
+     "Forest\\x0D\\x0ALights\\x1B", ""},
     {"a compiler's C runtime", With([](ProgramShape& s) { s.imports.push_back("MSVCR120.dll"); }), "Forest Lights",
      "needs MSVCR120.dll, which Windows does not include (it comes with the Visual C++ 2013 Redistributable)"},
     {"a delay-loaded library counts too", With([](ProgramShape& s) { s.delayImports = {"d3dx9_43.dll"}; }),

@@ -119,7 +119,7 @@ TEST(Project, ABuildIsCheckedBeforeItReplacesAndACancelledOneLeavesTheOldInstall
     p.data = d + "missing.dat";
     const ProjectPlan plan = PlanProject(p);
     ASSERT_EQ(plan.problems.size(), 2u);
-    EXPECT_EQ(plan.problems[0], "the title is 33 bytes; at most 32 fit");
+    EXPECT_EQ(plan.problems[0], "the title is 33 characters; at most 32 fit");
     EXPECT_NE(plan.problems[1].find("missing.dat: No such file"), std::string::npos) << plan.problems[1];
     EXPECT_EQ(plan.entries[1].target, "QUORBEL\\SSAVERS\\Forest\\Forest.DAT");
     // The installer never takes the place of an input or of the project.
@@ -130,8 +130,8 @@ TEST(Project, ABuildIsCheckedBeforeItReplacesAndACancelledOneLeavesTheOldInstall
     for (const std::string& over : {d + "f.dat", d + "../" + std::filesystem::path(dir.path()).filename().string() + "/f.scr", p.path}) {
         p.output = over;
         const ProjectPlan own = PlanProject(p);
-        ASSERT_EQ(own.problems.size(), 1u) << over;
-        EXPECT_NE(own.problems[0].find("the installer would be written over"), std::string::npos) << own.problems[0];
+        ASSERT_FALSE(own.problems.empty()) << over;
+        EXPECT_NE(own.problems.back().find("the installer would be written over"), std::string::npos) << own.problems.back();
     }
     // A project file is text of a bounded size, and keeps a private
     // file's permissions when saved over it.

@@ -10,6 +10,8 @@
 #include <set>
 
 #include "app/installer.h"
+#include "authoring/extraction.h"
+#include "authoring/installer_reader.h"
 #include "install/removal.h"
 #include "payload/locator.h"
 #include "payload/removal.h"
@@ -480,6 +482,47 @@ TEST(Removal, IsRecordedOnlyForWhatARecordMayName) {
     MemoryReader in(BuiltStub());
     RemovalRecord w;
     EXPECT_FALSE(LocatePayloadIn(in) != kNoPosition && ReadRemovalRecord(in, &w));
+}
+
+// ssinst judges an uninstaller by the checks the uninstaller runs itself:
+// what it refuses to run is damaged for list and verify, and extract
+// writes nothing of any uninstaller.
+TEST(Removal, TheToolJudgesAnUninstallerAsItJudgesItself) {
+    enum { kBaseAt = kRemovalHeaderSize + 3 * 260, kTableAt = kRemovalRecordSize + kHeaderSize };
+    const struct {
+        const char* what;
+        size_t at;  // into the record; 0 leaves it as it is
+        std::string text;
+    } kCases[] = {
+        {"as it was left", 0, ""},
+        {"an extension with a folder in it", kTableAt + 2 * kEntrySize + 12, ".B/P"},
+        {"a data folder too long for the Windows directory", kBaseAt, std::string(240, 'F')},
+        {"a program too long for it", kProgramAt, std::string(250, 'F') + ".SCR"},
+        {"a program no installation names so", kProgramAt, ". X.SCR"},
+    };
+    for (const auto& c : kCases) {
+        Machine k;
+        Install(k);
+        if (c.at) PatchRecord(k, c.at, c.text);
+        const bool sound = !c.at;
+        const std::string path = k.Host(kUninstallerHost);
+        Verdict v;
+        std::string error;
+        ASSERT_TRUE(VerifyInstaller(path, &v, &error)) << c.what << ": " << error;
+        EXPECT_EQ(v.Sound(), sound) << c.what << ": " << v.payloadProblem;
+        SourceFile f;
+        InstallerContents contents;
+        ASSERT_TRUE(f.Open(path, &error) && ReadInstaller(f.Reader(), &contents, &error)) << error;
+        EXPECT_EQ(contents.check.problem == kPayloadSound && RecordProblem(contents).empty(), sound) << c.what;
+        std::vector<std::string> written;
+        EXPECT_FALSE(ExtractInstaller(path, k.Host("out"), &written, &error)) << c.what;
+        EXPECT_NE(error.find("an uninstaller holds no files"), std::string::npos) << error;
+        EXPECT_FALSE(fs::exists(k.Host("out/FOREST.SCR"))) << c.what;
+        // The uninstaller itself: a refusal leaves every file.
+        const std::set<std::string> before = Files(k);
+        Uninstall(k, {}, true);
+        EXPECT_EQ(Files(k) == before, !sound) << c.what;
+    }
 }
 
 }  // namespace
