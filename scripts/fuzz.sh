@@ -16,7 +16,7 @@ BUILD=${FUZZ_BUILD_DIR:-build/fuzz}
 CC=clang CXX=clang++ cmake -S . -B "$BUILD" -DFUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$BUILD" -j"$(nproc)" >/dev/null
 
-TARGETS="install_fuzz removal_fuzz switches_fuzz tool_fuzz decoder_fuzz decoder_small_fuzz"
+TARGETS="install_fuzz removal_fuzz switches_fuzz tool_fuzz project_fuzz decoder_fuzz decoder_small_fuzz"
 SEEDS=tests/fuzz/seeds
 seeds_of() {
   case $1 in
@@ -24,6 +24,7 @@ seeds_of() {
     removal_fuzz) echo "$SEEDS/removal" ;;
     switches_fuzz) echo "$SEEDS/switches" ;;
     tool_fuzz) echo "$SEEDS/install $SEEDS/tool" ;;
+    project_fuzz) echo "$SEEDS/project" ;;
     *) echo "$SEEDS/decoder" ;;
   esac
 }

@@ -4,6 +4,7 @@
 
 #include "tests/unit/test_support.h"
 #include "authoring/pe_image.h"
+#include "authoring/printable.h"
 #include "authoring/readers.h"
 
 namespace {
@@ -15,6 +16,7 @@ InstallerContents ReadBack(const std::vector<uint8_t>& installer) {
     EXPECT_TRUE(ReadInstaller(r, &c, &error)) << error;
     return c;
 }
+
 
 }  // namespace
 
@@ -138,4 +140,30 @@ TEST(ReadInstaller, ReportsAFileThatIsNoInstaller) {
     std::string error;
     EXPECT_FALSE(ReadInstaller(r, &c, &error));
     EXPECT_NE(error.find("no payload marker"), std::string::npos);
+}
+
+// What a file holds reaches a terminal as text: no control sequence, no
+// turn of the text's direction, no byte that is no character.
+TEST(Printable, KeepsCharactersAndShowsEverythingElseAsBytes) {
+    const struct {
+        std::string in, utf8, bytes;
+    } cases[] = {
+        {"Forest Lights", "Forest Lights", "Forest Lights"},
+        {"C:\\WINDOWS\\FOREST.SCR", "C:\\WINDOWS\\FOREST.SCR", "C:\\WINDOWS\\FOREST.SCR"},
+        {"\x1b[2Jgone", "\\x1B[2Jgone", "\\x1B[2Jgone"},
+        {"a\r\nb\x7f", "a\\x0D\\x0Ab\\x7F", "a\\x0D\\x0Ab\\x7F"},
+        {"For\xC3\xAAt", "For\xC3\xAAt", "For\\xC3\\xAAt"},                  // UTF-8 kept as UTF-8
+        {"\xC2\x9B" "31m", "\\xC2\\x9B31m", "\\xC2\\x9B31m"},                // a C1 control
+        {"abc\xE2\x80\xAEgpj.exe", "abc\\xE2\\x80\\xAEgpj.exe", "abc\\xE2\\x80\\xAEgpj.exe"},  // right to left
+        {"caf\xE9", "caf\\xE9", "caf\\xE9"},                                 // Windows-1252, no UTF-8
+        {"\xC0\xAF\xED\xA0\x80", "\\xC0\\xAF\\xED\\xA0\\x80", "\\xC0\\xAF\\xED\\xA0\\x80"},  // overlong, surrogate
+        {"\xF0\x9F\x8C\xB2", "\xF0\x9F\x8C\xB2", "\\xF0\\x9F\\x8C\\xB2"},
+        {"\xE2\x82", "\\xE2\\x82", "\\xE2\\x82"},                            // cut short
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(Printable(c.in), c.utf8) << c.in;
+        EXPECT_EQ(PrintableBytes(c.in.c_str()), c.bytes) << c.in;
+    }
+    EXPECT_EQ(PrintableBytes("FOREST.SCR\0hidden", 32), "FOREST.SCR");
+    EXPECT_EQ(PrintableBytes(".BMPX", 4), ".BMP");
 }

@@ -21,6 +21,11 @@ TEST(Project, ABadFileIsNamedWithItsLine) {
         {"title = A\n; a comment\ntitle = B\n", "p.ssproj:3: title is given twice"},
         {"program =\n", "p.ssproj:1: program = names no file"},
         {"title = T\nprogram = caf\xE9.scr\n", "p.ssproj:2: not UTF-8 text"},  // a file saved in a code page
+        // Each line end counts one line, a bare CR (an old Mac editor) too.
+        {"title = T\rbase = 9\rtitel = U\r", "p.ssproj:3: unknown key \"titel\""},
+        {"title = T\r\n\r\nbase = x\n", "p.ssproj:3: base takes"},
+        {"title = T\n\rbase = x\n", "p.ssproj:3: base takes"},
+        {"title = \"a\x01b\"\n", "p.ssproj:1: a control character"},
     };
     for (const auto& c : cases) {
         Project p;
@@ -71,6 +76,7 @@ TEST(Project, WhatIsWrittenReadsBackTheSame) {
 
 #include <atomic>
 #include <filesystem>
+#include <functional>
 
 #include "authoring/installer_reader.h"
 #include "authoring/project_build.h"
@@ -150,6 +156,44 @@ TEST(Project, ABuildIsCheckedBeforeItReplacesAndACancelledOneLeavesTheOldInstall
 }
 
 }  // namespace
+
+// The rules both front ends show before anything is built, in one set of
+// words.
+TEST(Project, WhatStandsInTheWayIsNamedBeforeABuild) {
+    const std::string dir = testing::TempDir();
+    const struct {
+        const char* what;
+        std::function<void(Project&)> change;
+        const char* problem;  // "" for none
+    } cases[] = {
+        {"nothing", [](Project&) {}, ""},
+        {"no title", [](Project& p) { p.hasTitle = false; }, "no title named"},
+        {"an empty title", [](Project& p) { p.title = ""; }, "the title is empty"},
+        {"a title that does not fit", [](Project& p) { p.title = std::string(33, 'T'); }, "the title is 33 characters"},
+        {"an installer not named .exe", [&](Project& p) { p.output = dir + "Forest.txt"; }, "Forest.txt: an installer's name ends in .exe"},
+        {"upper case is .exe too", [&](Project& p) { p.output = dir + "FOREST.EXE"; }, ""},
+        {"an installer in no folder", [&](Project& p) { p.output = dir + "gone/Forest.exe"; }, "gone/Forest.exe: its folder"},
+        {"a missing program", [&](Project& p) { p.program = dir + "gone.scr"; }, "gone.scr: No such file"},
+    };
+    WriteFile(dir + "f.scr", Bytes("program"));
+    WriteFile(dir + "f.dat", Bytes("data"));
+    for (const auto& c : cases) {
+        Project p;
+        p.title = "Forest";
+        p.hasTitle = true;
+        p.program = dir + "f.scr";
+        p.data = dir + "f.dat";
+        p.output = dir + "Forest.exe";
+        c.change(p);
+        const ProjectPlan plan = PlanProject(p);
+        if (!*c.problem) {
+            EXPECT_TRUE(plan.problems.empty()) << c.what << ": " << plan.problems.front();
+            continue;
+        }
+        ASSERT_EQ(plan.problems.size(), 1u) << c.what;
+        EXPECT_NE(plan.problems[0].find(c.problem), std::string::npos) << c.what << ": " << plan.problems[0];
+    }
+}
 
 TEST(Sha256, GivesTheStandardDigests) {
     const struct {
