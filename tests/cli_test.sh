@@ -296,6 +296,15 @@ for other in "${others[@]}"; do
   done
 done
 expect 1 "library.dll: not an installer: a Windows library (DLL)" "$SSINST" verify "$T/library.dll"
+# README gives every help as the program prints it.
+README=$(dirname "$0")/../README.md
+for ask in "" build project list extract verify check-stub fix-stub help; do
+  marker="<!-- ssinst ${ask:+$ask }--help -->"
+  awk -v m="$marker" '$0 == m {on = 1; next} on && /^```text$/ {next} on && /^```$/ {exit} on {print}' "$README" >"$T/readme.help"
+  if "$SSINST" $ask --help | cmp -s - "$T/readme.help"; then pass=$((pass + 1)); else
+    failed=$((failed + 1)); echo "FAIL: README's $marker differs from the program's:"; "$SSINST" $ask --help | diff "$T/readme.help" - | head -5
+  fi
+done
 expect 1 "f.dat: not an executable" "$SSINST" check-stub "$T/f.dat"
 expect 1 "nothere.exe: No such file" "$SSINST" list "$T/nothere.exe"
 
