@@ -374,6 +374,12 @@ windows_tool)
   sed 's|^C:.*Forest.exe:|Forest.exe:|' "$DIR/verify.out" | cmp -s - "$DIR/verify.lin" || fail "verify differs: $(cat "$DIR/verify.out")"
   wine "$WIN_SSINST" extract 'C:\setup\Forest.exe' -C 'C:\extracted' >/dev/null || fail "ssinst.exe extract failed"
   cmp -s "$C/extracted/QUORBEL/SSAVERS/Forest/FILE0002.txt" "$C/setup/leaves.txt" || fail "ssinst.exe extracted another FILE0002.txt"
+  # Windows' own way of asking for help, and a Windows program that is no
+  # installer.
+  wine "$WIN_SSINST" '/?' | tr -d '\r' | grep -q '^usage: ssinst COMMAND' || fail "ssinst.exe /? printed no help"
+  wine "$WIN_SSINST" verify '/?' | tr -d '\r' | grep -q '^usage: ssinst verify INSTALLER' || fail "ssinst.exe verify /? printed no help"
+  out=$(wine "$WIN_SSINST" list 'C:\windows\system32\clock.exe' 2>&1); rc=$?
+  [ "$rc" = 1 ] && grep -q "clock.exe: not an installer: a Windows program" <<<"$out" || fail "ssinst.exe list clock.exe: $rc $out"
   ok_to_all
   run_installer Forest.exe
   same_as_extract Forest.exe
