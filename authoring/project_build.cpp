@@ -74,9 +74,12 @@ ProjectPlan PlanProject(const Project& p) {
     ProjectPlan plan;
     const std::string missing = MissingFromProject(p);
     if (!missing.empty()) plan.problems.push_back(missing);
-    const std::string title = p.hasTitle && p.title.empty() ? "the title is empty; the installer's messages name the screen saver by it"
-                              : TitleProblem(p.title);
+    const std::string title = TitleProblem(p.title);
     if (!title.empty()) plan.problems.push_back(title);
+    // An installer without a title still installs; its questions and
+    // messages then name nothing.
+    if (p.hasTitle && p.title.empty())
+        plan.warnings.push_back("the title is empty: the installer's questions and messages will name no screen saver");
     const std::string output = OutputProblem(p.output);
     if (!output.empty()) plan.problems.push_back(output);
     std::vector<std::string> inputs = {p.program, p.data};

@@ -37,9 +37,6 @@ namespace {
 
 enum { kExitOk = 0, kExitFailure = 1, kExitUsage = 2 };
 
-struct Command;
-const Command* FindCommand(const std::string& name);
-
 // The one-line problem of a command line, and where its help is.
 int Usage(const char* command, const std::string& problem) {
     if (command)
@@ -183,7 +180,8 @@ int Build(const ParsedArgs& a) {
     std::vector<uint8_t> stubBytes;
     std::string stubName;
     if (!LoadStub(a.Value("--stub"), &stubBytes, &stubName, &error)) return Fail("stub: " + error);
-    for (const std::string& w : plan.warnings) std::fprintf(stderr, "ssinst: warning: %s\n", w.c_str());
+    // A warning may name what the program holds (the libraries it imports).
+    for (const std::string& w : plan.warnings) std::fprintf(stderr, "ssinst: warning: %s\n", Printable(w).c_str());
     uint64_t total = 0;
     for (const PlannedEntry& e : plan.entries) total += e.size;
     Progress progress("packed", total);

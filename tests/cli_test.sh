@@ -267,10 +267,11 @@ for o in -o --title --scr --dat --file --base --pack --store --strict --stub --p
   expect 0 "^  $o " "$SSINST" build --help
 done
 # The shared rules, before anything is built: every problem, one line each.
-out=$("$SSINST" build -o "$T/nowhere/Forest.txt" --title= --scr "$T/gone.scr" --dat "$T/f.dat" 2>&1); rc=$?
-[ "$rc" = 1 ] && [ "$(wc -l <<<"$out")" = 3 ] && grep -q "the title is empty" <<<"$out" &&
+out=$("$SSINST" build -o "$T/nowhere/Forest.txt" --title=123456789012345678901234567890123 --scr "$T/gone.scr" --dat "$T/f.dat" 2>&1); rc=$?
+[ "$rc" = 1 ] && [ "$(wc -l <<<"$out")" = 3 ] && grep -q "the title is 33 characters" <<<"$out" &&
   grep -q "Forest.txt: an installer's name ends in .exe" <<<"$out" && grep -q "gone.scr: No such file" <<<"$out" &&
   pass=$((pass + 1)) || { failed=$((failed + 1)); echo "FAIL: the shared rules -> exit $rc: $out"; }
+expect 0 "warning: the title is empty" "$SSINST" build -o "$T/untitled.exe" --title= --scr "$T/f.scr" --dat "$T/f.dat"
 expect 1 "nowhere/Forest.exe: its folder .*nowhere is not there" "$SSINST" build -o "$T/nowhere/Forest.exe" --title=T --scr "$T/f.scr" --dat "$T/f.dat"
 # project never takes a flag for its file, and keeps a project that is there.
 (cd "$T" && expect 0 "^usage: ssinst project" "$SSINST" project --help && [ ! -e "$T/--help" ]) ||

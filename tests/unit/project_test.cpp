@@ -168,7 +168,6 @@ TEST(Project, WhatStandsInTheWayIsNamedBeforeABuild) {
     } cases[] = {
         {"nothing", [](Project&) {}, ""},
         {"no title", [](Project& p) { p.hasTitle = false; }, "no title named"},
-        {"an empty title", [](Project& p) { p.title = ""; }, "the title is empty"},
         {"a title that does not fit", [](Project& p) { p.title = std::string(33, 'T'); }, "the title is 33 characters"},
         {"an installer not named .exe", [&](Project& p) { p.output = dir + "Forest.txt"; }, "Forest.txt: an installer's name ends in .exe"},
         {"upper case is .exe too", [&](Project& p) { p.output = dir + "FOREST.EXE"; }, ""},
@@ -193,6 +192,16 @@ TEST(Project, WhatStandsInTheWayIsNamedBeforeABuild) {
         ASSERT_EQ(plan.problems.size(), 1u) << c.what;
         EXPECT_NE(plan.problems[0].find(c.problem), std::string::npos) << c.what << ": " << plan.problems[0];
     }
+    // An empty title still installs: a warning, which a strict build fails on.
+    Project p;
+    p.hasTitle = true;
+    p.program = dir + "f.scr";
+    p.data = dir + "f.dat";
+    p.output = dir + "Forest.exe";
+    const ProjectPlan plan = PlanProject(p);
+    EXPECT_TRUE(plan.problems.empty());
+    ASSERT_FALSE(plan.warnings.empty());
+    EXPECT_EQ(plan.warnings[0].rfind("the title is empty", 0), 0u) << plan.warnings[0];
 }
 
 TEST(Sha256, GivesTheStandardDigests) {
