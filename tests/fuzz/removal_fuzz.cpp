@@ -14,6 +14,7 @@
 #include <map>
 
 #include "app/installer.h"
+#include "authoring/installer_reader.h"
 #include "payload/locator.h"
 #include "payload/removal.h"
 #include "platform/sim/sim_platform.h"
@@ -92,6 +93,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         it = kept ? std::next(it) : before.erase(it);
     }
 
+    // ssinst's verdict, by the uninstaller's own checks: what it goes on to
+    // remove from, verify calls sound.
+    Verdict verdict;
+    std::string error;
+    const bool sound = VerifyInstaller(host.string(), &verdict, &error) && verdict.Sound();
+
     sim.SetModulePath(kUninstaller);
     sim.SetCommandLine(std::string("\"") + kUninstaller + "\"" + (size % 2 ? " /quiet" : ""));
     for (int answer : {kIdYes, kIdOk, kIdOk, kIdOk}) sim.AnswerMessage(answer);
@@ -101,6 +108,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Check(sim.OpenBuffers() == 0, "the copy buffer was left allocated");
 
     std::map<fs::path, std::vector<uint8_t>> after = Snapshot(drive);
+    Check(sound || (after.count("WINDOWS/FOREST.SCR") && after.count("WINDOWS/QUORBEL/SSAVERS/Forest/Forest.DAT")),
+          "the uninstaller removed files of one that verify calls damaged: " + error + verdict.payloadProblem);
     for (const auto& f : before) {
         auto it = after.find(f.first);
         Check(it != after.end() && it->second == f.second, "a file not its own changed or went: " + f.first.string());
