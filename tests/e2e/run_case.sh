@@ -719,15 +719,15 @@ settext 1148 C:\\proj\\Forest.ssproj
 press Open
 wait Forest.ssproj - ssinstw
 responsive 3
-until in 10003 files.
+within 60 in 10003 files.
 disabled 1009
 select 1007 5
 click Remove
+within 60 in 10002 files.
 responsive 2
-until in 10002 files.
 key DELETE 1007
+within 60 in 10001 files.
 responsive 2
-until in 10001 files.
 askclose
 wait ssinstw
 press No

@@ -50,6 +50,7 @@ namespace {
 
 std::vector<HWND> g_handled;  // windows already answered
 HWND g_current = NULL;
+DWORD g_last = 0;  // when the command before this one was carried out
 
 std::string Unescape(std::string s) {
     const char* from[] = {"{CR}", "{LF}"};
@@ -132,6 +133,7 @@ bool Wait(const std::string& caption) {
         for (HWND w : TopWindows())
             if (!Handled(w) && TextOf(w) == caption && HasVisibleButton(w)) {
                 g_current = w;
+                std::printf("  (after %lu ms)\n", (unsigned long)(GetTickCount() - g_last));
                 Sleep(300);  // let it paint
                 return true;
             }
@@ -240,9 +242,6 @@ bool Until(const std::string& want) {
     Dump();
     return false;
 }
-
-// When the command before this one was carried out.
-DWORD g_last = 0;
 
 bool Within(const std::string& arg) {
     const size_t space = arg.find(' ');
@@ -406,6 +405,7 @@ int main(int argc, char** argv) {
     }
     char line[4096];
     int number = 0;
+    g_last = GetTickCount();
     while (std::fgets(line, sizeof line, f)) {
         ++number;
         std::string s = line;
