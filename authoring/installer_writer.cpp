@@ -63,11 +63,15 @@ private:
     uint64_t size_ = 0;
 };
 
-// Takes what is written and holds it against an input, byte for byte.
+bool Stopped(const std::atomic<bool>* stop) { return stop && stop->load(std::memory_order_relaxed); }
+
+// Takes what is written and holds it against an input, byte for byte; it
+// takes nothing more once `stop` is set.
 class ComparingSink : public ByteSink {
 public:
-    explicit ComparingSink(ByteReader& expected) : expected_(expected) {}
+    ComparingSink(ByteReader& expected, const std::atomic<bool>* stop) : expected_(expected), stop_(stop) {}
     int Write(const void* buf, int n) override {
+        if (Stopped(stop_)) return -1;
         const uint8_t* b = static_cast<const uint8_t*>(buf);
         for (int done = 0; done < n;) {
             uint8_t want[4096];
@@ -81,12 +85,14 @@ public:
 
 private:
     ByteReader& expected_;
+    const std::atomic<bool>* stop_;
     bool same_ = true;
 };
 
-bool Copy(ByteReader& in, uint64_t size, ByteSink& out) {
+bool Copy(ByteReader& in, uint64_t size, ByteSink& out, const std::atomic<bool>* stop) {
     std::vector<uint8_t> buffer(1 << 16);
     for (uint64_t done = 0; done < size;) {
+        if (Stopped(stop)) return false;
         const int want = (int)std::min<uint64_t>(buffer.size(), size - done);
         if (in.Read(buffer.data(), want) != want || out.Write(buffer.data(), want) != want) return false;
         done += (uint64_t)want;
@@ -107,6 +113,7 @@ bool WriteFileEntry(const InstallerRecipe& recipe, const InputFile& f, uint64_t 
     if (recipe.pack) {
         PackOptions options;
         if (recipe.progress) options.progress = [&](uint64_t n) { recipe.progress(done + n); };
+        options.stop = recipe.stop;
         const int64_t packed = PackLzhufStream(source.Reader(), size, out, options);
         if (packed < 0) {
             *error = out.Failed() ? "" : readError;
@@ -120,7 +127,7 @@ bool WriteFileEntry(const InstallerRecipe& recipe, const InputFile& f, uint64_t 
                 *error = "the installer being written could not be read back";
                 return false;
             }
-            ComparingSink same(again.Reader());
+            ComparingSink same(again.Reader(), recipe.stop);
             if (SharedDecoder().Decode(stream, same, (uint32_t)size, (uint32_t)packed) != kLzhufOk || !same.Same() ||
                 SharedDecoder().Produced() != size) {
                 *error = f.name + ": internal error: the packed stream does not unpack to the file";
@@ -137,7 +144,7 @@ bool WriteFileEntry(const InstallerRecipe& recipe, const InputFile& f, uint64_t 
             return false;
         }
     }
-    if (!Copy(source.Reader(), size, out)) {
+    if (!Copy(source.Reader(), size, out, recipe.stop)) {
         *error = out.Failed() ? "" : readError;
         return false;
     }

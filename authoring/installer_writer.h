@@ -3,6 +3,7 @@
 #ifndef AUTHORING_INSTALLER_WRITER_H
 #define AUTHORING_INSTALLER_WRITER_H
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -25,6 +26,9 @@ struct InstallerRecipe {
     std::vector<InputFile> files;  // the program, the main data file, then the others
     // Told the bytes of the files packed so far, now and then.
     std::function<void(uint64_t done)> progress;
+    // Once set, the build ends within a block of at most 64 KiB of input:
+    // packing, copying and the check of a packed stream look at it.
+    const std::atomic<bool>* stop = nullptr;
 };
 
 // Copies the stub up to its marker's data and appends the payload. The stub

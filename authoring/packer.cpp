@@ -210,11 +210,18 @@ private:
     bool whole_ = true;
 };
 
-void PackGreedyOrLazy(uint64_t size, MatchFinder& finder, Encoder& enc, bool lazy) {
+bool Stopped(const std::atomic<bool>* stop) { return stop && stop->load(std::memory_order_relaxed); }
+
+// False when stopped.
+bool PackGreedyOrLazy(uint64_t size, MatchFinder& finder, Encoder& enc, bool lazy, const std::atomic<bool>* stop) {
     uint16_t dist[kMaxMatch + 1], next[kMaxMatch + 1];
-    uint64_t i = 0;
+    uint64_t i = 0, checked = 0;
     int length = size ? finder.Find(0, size, dist) : 0;
     while (i < size) {
+        if (i - checked >= 4096) {
+            if (Stopped(stop)) return false;
+            checked = i;
+        }
         finder.WrittenUpTo(i);
         finder.InsertData(i);
         int nextLength = i + 1 < size ? finder.Find(i + 1, size, next) : 0;
@@ -230,15 +237,16 @@ void PackGreedyOrLazy(uint64_t size, MatchFinder& finder, Encoder& enc, bool laz
             std::memcpy(dist, next, sizeof dist);
         }
     }
+    return true;
 }
 
 // Cheapest path through the data, a stretch at a time, priced with the
 // code lengths the model has when the stretch begins. Each stretch looks
 // past its end, so that no item is cut short at the boundary, and commits
 // only the items that start within it; the model then moves on as they are
-// written.
-void PackOptimal(uint64_t size, MatchFinder& finder, Encoder& enc, size_t stretch, size_t lookahead,
-                 const std::function<void(uint64_t)>& progress) {
+// written. False when stopped.
+bool PackOptimal(uint64_t size, MatchFinder& finder, Encoder& enc, size_t stretch, size_t lookahead,
+                 const std::function<void(uint64_t)>& progress, const std::atomic<bool>* stop) {
     uint64_t reported = 0;
     const size_t row = kMaxMatch + 1;
     // Matches found so far, for the data positions from tableStart on.
@@ -253,6 +261,7 @@ void PackOptimal(uint64_t size, MatchFinder& finder, Encoder& enc, size_t stretc
     for (unsigned d = 0; d < kRingSize; ++d) distanceBits[d] = DistanceBits(d);
 
     for (uint64_t pos = 0; pos < size;) {
+        if (Stopped(stop)) return false;
         finder.WrittenUpTo(pos);
         const uint64_t end = std::min<uint64_t>(size, pos + stretch + lookahead);
         const size_t n = (size_t)(end - pos);
@@ -305,6 +314,7 @@ void PackOptimal(uint64_t size, MatchFinder& finder, Encoder& enc, size_t stretc
         tableStart = pos;
         if (progress && pos - reported >= (1u << 20)) progress(reported = pos);
     }
+    return true;
 }
 
 }  // namespace
@@ -312,8 +322,10 @@ void PackOptimal(uint64_t size, MatchFinder& finder, Encoder& enc, size_t stretc
 int64_t PackLzhufStream(ByteSource& in, uint64_t size, ByteSink& out, const PackOptions& options) {
     Encoder enc(out);
     MatchFinder finder(in, size, options.chainDepth);
-    if (options.parse == Parse::kOptimal) PackOptimal(size, finder, enc, options.stretch, 64, options.progress);
-    else PackGreedyOrLazy(size, finder, enc, options.parse == Parse::kLazy);
+    const bool whole = options.parse == Parse::kOptimal
+                           ? PackOptimal(size, finder, enc, options.stretch, 64, options.progress, options.stop)
+                           : PackGreedyOrLazy(size, finder, enc, options.parse == Parse::kLazy, options.stop);
+    if (!whole) return -1;
     const int64_t packed = enc.Finish();
     return finder.Whole() ? packed : -1;
 }

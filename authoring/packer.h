@@ -3,6 +3,7 @@
 #ifndef AUTHORING_PACKER_H
 #define AUTHORING_PACKER_H
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -22,6 +23,8 @@ struct PackOptions {
     size_t stretch = 1024; // bytes parsed with one set of code lengths
     // Told the bytes packed so far, about every MiB (the optimal parse only).
     std::function<void(uint64_t done)> progress;
+    // Once set, packing ends within a few KiB and the stream is not made.
+    const std::atomic<bool>* stop = nullptr;
 };
 
 // Packs `size` bytes read from `in` into a stream written to `out`, which

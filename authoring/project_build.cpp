@@ -21,7 +21,7 @@ public:
     int Write(const void* buf, int n) override { return Stopped() ? -1 : out_.Write(buf, n); }
     bool SeekTo(uint64_t at) override { return !Stopped() && out_.SeekTo(at); }
     bool Truncate(uint64_t size) override { return !Stopped() && out_.Truncate(size); }
-    int ReadAt(uint64_t at, void* buf, int n) override { return out_.ReadAt(at, buf, n); }
+    int ReadAt(uint64_t at, void* buf, int n) override { return Stopped() ? -1 : out_.ReadAt(at, buf, n); }
     uint64_t Size() const override { return out_.Size(); }
     bool Failed() const override { return Stopped() || out_.Failed(); }
 
@@ -111,6 +111,7 @@ ProjectPlan PlanProject(const Project& p) {
             plan.problems.push_back(error);
         } else {
             e.size = f.Size();
+            e.opened = true;
             const std::string size = SizeProblem(inputs[i], e.size);
             if (!size.empty()) plan.problems.push_back(size);
             CheckInput(i, e, f, &plan);
@@ -137,6 +138,7 @@ bool BuildProject(const Project& p, const std::vector<uint8_t>& stub, const std:
     recipe.numberingBase = p.numberingBase;
     recipe.pack = p.pack;
     recipe.stubName = stubName;
+    recipe.stop = control.stop;
     uint64_t total = 0;
     for (const PlannedEntry& e : plan.entries) {
         InputFile f;
@@ -149,22 +151,29 @@ bool BuildProject(const Project& p, const std::vector<uint8_t>& stub, const std:
     SafeWrite out;
     if (!out.Open(p.output, error)) return false;
     StoppableOutput o(out, control.stop);
+    const std::string cancelled = p.output + ": the build was cancelled; the installer there stays as it was";
     if (!BuildInstallerTo(stub, recipe, o, error)) {
-        if (o.Stopped()) *error = p.output + ": the build was cancelled; the installer there stays as it was";
+        if (o.Stopped()) *error = cancelled;
         else if (error->empty()) *error = out.FailureText();
         return false;
     }
-    // Checked as verify checks it before it takes the old one's place.
+    // Checked as verify checks it before it takes the old one's place; its
+    // reads fail once the build is stopped, which ends the check.
     if (verdict) {
-        OutputReader reader(out);
-        if (!VerifyInstallerReader(reader, out.Size(), p.output, verdict, error)) return false;
+        OutputReader reader(o);
+        const bool read = VerifyInstallerReader(reader, out.Size(), p.output, verdict, error);
+        if (o.Stopped()) {
+            *error = cancelled;
+            return false;
+        }
+        if (!read) return false;
         if (!verdict->Sound()) {
             *error = p.output + ": the new installer does not verify; the one there stays as it was";
             return false;
         }
     }
-    if (control.stop && *control.stop) {  // asked while it was checked
-        *error = p.output + ": the build was cancelled; the installer there stays as it was";
+    if (o.Stopped()) {  // asked while it was checked
+        *error = cancelled;
         return false;
     }
     return out.Commit(true, error);

@@ -21,6 +21,7 @@ struct PlannedEntry {
     std::string extension;  // as the entry stores it
     std::string target;     // below the Windows directory, as Windows creates it ("" without an output)
     uint64_t size = 0;      // the input's size
+    bool opened = false;    // the input could be opened; its size is known
 };
 struct ProjectPlan {
     std::vector<PlannedEntry> entries;
@@ -36,7 +37,9 @@ ProjectPlan PlanProject(const Project& p);
 struct BuildControl {
     // Told the input bytes done and in all, now and then.
     std::function<void(uint64_t done, uint64_t total)> progress;
-    // Once set, the build stops and the installer that was there stays.
+    // Once set, the build stops within a block of input (at most 64 KiB),
+    // in the check of the new installer too, and the installer that was
+    // there stays.
     const std::atomic<bool>* stop = nullptr;
 };
 // Builds the project's installer through the one safe write; a strict

@@ -2,7 +2,9 @@
 // command line. One dialog: the project's inputs, a live table of what the
 // installer will write, the problems in ssinst's words, and Build, which
 // runs off the window's thread, can be cancelled, and shows the verified
-// installer's entries and SHA-256.
+// installer's entries and SHA-256. The plan is made off the window's
+// thread too, so that a project of thousands of files keeps it answering;
+// the inputs stay locked while a build runs.
 //
 //   ssinstw.exe [Forest.ssproj]
 #ifndef UNICODE
@@ -14,6 +16,7 @@
 #include <commdlg.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <atomic>
 #include <string>
 #include <vector>
@@ -32,6 +35,7 @@ namespace {
 const UINT kProgressMessage = WM_APP + 1;  // wParam: per mille done
 const UINT kDoneMessage = WM_APP + 2;      // lParam: a BuildResult, the window's to delete
 const UINT kDpiChangedMessage = WM_APP + 3;
+const UINT kPlanMessage = WM_APP + 4;      // lParam: a PlanResult, the window's to delete
 const int kRecentCount = 4;
 const wchar_t kRecentKey[] = L"Software\\ssinstw\\Recent";
 
@@ -42,13 +46,6 @@ std::u16string U16(const std::wstring& w) { return std::u16string(w.begin(), w.e
 std::string Narrow(const std::wstring& w) { return Utf8(U16(w)); }
 std::wstring Wide(const std::string& s) { return W16(Utf16(s)); }
 
-// Item i of a list box.
-std::wstring ListItem(HWND list, int i) {
-    std::wstring f((size_t)SendMessageW(list, LB_GETTEXTLEN, i, 0) + 1, L'\0');
-    f.resize((size_t)SendMessageW(list, LB_GETTEXT, i, (LPARAM)&f[0]));
-    return f;
-}
-
 struct BuildResult {
     std::string output;  // as the build had it, whatever the controls hold since
     bool ok;
@@ -57,6 +54,16 @@ struct BuildResult {
     std::string sha256;
     uint64_t size;
 };
+
+struct PlanResult {
+    unsigned asked;  // the request it answers
+    ProjectPlan plan;
+};
+
+// The inputs a build locks, and the commands that would change them.
+const int kLocked[] = {IDC_TITLE, IDC_PROGRAM, IDC_PROGRAM_BROWSE, IDC_DATA,   IDC_DATA_BROWSE,  IDC_FILES, IDC_ADD,
+                       IDC_REMOVE, IDC_UP,    IDC_DOWN,           IDC_PACK, IDC_OUTPUT, IDC_OUTPUT_BROWSE};
+const int kLockedCommands[] = {IDM_NEW, IDM_OPEN, IDM_RECENT, IDM_RECENT + 1, IDM_RECENT + 2, IDM_RECENT + 3};
 
 struct Window {
     HWND dialog = NULL;
@@ -67,8 +74,20 @@ struct Window {
     bool closing = false;  // asked to close while building: it closes when the build has stopped
     std::atomic<bool> stop{false};
     HANDLE thread = NULL;
-    Project project;
-    std::string result;  // the last build's summary, shown under the problems
+    Project project;     // as the controls have it
+    Project built;       // what the running build was given
+    std::string result;  // the last build's outcome, shown above the problems
+    HWND focus = NULL;   // where the keyboard was when the build started
+    // The further files as the list shows them, and the width of each.
+    std::vector<std::wstring> files;
+    std::vector<int> widths;
+    // The plan, made by a thread of its own from the latest project asked
+    // for; the window shows a plan only of what it shows.
+    ProjectPlan plan;
+    unsigned asked = 0, shown = 0;
+    Project wanted;
+    CRITICAL_SECTION planLock;
+    HANDLE planWake = NULL;
 };
 
 Window g;
@@ -93,27 +112,68 @@ Project FromControls() {
     p.program = PathInProject(project, Narrow(ItemText(IDC_PROGRAM)));
     p.data = PathInProject(project, Narrow(ItemText(IDC_DATA)));
     p.output = PathInProject(project, Narrow(ItemText(IDC_OUTPUT)));
-    const HWND list = GetDlgItem(g.dialog, IDC_FILES);
-    const int n = (int)SendMessageW(list, LB_GETCOUNT, 0, 0);
-    for (int i = 0; i < n; ++i) p.files.push_back(PathInProject(project, Narrow(ListItem(list, i))));
+    p.files.reserve(g.files.size());
+    for (const std::wstring& f : g.files) p.files.push_back(PathInProject(project, Narrow(f)));
     return p;
+}
+
+// The widths of the further files from `from` on, as the list shows them.
+void MeasureFiles(size_t from) {
+    const HWND list = GetDlgItem(g.dialog, IDC_FILES);
+    const HDC dc = GetDC(list);
+    const HGDIOBJ old = SelectObject(dc, (HFONT)SendMessageW(list, WM_GETFONT, 0, 0));
+    g.widths.resize(g.files.size());
+    for (size_t i = from; i < g.files.size(); ++i) {
+        SIZE size = {};
+        GetTextExtentPoint32W(dc, g.files[i].c_str(), (int)g.files[i].size(), &size);
+        g.widths[i] = (int)size.cx;
+    }
+    SelectObject(dc, old);
+    ReleaseDC(list, dc);
 }
 
 // The list box scrolls sideways as far as its longest path.
 void FitFilesWidth() {
+    const int widest = g.widths.empty() ? 0 : *std::max_element(g.widths.begin(), g.widths.end());
+    SendDlgItemMessageW(g.dialog, IDC_FILES, LB_SETHORIZONTALEXTENT, (WPARAM)(widest + 8), 0);
+}
+
+std::vector<int> SelectedFiles() {
     const HWND list = GetDlgItem(g.dialog, IDC_FILES);
-    const HDC dc = GetDC(list);
-    const HGDIOBJ old = SelectObject(dc, (HFONT)SendMessageW(list, WM_GETFONT, 0, 0));
-    int widest = 0;
-    const int n = (int)SendMessageW(list, LB_GETCOUNT, 0, 0);
-    for (int i = 0; i < n; ++i) {
-        const std::wstring f = ListItem(list, i);
-        SIZE size;
-        if (GetTextExtentPoint32W(dc, f.c_str(), (int)f.size(), &size) && size.cx > widest) widest = size.cx;
-    }
-    SelectObject(dc, old);
-    ReleaseDC(list, dc);
-    SendMessageW(list, LB_SETHORIZONTALEXTENT, (WPARAM)(widest + 8), 0);
+    const int n = (int)SendMessageW(list, LB_GETSELCOUNT, 0, 0);
+    std::vector<int> out(n > 0 ? (size_t)n : 0);
+    if (n > 0) out.resize((size_t)SendMessageW(list, LB_GETSELITEMS, (WPARAM)n, (LPARAM)out.data()));
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+// Remove, Up and Down as the selection allows; none while a build runs.
+void UpdateListButtons() {
+    const ListButtons b = ButtonsFor(SelectedFiles(), (int)g.files.size());
+    EnableWindow(GetDlgItem(g.dialog, IDC_REMOVE), b.remove && !g.building);
+    EnableWindow(GetDlgItem(g.dialog, IDC_UP), b.up && !g.building);
+    EnableWindow(GetDlgItem(g.dialog, IDC_DOWN), b.down && !g.building);
+}
+
+void SelectFiles(const std::vector<int>& which) {
+    const HWND list = GetDlgItem(g.dialog, IDC_FILES);
+    SendMessageW(list, LB_SETSEL, FALSE, -1);
+    for (int i : which) SendMessageW(list, LB_SETSEL, TRUE, i);
+    if (!which.empty()) SendMessageW(list, LB_SETCARETINDEX, (WPARAM)which.front(), FALSE);
+    UpdateListButtons();
+}
+
+// The list box filled from g.files at once, drawn once when full.
+void FillFilesList() {
+    const HWND list = GetDlgItem(g.dialog, IDC_FILES);
+    SendMessageW(list, WM_SETREDRAW, FALSE, 0);
+    SendMessageW(list, LB_RESETCONTENT, 0, 0);
+    size_t chars = 0;
+    for (const std::wstring& f : g.files) chars += f.size() + 1;
+    SendMessageW(list, LB_INITSTORAGE, (WPARAM)g.files.size(), (LPARAM)(chars * sizeof(wchar_t)));
+    for (const std::wstring& f : g.files) SendMessageW(list, LB_ADDSTRING, 0, (LPARAM)f.c_str());
+    SendMessageW(list, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(list, NULL, TRUE);
 }
 
 void ToControls(const Project& p) {
@@ -123,10 +183,13 @@ void ToControls(const Project& p) {
     SetDlgItemTextW(g.dialog, IDC_DATA, Wide(p.data).c_str());
     SetDlgItemTextW(g.dialog, IDC_OUTPUT, Wide(p.output).c_str());
     CheckDlgButton(g.dialog, IDC_PACK, p.pack ? BST_CHECKED : BST_UNCHECKED);
-    const HWND list = GetDlgItem(g.dialog, IDC_FILES);
-    SendMessageW(list, LB_RESETCONTENT, 0, 0);
-    for (const std::string& f : p.files) SendMessageW(list, LB_ADDSTRING, 0, (LPARAM)Wide(f).c_str());
+    g.files.clear();
+    g.files.reserve(p.files.size());
+    for (const std::string& f : p.files) g.files.push_back(Wide(f));
+    FillFilesList();
+    MeasureFiles(0);
     FitFilesWidth();
+    UpdateListButtons();
     g.project = p;
     g.loading = false;
 }
@@ -136,44 +199,94 @@ void UpdateCaption() {
     SetWindowTextW(g.dialog, ((g.dirty ? L"*" : L"") + name + L" - ssinstw").c_str());
 }
 
-// The table, the problems and Build, from the controls, as they change.
+// The plan's thread: it plans the latest project asked for, and tells the
+// window which request the plan answers.
+DWORD WINAPI PlanThread(void*) {
+    for (;;) {
+        WaitForSingleObject(g.planWake, INFINITE);
+        EnterCriticalSection(&g.planLock);
+        const Project p = g.wanted;
+        const unsigned asked = g.asked;
+        LeaveCriticalSection(&g.planLock);
+        PlanResult* r = new PlanResult{asked, PlanProject(p)};
+        if (!PostMessageW(g.dialog, kPlanMessage, 0, (LPARAM)r)) delete r;
+    }
+}
+
+bool PlanShown() { return g.shown == g.asked; }
+
+void ShowStatus() { SetDlgItemTextW(g.dialog, IDC_PROBLEMS, Wide(StatusText(g.plan, g.result)).c_str()); }
+
+// Build while the plan of what is shown has no problems and no build runs.
+void UpdateBuildButtons() {
+    EnableWindow(GetDlgItem(g.dialog, IDOK), PlanShown() && g.plan.problems.empty() && !g.building);
+    EnableWindow(GetDlgItem(g.dialog, IDCANCEL), g.building && !g.stop);
+}
+
+// The table, the problems and Build, from the controls, as they change:
+// what needs no file at once, the plan when its thread has made it.
 void Refresh() {
     g.project = FromControls();
-    const ProjectPlan plan = PlanProject(g.project);
     SetDlgItemTextW(g.dialog, IDC_TITLE_LEFT, Wide(TitleLeft(g.project.title)).c_str());
-    SetDlgItemTextW(g.dialog, IDC_PROGRAM_NAME, Wide(ProgramLine(plan)).c_str());
-    const HWND table = GetDlgItem(g.dialog, IDC_TABLE);
-    ListView_DeleteAllItems(table);
-    for (size_t i = 0; i < plan.entries.size(); ++i) {
-        const PlannedEntry& e = plan.entries[i];
-        std::wstring target = Wide(e.target.empty() ? "(no installer named)" : e.target);
-        std::wstring size = Wide(Thousands(e.size));
-        LVITEMW item = {};
-        item.mask = LVIF_TEXT;
-        item.iItem = (int)i;
-        item.pszText = &target[0];
-        ListView_InsertItem(table, &item);
-        ListView_SetItemText(table, (int)i, 1, &size[0]);
-    }
-    std::string text;
-    for (const std::string& p : plan.problems) text += p + "\r\n";
-    for (const std::string& w : plan.warnings) text += "warning: " + w + "\r\n";
-    if (plan.problems.empty()) text += ReadyLine(plan) + "\r\n";
-    text += g.result;
-    SetDlgItemTextW(g.dialog, IDC_PROBLEMS, Wide(text).c_str());
-    EnableWindow(GetDlgItem(g.dialog, IDOK), plan.problems.empty() && !g.building);
-    EnableWindow(GetDlgItem(g.dialog, IDCANCEL), g.building);
+    EnterCriticalSection(&g.planLock);
+    g.wanted = g.project;
+    ++g.asked;
+    LeaveCriticalSection(&g.planLock);
+    SetEvent(g.planWake);
+    UpdateBuildButtons();
 }
+
+void ShowPlan(PlanResult* r) {
+    if (r->asked != g.asked) return;  // the controls have changed since; a newer plan comes
+    g.shown = r->asked;
+    g.plan = std::move(r->plan);
+    SetDlgItemTextW(g.dialog, IDC_PROGRAM_NAME, Wide(ProgramLine(g.plan)).c_str());
+    const HWND table = GetDlgItem(g.dialog, IDC_TABLE);
+    ListView_SetItemCountEx(table, (int)g.plan.entries.size(), 0);
+    InvalidateRect(table, NULL, FALSE);
+    ShowStatus();
+    UpdateBuildButtons();
+}
+
+// The table's cells, from the plan shown, as the table draws them.
+void TableCell(NMLVDISPINFOW* d) {
+    if (!(d->item.mask & LVIF_TEXT) || d->item.iItem < 0 || (size_t)d->item.iItem >= g.plan.entries.size()) return;
+    const PlannedEntry& e = g.plan.entries[(size_t)d->item.iItem];
+    const std::wstring text =
+        Wide(d->item.iSubItem == 0 ? (e.target.empty() ? "(no installer named)" : e.target) : SizeCell(e));
+    lstrcpynW(d->item.pszText, text.c_str(), d->item.cchTextMax);
+}
+
+void ResetProgress() { SendDlgItemMessageW(g.dialog, IDC_PROGRESS, PBM_SETPOS, 0, 0); }
 
 void Changed() {
     if (g.loading) return;
-    FitFilesWidth();
-    g.result.clear();
+    if (!g.building) {  // a build's outcome stays, and says whether it is of what is shown
+        g.result.clear();
+        ResetProgress();
+    }
     if (!g.dirty) {
         g.dirty = true;
         UpdateCaption();
     }
     Refresh();
+}
+
+// The inputs, and what would change them, locked while a build runs.
+void Lock(bool locked) {
+    for (int id : kLocked) EnableWindow(GetDlgItem(g.dialog, id), !locked);
+    const HMENU menu = GetMenu(g.dialog);
+    for (int id : kLockedCommands) EnableMenuItem(menu, (UINT)id, MF_BYCOMMAND | (locked ? MF_GRAYED : MF_ENABLED));
+    DragAcceptFiles(g.dialog, !locked);
+    if (!locked) UpdateListButtons();
+}
+
+bool IsLocked(int id) {
+    for (int l : kLocked)
+        if (l == id) return true;
+    for (int l : kLockedCommands)
+        if (l == id) return true;
+    return false;
 }
 
 // Recent projects, newest first, in the user's part of the registry.
@@ -249,6 +362,7 @@ bool Open(const std::wstring& path) {
     g.path = path;
     g.dirty = false;
     g.result.clear();
+    ResetProgress();
     ToControls(p);
     UpdateCaption();
     AddRecent(path);
@@ -353,24 +467,39 @@ DWORD WINAPI BuildThread(void* context) {
 }
 
 void StartBuild() {
-    Refresh();
-    if (g.building || !IsWindowEnabled(GetDlgItem(g.dialog, IDOK))) return;
+    if (g.building || !PlanShown() || !g.plan.problems.empty()) return;
+    g.built = FromControls();
     g.building = true;
     g.stop = false;
     g.result = "Building...\r\n";
     SendDlgItemMessageW(g.dialog, IDC_PROGRESS, PBM_SETRANGE32, 0, 1000);
-    SendDlgItemMessageW(g.dialog, IDC_PROGRESS, PBM_SETPOS, 0, 0);
-    Project* p = new Project(g.project);
+    ResetProgress();
+    Project* p = new Project(g.built);
     g.thread = CreateThread(NULL, 0, BuildThread, p, 0, NULL);
     if (!g.thread) {
         delete p;
         g.building = false;
         g.result = "Not built: the build could not be started\r\n";
-        Refresh();
+        ShowStatus();
         return;
     }
-    Refresh();
-    SendMessageW(g.dialog, WM_NEXTDLGCTL, (WPARAM)GetDlgItem(g.dialog, IDCANCEL), TRUE);
+    // The keyboard leaves what is locked, and Build, for the table: Enter
+    // then finds Build disabled, and only Cancel itself cancels.
+    g.focus = GetFocus();
+    Lock(true);
+    UpdateBuildButtons();
+    SendMessageW(g.dialog, WM_NEXTDLGCTL, (WPARAM)GetDlgItem(g.dialog, IDC_TABLE), TRUE);
+    ShowStatus();
+}
+
+void Cancel() {
+    if (!g.building || g.stop) return;
+    g.stop = true;
+    g.result = "Cancelling...\r\n";
+    const bool onCancel = GetFocus() == GetDlgItem(g.dialog, IDCANCEL);
+    UpdateBuildButtons();
+    if (onCancel) SendMessageW(g.dialog, WM_NEXTDLGCTL, (WPARAM)GetDlgItem(g.dialog, IDC_TABLE), TRUE);
+    ShowStatus();
 }
 
 void Finished(BuildResult* r) {
@@ -381,7 +510,7 @@ void Finished(BuildResult* r) {
     if (!r->ok) {
         g.result = "Not built: " + r->error + "\r\n";
     } else {
-        g.result = BuildSummary(r->output, r->verdict, r->size, r->sha256);
+        g.result = BuildSummary(r->output, r->verdict, r->size, r->sha256, !SameInputs(g.built, FromControls()));
     }
     SendDlgItemMessageW(g.dialog, IDC_PROGRESS, PBM_SETPOS, r->ok ? 1000 : 0, 0);
     delete r;
@@ -389,28 +518,75 @@ void Finished(BuildResult* r) {
         DestroyWindow(g.dialog);
         return;
     }
-    const bool onCancel = GetFocus() == GetDlgItem(g.dialog, IDCANCEL);
-    Refresh();
-    if (onCancel) SendMessageW(g.dialog, WM_NEXTDLGCTL, (WPARAM)GetDlgItem(g.dialog, IDOK), TRUE);
+    Lock(false);
+    UpdateBuildButtons();
+    const HWND focus = GetFocus();
+    if ((focus == GetDlgItem(g.dialog, IDC_TABLE) || focus == GetDlgItem(g.dialog, IDOK) || !focus) && g.focus &&
+        IsWindowEnabled(g.focus))
+        SendMessageW(g.dialog, WM_NEXTDLGCTL, (WPARAM)g.focus, TRUE);
+    ShowStatus();
 }
 
 void AddFiles(const std::vector<std::wstring>& files) {
-    for (const std::wstring& f : files) SendDlgItemMessageW(g.dialog, IDC_FILES, LB_ADDSTRING, 0, (LPARAM)f.c_str());
-    if (!files.empty()) Changed();
+    if (files.empty() || g.building) return;
+    const size_t from = g.files.size();
+    g.files.insert(g.files.end(), files.begin(), files.end());
+    const HWND list = GetDlgItem(g.dialog, IDC_FILES);
+    SendMessageW(list, WM_SETREDRAW, FALSE, 0);
+    for (const std::wstring& f : files) SendMessageW(list, LB_ADDSTRING, 0, (LPARAM)f.c_str());
+    SendMessageW(list, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(list, NULL, TRUE);
+    MeasureFiles(from);
+    FitFilesWidth();
+    UpdateListButtons();
+    Changed();
 }
 
-void MoveSelected(int by) {
+void RemoveFiles() {
+    const std::vector<int> selected = SelectedFiles();
+    if (selected.empty() || g.building) return;
+    const int next = RemoveSelected(g.files, selected);
+    RemoveSelected(g.widths, selected);
     const HWND list = GetDlgItem(g.dialog, IDC_FILES);
-    const int at = (int)SendMessageW(list, LB_GETCURSEL, 0, 0), n = (int)SendMessageW(list, LB_GETCOUNT, 0, 0);
-    if (at < 0 || at + by < 0 || at + by >= n) return;
-    const std::wstring f = ListItem(list, at);
-    SendMessageW(list, LB_DELETESTRING, at, 0);
-    SendMessageW(list, LB_INSERTSTRING, at + by, (LPARAM)f.c_str());
-    SendMessageW(list, LB_SETCURSEL, at + by, 0);
+    if (selected.size() > 64) {
+        FillFilesList();
+    } else {
+        SendMessageW(list, WM_SETREDRAW, FALSE, 0);
+        for (auto i = selected.rbegin(); i != selected.rend(); ++i) SendMessageW(list, LB_DELETESTRING, (WPARAM)*i, 0);
+        SendMessageW(list, WM_SETREDRAW, TRUE, 0);
+        InvalidateRect(list, NULL, TRUE);
+    }
+    SelectFiles(next >= 0 ? std::vector<int>{next} : std::vector<int>{});
+    FitFilesWidth();
+    Changed();
+}
+
+void MoveFiles(int by) {
+    const std::vector<int> selected = SelectedFiles();
+    if (g.building) return;
+    const std::vector<int> moved = MoveSelected(g.files, selected, by);
+    if (moved == selected) return;
+    MoveSelected(g.widths, selected, by);
+    // Only the rows that changed are written again.
+    std::vector<int> rows = selected;
+    rows.insert(rows.end(), moved.begin(), moved.end());
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    const HWND list = GetDlgItem(g.dialog, IDC_FILES);
+    SendMessageW(list, WM_SETREDRAW, FALSE, 0);
+    for (int i : rows) {
+        SendMessageW(list, LB_DELETESTRING, (WPARAM)i, 0);
+        SendMessageW(list, LB_INSERTSTRING, (WPARAM)i, (LPARAM)g.files[(size_t)i].c_str());
+    }
+    SendMessageW(list, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(list, NULL, TRUE);
+    SelectFiles(moved);
     Changed();
 }
 
 void Command(int id, int code) {
+    if (g.building && IsLocked(id) && id != IDC_TITLE && id != IDC_PROGRAM && id != IDC_DATA && id != IDC_OUTPUT)
+        return;  // an edit's change is told whatever, and the outcome then says it is not of what is shown
     switch (id) {
     case IDC_TITLE:
         if (code != EN_CHANGE) return;
@@ -437,26 +613,21 @@ void Command(int id, int code) {
         if (!f.empty()) SetDlgItemTextW(g.dialog, IDC_OUTPUT, f.c_str());
         return;
     }
+    case IDC_FILES:
+        if (code == LBN_SELCHANGE) UpdateListButtons();
+        return;
     case IDC_ADD: AddFiles(ChooseFiles(false, L"All files\0*.*\0", NULL, L"", true)); return;
-    case IDC_REMOVE: {
-        const int at = (int)SendDlgItemMessageW(g.dialog, IDC_FILES, LB_GETCURSEL, 0, 0);
-        if (at >= 0) {
-            SendDlgItemMessageW(g.dialog, IDC_FILES, LB_DELETESTRING, at, 0);
-            Changed();
-        }
-        return;
-    }
-    case IDC_UP: MoveSelected(-1); return;
-    case IDC_DOWN: MoveSelected(1); return;
+    case IDC_REMOVE: RemoveFiles(); return;
+    case IDC_UP: MoveFiles(-1); return;
+    case IDC_DOWN: MoveFiles(1); return;
     case IDOK: StartBuild(); return;
-    case IDCANCEL:  // Esc, and the Cancel button
-        if (g.building) g.stop = true;
-        return;
+    case IDCANCEL: Cancel(); return;  // Esc, and the Cancel button
     case IDM_NEW:
         if (!MayDiscard()) return;
         g.path.clear();
         g.dirty = false;
         g.result.clear();
+        ResetProgress();
         ToControls(Project());
         UpdateCaption();
         Refresh();
@@ -481,6 +652,14 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam)
     switch (msg) {
     case WM_INITDIALOG: {
         g.dialog = dialog;
+        InitializeCriticalSection(&g.planLock);
+        g.planWake = CreateEventW(NULL, FALSE, FALSE, NULL);
+        if (!g.planWake || !CreateThread(NULL, 0, PlanThread, NULL, 0, NULL)) {
+            MessageBoxW(dialog, L"The window could not start the thread that checks its inputs.", L"ssinstw",
+                        MB_OK | MB_ICONERROR);
+            DestroyWindow(dialog);
+            return FALSE;
+        }
         const HINSTANCE self = GetModuleHandleW(NULL);
         for (int big = 0; big < 2; ++big)
             SendMessageW(dialog, WM_SETICON, big ? ICON_BIG : ICON_SMALL,
@@ -504,6 +683,26 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam)
         return TRUE;
     }
     case WM_COMMAND: Command(LOWORD(wParam), HIWORD(wParam)); return TRUE;
+    case WM_NOTIFY: {
+        const NMHDR* n = reinterpret_cast<const NMHDR*>(lParam);
+        if (n->idFrom == IDC_TABLE && n->code == LVN_GETDISPINFOW) {
+            TableCell(reinterpret_cast<NMLVDISPINFOW*>(lParam));
+            return TRUE;
+        }
+        return FALSE;
+    }
+    case WM_VKEYTOITEM:  // Del in the further files removes the selected ones
+        if ((HWND)lParam == GetDlgItem(dialog, IDC_FILES) && LOWORD(wParam) == VK_DELETE) {
+            RemoveFiles();
+            return -2;
+        }
+        return -1;
+    case kPlanMessage: {
+        PlanResult* r = reinterpret_cast<PlanResult*>(lParam);
+        ShowPlan(r);
+        delete r;
+        return TRUE;
+    }
     case WM_DROPFILES: {
         const HDROP drop = (HDROP)wParam;
         std::vector<std::wstring> files;
@@ -514,7 +713,7 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam)
             files.push_back(f);
         }
         DragFinish(drop);
-        AddFiles(files);
+        AddFiles(files);  // none while a build runs
         return TRUE;
     }
     case kDpiChangedMessage:  // Windows has scaled the dialog and its controls, not the table's columns
@@ -565,5 +764,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         TranslateMessage(&m);
         DispatchMessageW(&m);
     }
-    return 0;
+    // The plan's thread may be in the middle of a plan: it ends with the
+    // process, before anything of the program's is torn down.
+    ExitProcess(0);
 }

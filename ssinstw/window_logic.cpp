@@ -52,16 +52,43 @@ std::string ReadyLine(const ProjectPlan& plan) {
 }
 
 std::string BuildSummary(const std::string& output, const Verdict& v, uint64_t installerSize,
-                         const std::string& sha256) {
-    std::string s = "Built and verified " + output + ": sound.\r\n";
+                         const std::string& sha256, bool changedSince) {
     uint64_t total = 0;
+    std::string lines;
     for (const EntryVerdict& e : v.entries) {
         const PayloadEntry& p = e.entry;
-        s += "  " + e.target + (p.unpackedSize ? ": packed " + Thousands(p.storedSize) + " -> " + Thousands(p.unpackedSize)
-                                               : ": stored " + Thousands(p.storedSize)) +
-             " bytes\r\n";
+        lines += "  " + e.target +
+                 (p.unpackedSize ? ": " + Thousands(p.unpackedSize) + " bytes packed to " + Thousands(p.storedSize)
+                                 : ": " + Thousands(p.storedSize) + " bytes stored") +
+                 "\r\n";
         total += p.unpackedSize ? p.unpackedSize : p.storedSize;
     }
-    return s + "  in all " + Thousands(total) + " bytes installed; the installer " + Thousands(installerSize) +
-           " bytes\r\n  SHA-256 " + sha256 + "\r\n";
+    const std::string head =
+        changedSince ? "Built " + output +
+                           " from the inputs as they were when Build was pressed; they have been changed since, "
+                           "so it is not the installer of what is shown: build again.\r\n"
+                     : "Built and verified " + output + ": sound.\r\n";
+    return head + "  SHA-256 " + sha256 + "\r\n  the installer " + Thousands(installerSize) + " bytes; in all " +
+           Thousands(total) + " bytes installed\r\n" + lines;
+}
+
+std::string StatusText(const ProjectPlan& plan, const std::string& outcome) {
+    std::string text = outcome;
+    for (const std::string& p : plan.problems) text += p + "\r\n";
+    for (const std::string& w : plan.warnings) text += "warning: " + w + "\r\n";
+    if (outcome.empty() && plan.problems.empty()) text += ReadyLine(plan) + "\r\n";
+    return text;
+}
+
+std::string SizeCell(const PlannedEntry& e) { return e.opened ? Thousands(e.size) : "missing"; }
+
+bool SameInputs(const Project& a, const Project& b) {
+    return a.title == b.title && a.hasTitle == b.hasTitle && a.numberingBase == b.numberingBase && a.pack == b.pack &&
+           a.strict == b.strict && a.program == b.program && a.data == b.data && a.files == b.files &&
+           a.output == b.output;  // where the project is saved changes no byte
+}
+
+ListButtons ButtonsFor(const std::vector<int>& selected, int count) {
+    if (selected.empty()) return {false, false, false};
+    return {true, selected.front() > 0, selected.back() < count - 1};
 }

@@ -608,12 +608,16 @@ uninstall_reinstall|uninstall_earlier|uninstall_copy|uninstall_linked)
     ;;
   esac
   ;;
-window_build|window_cancel|window_edit)
-  # ssinstw.exe opens a project given on its command line; &Build, pressed
-  # by program, writes the very bytes ssinst build --project writes, checked
-  # and shown with its SHA-256. Cancelled in the middle of a long build, the
-  # window still answers and the installer that was there stays as it was;
-  # closed in the middle of one, the build stops and then the window goes.
+window_build|window_cancel|window_edit|window_locked|window_many)
+  # ssinstw.exe opens a project given on its command line; Enter, pressed
+  # twice, builds once the very bytes ssinst build --project writes, checked
+  # and shown with its SHA-256. Cancelled in the middle of a long build, it
+  # stops within half a second, the window still answers and the installer
+  # that was there stays as it was; closed in the middle of one, the build
+  # stops and then the window goes. The inputs are locked while it builds,
+  # and an edit that gets past the lock makes the outcome say that it is
+  # not the installer of what is shown. Ten thousand further files open,
+  # and go one by one, with every message answered within half a second.
   WIN_SSINSTW=$E2E_BUILD/windows-ssinst/ssinstw.exe
   P=$C/proj
   mkdir -p "$P"
@@ -628,8 +632,8 @@ window_build|window_cancel|window_edit)
     echo notes > "$P/notes.txt"
     echo leaf > "$P/leaf.txt"
     extra+=("$P/birch.txt" "$P/notes.txt")
-  elif [ "$CASE" = window_cancel ]; then
-    head -c 50000000 /dev/urandom > "$P/big.bin"
+  elif [ "$CASE" = window_cancel ] || [ "$CASE" = window_locked ]; then
+    head -c $([ "$CASE" = window_cancel ] && echo 50000000 || echo 12000000) /dev/urandom > "$P/big.bin"
     extra+=("$P/big.bin")
     printf 'the installer that was there\n' > "$P/Forest.exe"
   fi
@@ -637,7 +641,12 @@ window_build|window_cancel|window_edit)
   for f in "${extra[@]}"; do args+=(--file "$f"); done
   "$SSINST" project "$P/Forest.ssproj" -o "$P/Forest.exe" --title Forest --scr "$P/Forest.scr" --dat "$P/Forest.dat" \
     "${args[@]}" || fail "ssinst project failed"
+  if [ "$CASE" = window_many ]; then
+    mkdir -p "$P/many"
+    for i in $(seq 10000); do echo "$i" > "$P/many/f$i.txt"; echo "file = many/f$i.txt"; done >> "$P/Forest.ssproj"
+  fi
   cp "$P/Forest.ssproj" "$DIR/project.before"
+  start='C:\proj\Forest.ssproj'
   if [ "$CASE" = window_edit ]; then
     # An edit marks the caption and is counted against the title's 32
     # characters; a path typed is taken from the project's folder. The
@@ -681,10 +690,53 @@ END
 wait Forest.ssproj - ssinstw
 until Ready:
 shot $(winepath -w "$DIR/window.bmp")
-click Build
+key RETURN
+key RETURN
 until SHA-256 $(sha256sum "$DIR/expected.exe" | cut -c1-64)
+lacks cancelled
+until Built and verified
 shot $(winepath -w "$DIR/built.bmp")
 close
+END
+  elif [ "$CASE" = window_locked ]; then
+    "$SSINST" build --project "$P/Forest.ssproj" -o "$DIR/expected.exe" || fail "ssinst build --project failed"
+    cat >"$DIR/script" <<END
+wait Forest.ssproj - ssinstw
+until Ready:
+click Build
+until Building...
+disabled 1001
+disabled 1008
+settext 1001 Forest at Noon
+until changed since
+lacks Built and verified
+command 2003
+wait Forest.ssproj - ssinstw
+close
+END
+  elif [ "$CASE" = window_many ]; then
+    # Opened from the File menu, so that the opening itself is watched.
+    start=
+    cat >"$DIR/script" <<END
+wait Untitled - ssinstw
+command 2002
+wait Open
+settext 1148 C:\\proj\\Forest.ssproj
+press Open
+wait Forest.ssproj - ssinstw
+responsive 3
+within 60 in 10003 files.
+disabled 1009
+select 1007 5
+click Remove
+within 60 in 10002 files.
+responsive 2
+key DELETE 1007
+within 60 in 10001 files.
+responsive 2
+askclose
+wait ssinstw
+press No
 END
   else
     cp "$P/Forest.exe" "$DIR/before.exe"
@@ -695,14 +747,14 @@ click Build
 until Building...
 responsive 1
 click Cancel
-until Not built:
+within 0.5 Not built:
 until cancelled
 click Build
 until Building...
 close
 END
   fi
-  ( timeout 300 wine "$WIN_SSINSTW" 'C:\proj\Forest.ssproj' >"$DIR/ssinstw.out" 2>&1; echo $? >"$DIR/rc" ) &
+  ( timeout 300 wine "$WIN_SSINSTW" $start >"$DIR/ssinstw.out" 2>&1; echo $? >"$DIR/rc" ) &
   pid=$!
   timeout 320 wine "$HELPER" "$DIR/script" >"$DIR/helper.out" 2>&1 || { fail "helper:"; cat "$DIR/helper.out"; }
   wait $pid
@@ -719,6 +771,15 @@ END
     done
   elif [ "$CASE" = window_build ]; then
     cmp "$P/Forest.exe" "$DIR/expected.exe" || fail "ssinstw and ssinst build --project wrote different installers"
+  elif [ "$CASE" = window_locked ]; then
+    # The installer is of the inputs as they were; what the window shows,
+    # saved, builds another.
+    cmp "$P/Forest.exe" "$DIR/expected.exe" || fail "the build is not of the inputs Build was pressed with"
+    grep -qx 'title = Forest at Noon' "$P/Forest.ssproj" || fail "the window did not show the edited title"
+    "$SSINST" build --project "$P/Forest.ssproj" -o "$DIR/shown.exe" || fail "ssinst build --project failed"
+    cmp -s "$DIR/shown.exe" "$P/Forest.exe" && fail "the edited title built the same installer"
+  elif [ "$CASE" = window_many ]; then
+    :
   else
     cmp "$P/Forest.exe" "$DIR/before.exe" || fail "the cancelled build changed the installer that was there"
     left=$(ls -A "$P" | grep -v -x -e Forest.ssproj -e Forest.scr -e Forest.dat -e "arbres été 森.txt" -e big.bin -e Forest.exe)

@@ -13,13 +13,21 @@
 //   press LABEL       press the button with this label ('&' ignored), then
 //                     wait until the window has gone
 //   click LABEL       press the button with this label ('&' ignored) in a
-//                     window that stays (it must be enabled)
+//                     window that stays (it must be, or within 5 s become,
+//                     enabled)
 //   until TEXT        wait (up to 120 s) until some child of the current
 //                     window holds TEXT within its text
+//   within SECS TEXT  the same, within SECS seconds (a fraction allowed)
+//                     of the command before it having been carried out
+//   lacks TEXT        no child of the current window holds TEXT
+//   disabled ID       the current window's control ID is disabled
+//   key NAME [ID]     press and release a key (RETURN, DELETE, ESCAPE) in
+//                     the control ID, or the one that has the keyboard
 //   close             ask the current window to close, and wait until it has
 //   askclose          ask the current window to close, and go on at once
 //   settext ID TEXT   set the text of the current window's control ID
-//   select ID N       select the list box ID's item N (from 0)
+//   select ID N       select the list box ID's item N (from 0) alone, as
+//                     a click on it does
 //   command ID        send the current window the menu command ID
 //   responsive SECS   for SECS seconds the current window answers every
 //                     message sent to it within half a second
@@ -42,6 +50,7 @@ namespace {
 
 std::vector<HWND> g_handled;  // windows already answered
 HWND g_current = NULL;
+DWORD g_last = 0;  // when the command before this one was carried out
 
 std::string Unescape(std::string s) {
     const char* from[] = {"{CR}", "{LF}"};
@@ -124,6 +133,7 @@ bool Wait(const std::string& caption) {
         for (HWND w : TopWindows())
             if (!Handled(w) && TextOf(w) == caption && HasVisibleButton(w)) {
                 g_current = w;
+                std::printf("  (after %lu ms)\n", (unsigned long)(GetTickCount() - g_last));
                 Sleep(300);  // let it paint
                 return true;
             }
@@ -208,6 +218,7 @@ bool Press(const std::string& label) {
 bool Click(const std::string& label) {
     for (HWND c : Children(g_current))
         if (ClassOf(c) == "Button" && WithoutAmpersand(TextOf(c)) == label) {
+            for (int tick = 0; tick < 50 && !IsWindowEnabled(c); ++tick) Sleep(100);
             if (!IsWindowEnabled(c)) {
                 std::printf("the button \"%s\" is disabled; the window holds:\n", label.c_str());
                 Dump();
@@ -230,6 +241,85 @@ bool Until(const std::string& want) {
     std::printf("no child came to hold \"%s\"; the window holds:\n", Visible(want).c_str());
     Dump();
     return false;
+}
+
+bool Within(const std::string& arg) {
+    const size_t space = arg.find(' ');
+    const double seconds = std::atof(arg.substr(0, space).c_str());
+    const std::string want = space == std::string::npos ? "" : arg.substr(space + 1);
+    for (;;) {
+        const DWORD elapsed = GetTickCount() - g_last;
+        for (HWND c : Children(g_current))
+            if (TextOf(c).find(want) != std::string::npos) {
+                std::printf("  (after %lu ms)\n", (unsigned long)(GetTickCount() - g_last));
+                return true;
+            }
+        if (elapsed > (DWORD)(seconds * 1000)) break;
+        Sleep(20);
+    }
+    std::printf("no child came to hold \"%s\" within %s s; the window holds:\n", Visible(want).c_str(),
+                arg.substr(0, space).c_str());
+    Dump();
+    return false;
+}
+
+bool Lacks(const std::string& text) {
+    for (HWND c : Children(g_current))
+        if (TextOf(c).find(text) != std::string::npos) {
+            std::printf("a child holds \"%s\": \"%s\"\n", Visible(text).c_str(), Visible(TextOf(c)).c_str());
+            return false;
+        }
+    return true;
+}
+
+bool Disabled(const std::string& id) {
+    const HWND item = GetDlgItem(g_current, std::atoi(id.c_str()));
+    if (item && !IsWindowEnabled(item)) return true;
+    std::printf("control %s is %s\n", id.c_str(), item ? "enabled" : "not there");
+    return false;
+}
+
+bool Key(const std::string& arg) {
+    const size_t space = arg.find(' ');
+    const std::string name = arg.substr(0, space);
+    const struct {
+        const char* name;
+        UINT vk;
+    } keys[] = {{"RETURN", VK_RETURN}, {"DELETE", VK_DELETE}, {"ESCAPE", VK_ESCAPE}};
+    UINT vk = 0;
+    for (const auto& k : keys)
+        if (name == k.name) vk = k.vk;
+    HWND to = NULL;
+    if (space != std::string::npos) {
+        to = GetDlgItem(g_current, std::atoi(arg.substr(space + 1).c_str()));
+    } else {
+        GUITHREADINFO info = {};
+        info.cbSize = sizeof info;
+        if (GetGUIThreadInfo(GetWindowThreadProcessId(g_current, NULL), &info)) to = info.hwndFocus;
+    }
+    if (!vk || !to) {
+        std::printf("no key %s, or nowhere to press it\n", name.c_str());
+        return false;
+    }
+    const LPARAM scan = (LPARAM)MapVirtualKeyA(vk, 0) << 16;
+    return PostMessageA(to, WM_KEYDOWN, vk, scan | 1) && PostMessageA(to, WM_KEYUP, vk, scan | 1 | 0xC0000000);
+}
+
+// Posted, so that it comes after the clicks before it; a list of several
+// selections is told what a click on the item tells it.
+bool Select(const std::string& arg) {
+    const int id = std::atoi(arg.c_str()), n = std::atoi(arg.substr(arg.find(' ') + 1).c_str());
+    const HWND list = GetDlgItem(g_current, id);
+    if (!list) {
+        std::printf("no control %d\n", id);
+        return false;
+    }
+    if (GetWindowLongA(list, GWL_STYLE) & (LBS_EXTENDEDSEL | LBS_MULTIPLESEL)) {
+        return PostMessageA(list, LB_SETSEL, FALSE, -1) && PostMessageA(list, LB_SETSEL, TRUE, n) &&
+               PostMessageA(list, LB_SETCARETINDEX, n, FALSE) &&
+               PostMessageA(g_current, WM_COMMAND, MAKEWPARAM(id, LBN_SELCHANGE), (LPARAM)list);
+    }
+    return PostMessageA(list, LB_SETCURSEL, (WPARAM)n, 0) != 0;
 }
 
 bool Close() {
@@ -315,6 +405,7 @@ int main(int argc, char** argv) {
     }
     char line[4096];
     int number = 0;
+    g_last = GetTickCount();
     while (std::fgets(line, sizeof line, f)) {
         ++number;
         std::string s = line;
@@ -337,9 +428,11 @@ int main(int argc, char** argv) {
         else if (cmd == "close") ok = Close();
         else if (cmd == "askclose") ok = PostMessageA(g_current, WM_CLOSE, 0, 0) != 0;
         else if (cmd == "settext") ok = SetItemText(arg);
-        else if (cmd == "select")  // posted, so that it comes after the clicks before it
-            ok = PostMessageA(GetDlgItem(g_current, std::atoi(arg.c_str())), LB_SETCURSEL,
-                              (WPARAM)std::atoi(arg.substr(arg.find(' ') + 1).c_str()), 0) != 0;
+        else if (cmd == "select") ok = Select(arg);
+        else if (cmd == "within") ok = Within(arg);
+        else if (cmd == "lacks") ok = Lacks(arg);
+        else if (cmd == "disabled") ok = Disabled(arg);
+        else if (cmd == "key") ok = Key(arg);
         else if (cmd == "command") ok = PostMessageA(g_current, WM_COMMAND, (WPARAM)std::atoi(arg.c_str()), 0) != 0;
         else if (cmd == "responsive") ok = Responsive(std::atoi(arg.c_str()));
         else {
@@ -351,6 +444,7 @@ int main(int argc, char** argv) {
             std::fclose(f);
             return 1;
         }
+        g_last = GetTickCount();
         std::printf("ok: %s\n", Visible(s).c_str());
         std::fflush(stdout);
     }
