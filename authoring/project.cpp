@@ -158,6 +158,12 @@ bool ParseNumberingBase(const std::string& text, uint16_t* base) {
     return true;
 }
 
+bool SameInputs(const Project& a, const Project& b) {
+    return a.title == b.title && a.hasTitle == b.hasTitle && a.numberingBase == b.numberingBase && a.pack == b.pack &&
+           a.strict == b.strict && a.program == b.program && a.data == b.data && a.files == b.files &&
+           a.output == b.output;
+}
+
 std::string MissingFromProject(const Project& p) {
     std::string missing;
     for (const auto& [what, there] : {std::pair<const char*, bool>{"title", p.hasTitle},

@@ -65,6 +65,10 @@ bool ValueKeepable(const std::string& value);
 // decimal. False for anything else.
 bool ParseNumberingBase(const std::string& text, uint16_t* base);
 
+// Whether two projects build the same installer from the same inputs
+// (where the project is saved changes no byte).
+bool SameInputs(const Project& a, const Project& b);
+
 // What a project still lacks to be built ("" when nothing): the words both
 // front ends show.
 std::string MissingFromProject(const Project& p);

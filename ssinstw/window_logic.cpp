@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "authoring/printable.h"
 #include "base/text.h"
 
 std::vector<std::u16string> ChosenFiles(const char16_t* names) {
@@ -75,18 +76,13 @@ std::string BuildSummary(const std::string& output, const Verdict& v, uint64_t i
 std::string StatusText(const ProjectPlan& plan, const std::string& outcome) {
     std::string text = outcome;
     for (const std::string& p : plan.problems) text += p + "\r\n";
-    for (const std::string& w : plan.warnings) text += "warning: " + w + "\r\n";
+    // A warning may name what the program holds (the libraries it imports).
+    for (const std::string& w : plan.warnings) text += "warning: " + Printable(w) + "\r\n";
     if (outcome.empty() && plan.problems.empty()) text += ReadyLine(plan) + "\r\n";
     return text;
 }
 
 std::string SizeCell(const PlannedEntry& e) { return e.opened ? Thousands(e.size) : "missing"; }
-
-bool SameInputs(const Project& a, const Project& b) {
-    return a.title == b.title && a.hasTitle == b.hasTitle && a.numberingBase == b.numberingBase && a.pack == b.pack &&
-           a.strict == b.strict && a.program == b.program && a.data == b.data && a.files == b.files &&
-           a.output == b.output;  // where the project is saved changes no byte
-}
 
 ListButtons ButtonsFor(const std::vector<int>& selected, int count) {
     if (selected.empty()) return {false, false, false};

@@ -49,8 +49,6 @@ std::string StatusText(const ProjectPlan& plan, const std::string& outcome);
 // could not be opened.
 std::string SizeCell(const PlannedEntry& e);
 
-// Whether two projects build the same installer from the same inputs.
-bool SameInputs(const Project& a, const Project& b);
 
 // The further files' buttons for the selected items (ascending) of
 // `count`: Remove for any, Up and Down where the selection can move.
