@@ -84,12 +84,19 @@ ProjectPlan PlanProject(const Project& p) {
     if (!output.empty()) plan.problems.push_back(output);
     std::vector<std::string> inputs = {p.program, p.data};
     inputs.insert(inputs.end(), p.files.begin(), p.files.end());
-    // The installer must not take the place of what it is built from.
-    for (const std::string& own : inputs)
-        if (SameFile(p.output, own)) {
-            plan.problems.push_back(p.output + ": the installer would be written over its own input " + own);
-            break;
-        }
+    // The installer must not take the place of what it is built from. Only
+    // a file of its size can be it: sizes are cheap to have for thousands
+    // of inputs, where asking whether two paths are one file is not.
+    std::error_code ec;
+    const uint64_t outputSize = p.output.empty() ? 0 : std::filesystem::file_size(std::filesystem::u8path(p.output), ec);
+    for (size_t i = 0; !p.output.empty() && !ec && i < inputs.size(); ++i) {
+        std::error_code own;
+        if (inputs[i].empty() || std::filesystem::file_size(std::filesystem::u8path(inputs[i]), own) != outputSize || own ||
+            !SameFile(p.output, inputs[i]))
+            continue;
+        plan.problems.push_back(p.output + ": the installer would be written over its own input " + inputs[i]);
+        break;
+    }
     if (SameFile(p.output, p.path)) plan.problems.push_back(p.output + ": the installer would be written over the project file");
     for (size_t i = 0; i < inputs.size(); ++i) {
         if (inputs[i].empty()) continue;
