@@ -164,7 +164,7 @@ bool ReadStubPart(ByteReader& reader, uint64_t size, PeImage* image, std::string
     if (!image->Parse(std::move(start), error)) {
         if (*error == "no .rsrc section")
             *error = "not an installer: " + kind + " without resources, so without the marker";
-        else if (error->compare(0, 17, "not an executable") == 0)
+        else if (error->compare(0, 17, "not an executable") == 0 || error->compare(0, 13, "not a 32-bit ") == 0)
             *error = "not an installer: " + *error;
         else
             *error = "not an installer, or one damaged in its headers: " + *error;
@@ -194,10 +194,13 @@ bool VerifyInstallerReader(ByteReader& reader, uint64_t size, const std::string&
     // it), so rule 1 is the stub's alone.
     for (const RuleResult& r : CheckStubLayout(image))
         if (!r.held && r.rule != 1) v->stubProblems.push_back(r.detail);
+    // Past its stub part, what can't be read is the verdict, beside the
+    // stub part's.
     InstallerContents c;
     if (!ReadInstaller(reader, &c, error)) {
-        *error = name + ": " + *error;
-        return false;
+        v->payloadProblem = *error;
+        error->clear();
+        return true;
     }
     const FilePosition limit = PayloadLimit(SizeAsPosition(size), c.certificates);
     const std::vector<std::string> overlaps = OverlapProblems(c);

@@ -135,7 +135,7 @@ private:
         for (uint32_t i = 0; i < len; ++i) {
             uint32_t c;
             if (!Get16(img_.bytes, at + 2 + 2 * i, &c)) return "?";
-            name += c < 128 ? (char)c : '?';
+            name += c >= 0x20 && c < 0x7F ? (char)c : '?';  // a name is printed as it is
         }
         return name;
     }

@@ -27,8 +27,11 @@ size_t Sequence(const unsigned char* s, size_t left, char32_t* cp) {
     return n;
 }
 
+// Controls, the marks that set or turn the direction of text, and the
+// line and paragraph separators are not.
 bool Shown(char32_t c) {
-    return c >= 0x20 && !(c >= 0x7F && c <= 0x9F) && !(c >= 0x202A && c <= 0x202E) && !(c >= 0x2066 && c <= 0x2069);
+    return c >= 0x20 && !(c >= 0x7F && c <= 0x9F) && c != 0x061C && c != 0x200E && c != 0x200F &&
+           !(c >= 0x2028 && c <= 0x202E) && !(c >= 0x2066 && c <= 0x2069);
 }
 
 }  // namespace

@@ -6,9 +6,10 @@
 #include <cstddef>
 #include <string>
 
-// UTF-8 text with each control character (C0, DEL, C1), each character
-// that turns the direction of text (U+202A to U+202E, U+2066 to U+2069) and
-// each byte that is no UTF-8 written as \xNN, byte by byte.
+// UTF-8 text with each control character (C0, DEL, C1), each mark that
+// sets or turns the direction of text (U+061C, U+200E, U+200F, U+202A to
+// U+202E, U+2066 to U+2069), the line and paragraph separators (U+2028,
+// U+2029) and each byte that is no UTF-8 written as \xNN, byte by byte.
 std::string Printable(const std::string& utf8);
 
 // Bytes of a code page the reader can't know (an installer's title, its

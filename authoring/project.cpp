@@ -112,7 +112,7 @@ std::string PathInProject(const std::string& project, const std::string& path) {
 
 bool ReadProject(const std::string& path, Project* out, std::string* error) {
     std::vector<uint8_t> bytes;
-    if (!ReadWholeFile(path, 1u << 20, &bytes, error)) return false;
+    if (!ReadWholeFile(path, kLargestProjectFile, &bytes, error)) return false;
     if (!ParseProject(std::string(bytes.begin(), bytes.end()), path, fs::u8path(path).parent_path().u8string(), out,
                       error))
         return false;
@@ -147,6 +147,11 @@ bool WriteProject(const std::string& path, const Project& p, std::string* error)
             *error = path + ": a value holds a line break or another control character, which a project file can't keep";
             return false;
         }
+    if (text.size() > kLargestProjectFile) {
+        *error = path + ": " + std::to_string(text.size()) + " bytes: a project file holds " +
+                 std::to_string(kLargestProjectFile) + " at most";
+        return false;
+    }
     return WriteWholeFile(path, std::vector<uint8_t>(text.begin(), text.end()), error);
 }
 

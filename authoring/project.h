@@ -43,6 +43,9 @@ struct Project {
 // `dir` the folder relative paths are joined to ("" for none).
 bool ParseProject(const std::string& text, const std::string& name, const std::string& dir, Project* out,
                   std::string* error);
+// A project file is read whole, and holds this many bytes at most: room
+// for some 100,000 further files. The writer refuses a longer one.
+const uint64_t kLargestProjectFile = 16u << 20;
 bool ReadProject(const std::string& path, Project* out, std::string* error);
 
 // A path an author gives for the project file `project` ("" for one not

@@ -70,7 +70,15 @@ std::string OutputProblem(const std::string& output) {
 
 }  // namespace
 
-ProjectPlan PlanProject(const Project& p) {
+namespace {
+
+std::string Cancelled(const Project& p) {
+    return p.output + ": the build was cancelled; the installer there stays as it was";
+}
+
+}  // namespace
+
+ProjectPlan PlanProject(const Project& p, const std::atomic<bool>* stop) {
     ProjectPlan plan;
     const std::string missing = MissingFromProject(p);
     if (!missing.empty()) plan.problems.push_back(missing);
@@ -99,6 +107,10 @@ ProjectPlan PlanProject(const Project& p) {
     }
     if (SameFile(p.output, p.path)) plan.problems.push_back(p.output + ": the installer would be written over the project file");
     for (size_t i = 0; i < inputs.size(); ++i) {
+        if (stop && *stop) {
+            plan.problems.push_back(Cancelled(p));
+            break;
+        }
         if (inputs[i].empty()) continue;
         PlannedEntry e;
         e.source = inputs[i];
@@ -130,7 +142,11 @@ ProjectPlan PlanProject(const Project& p) {
 
 bool BuildProject(const Project& p, const std::vector<uint8_t>& stub, const std::string& stubName,
                   const BuildControl& control, Verdict* verdict, std::string* error) {
-    const ProjectPlan plan = PlanProject(p);
+    const ProjectPlan plan = PlanProject(p, control.stop);
+    if (control.stop && *control.stop) {
+        *error = Cancelled(p);
+        return false;
+    }
     if (!plan.problems.empty()) {
         *error = plan.problems.front();
         return false;
@@ -158,7 +174,7 @@ bool BuildProject(const Project& p, const std::vector<uint8_t>& stub, const std:
     SafeWrite out;
     if (!out.Open(p.output, error)) return false;
     StoppableOutput o(out, control.stop);
-    const std::string cancelled = p.output + ": the build was cancelled; the installer there stays as it was";
+    const std::string cancelled = Cancelled(p);
     if (!BuildInstallerTo(stub, recipe, o, error)) {
         if (o.Stopped()) *error = cancelled;
         else if (error->empty()) *error = out.FailureText();

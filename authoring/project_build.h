@@ -32,7 +32,9 @@ struct ProjectPlan {
     ProgramReport program;  // of the program, once it could be opened
     bool programChecked = false;
 };
-ProjectPlan PlanProject(const Project& p);
+// Once `stop` is set, the plan ends at the next input with the problem
+// that the build was cancelled.
+ProjectPlan PlanProject(const Project& p, const std::atomic<bool>* stop = nullptr);
 
 struct BuildControl {
     // Told the input bytes done and in all, now and then.

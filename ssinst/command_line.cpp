@@ -22,6 +22,12 @@ bool IsHelpArgument(const std::string& a) {
     return a == "--help" || a == "-h";
 }
 
+bool AsksForHelp(int argc, char** argv) {
+    for (int i = 0; i < argc && std::strcmp(argv[i], "--"); ++i)
+        if (IsHelpArgument(argv[i])) return true;
+    return false;
+}
+
 namespace {
 
 const OptionSpec* Find(const OptionSpec* options, const std::string& name) {
@@ -38,12 +44,7 @@ std::string ParseArgs(const OptionSpec* options, int argc, char** argv, ParsedAr
     for (int i = 0; i < argc; ++i) {
         const std::string a = argv[i];
         if (ended || a.size() < 2 || a[0] != '-') {
-#ifdef _WIN32
-            if (!ended && a == "/?") {
-                out->help = true;
-                continue;
-            }
-#endif
+            if (!ended && IsHelpArgument(a)) continue;  // "/?"
             out->operands.push_back(a);
             continue;
         }
@@ -51,10 +52,7 @@ std::string ParseArgs(const OptionSpec* options, int argc, char** argv, ParsedAr
             ended = true;
             continue;
         }
-        if (IsHelpArgument(a)) {
-            out->help = true;
-            continue;
-        }
+        if (IsHelpArgument(a)) continue;
         // Only a long option takes its value after '='.
         const size_t eq = a.compare(0, 2, "--") == 0 ? a.find('=') : std::string::npos;
         const std::string name = a.substr(0, eq);
@@ -69,7 +67,11 @@ std::string ParseArgs(const OptionSpec* options, int argc, char** argv, ParsedAr
             out->options.emplace_back(name, a.substr(eq + 1));
             continue;
         }
-        if (i + 1 == argc || Find(options, argv[i + 1]) || IsHelpArgument(argv[i + 1])) return name + " needs a value";
+        // The next argument is its value, unless it is an option of the
+        // command's itself, in either form, or the end of the options.
+        const std::string next = i + 1 < argc ? argv[i + 1] : "";
+        if (i + 1 == argc || next == "--" || Find(options, next.substr(0, next.find('='))) || IsHelpArgument(next))
+            return name + " needs a value";
         out->options.emplace_back(name, argv[++i]);
     }
     return "";

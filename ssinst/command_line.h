@@ -15,7 +15,6 @@ struct OptionSpec {
 };
 
 struct ParsedArgs {
-    bool help = false;  // --help, -h or /? stood among the options
     // Each option in the order given, with its value ("" for a flag).
     std::vector<std::pair<std::string, std::string>> options;
     std::vector<std::string> operands;
@@ -24,11 +23,15 @@ struct ParsedArgs {
     std::string Value(const char* name) const;
 };
 
+// Whether the arguments ask for help: --help, -h or /? anywhere before
+// "--". Help wins over every other argument.
+bool AsksForHelp(int argc, char** argv);
+
 // Reads `argc` arguments against the options a command knows (the list
-// ends with a null name). "" when they read, else the one-line problem:
+// ends with a null name); it passes over those that ask for help. "" when they read, else the one-line problem:
 // "unknown option --x", "--title needs a value". An option's value given as
-// the next argument is never one of the command's options: "-o --title"
-// lacks the output.
+// the next argument is never one of the command's options, in either form,
+// nor "--": "-o --title=x" lacks the output.
 std::string ParseArgs(const OptionSpec* options, int argc, char** argv, ParsedArgs* out);
 
 // Whether an argument asks for help.

@@ -38,16 +38,18 @@ namespace {
 enum { kExitOk = 0, kExitFailure = 1, kExitUsage = 2 };
 
 // The one-line problem of a command line, and where its help is.
+// Messages name files and what they hold: each reaches the terminal
+// printable.
 int Usage(const char* command, const std::string& problem) {
     if (command)
-        std::fprintf(stderr, "ssinst: %s: %s; see ssinst %s --help\n", command, problem.c_str(), command);
+        std::fprintf(stderr, "ssinst: %s: %s; see ssinst %s --help\n", command, Printable(problem).c_str(), command);
     else
-        std::fprintf(stderr, "ssinst: %s; see ssinst --help\n", problem.c_str());
+        std::fprintf(stderr, "ssinst: %s; see ssinst --help\n", Printable(problem).c_str());
     return kExitUsage;
 }
 
 int Fail(const std::string& message) {
-    std::fprintf(stderr, "ssinst: %s\n", message.c_str());
+    std::fprintf(stderr, "ssinst: %s\n", Printable(message).c_str());
     return kExitFailure;
 }
 
@@ -163,7 +165,8 @@ std::string ApplyFlags(const ParsedArgs& a, Project* p) {
 }
 
 int Build(const ParsedArgs& a) {
-    if (!a.operands.empty()) return Usage("build", "it takes no operand (" + a.operands[0] + "); files follow their flags");
+    if (!a.operands.empty())
+        return Usage("build", a.operands[0] + ": each file is named by its option (-o, --scr, --dat, --file, --project)");
     Project project;
     std::string error;
     if (a.Has("--project") && !a.Value("--project").empty() && !ReadProject(a.Value("--project"), &project, &error))
@@ -175,12 +178,11 @@ int Build(const ParsedArgs& a) {
     // What stands in the way is said, all of it, before anything is read
     // or written.
     const ProjectPlan plan = PlanProject(project);
-    for (const std::string& p : plan.problems) std::fprintf(stderr, "ssinst: %s\n", p.c_str());
+    for (const std::string& p : plan.problems) std::fprintf(stderr, "ssinst: %s\n", Printable(p).c_str());
     if (!plan.problems.empty()) return kExitFailure;
     std::vector<uint8_t> stubBytes;
     std::string stubName;
     if (!LoadStub(a.Value("--stub"), &stubBytes, &stubName, &error)) return Fail("stub: " + error);
-    // A warning may name what the program holds (the libraries it imports).
     for (const std::string& w : plan.warnings) std::fprintf(stderr, "ssinst: warning: %s\n", Printable(w).c_str());
     uint64_t total = 0;
     for (const PlannedEntry& e : plan.entries) total += e.size;
@@ -282,7 +284,7 @@ int Verify(const ParsedArgs& a) {
     std::string error;
     Verdict v;
     if (!VerifyInstaller(path, &v, &error)) return Fail(error);
-    for (const std::string& p : v.stubProblems) std::printf("stub:  damaged: %s\n", p.c_str());
+    for (const std::string& p : v.stubProblems) std::printf("stub:  damaged: %s\n", Printable(p).c_str());
     if (v.stubProblems.empty()) std::printf("stub:  sound (its layout rules and its manifest)\n");
     if (v.programChecked) PrintProgram(v.program);
     if (v.uninstaller) std::printf("an uninstaller: the files its installation wrote, as it names them\n");
@@ -296,7 +298,7 @@ int Verify(const ParsedArgs& a) {
         std::printf("%5zu  %-24s %-40s %s\n", i, sizes, e.target.empty() ? "(no target)" : Printable(e.target).c_str(),
                     e.problem.empty() ? "sound" : ("damaged: " + e.problem).c_str());
     }
-    if (!v.payloadProblem.empty()) std::printf("payload: damaged: %s\n", v.payloadProblem.c_str());
+    if (!v.payloadProblem.empty()) std::printf("payload: damaged: %s\n", Printable(v.payloadProblem).c_str());
     const bool sound = v.Sound();
     std::printf("%s: %s\n", path.c_str(), sound ? "sound" : "DAMAGED");
     return sound ? kExitOk : kExitFailure;
@@ -489,12 +491,10 @@ int Run(int argc, char** argv) {
     if (cmd == "--version") return argc == 2 ? Version() : Usage(nullptr, "--version takes nothing after it");
     const Command* c = FindCommand(cmd);
     if (!c) return Usage(nullptr, "unknown command " + cmd);
-    // Help wins wherever it stands among the options.
-    for (int i = 2; i < argc && std::strcmp(argv[i], "--"); ++i)
-        if (IsHelpArgument(argv[i])) {
-            std::fputs(c->help, stdout);
-            return kExitOk;
-        }
+    if (AsksForHelp(argc - 2, argv + 2)) {
+        std::fputs(c->help, stdout);
+        return kExitOk;
+    }
     ParsedArgs a;
     const std::string problem = ParseArgs(c->options, argc - 2, argv + 2, &a);
     if (!problem.empty()) return Usage(c->name, problem);
@@ -503,8 +503,9 @@ int Run(int argc, char** argv) {
 
 }  // namespace
 
-// A failed write to standard output (a full disk, a closed pipe) fails
-// the run: what was asked for did not arrive.
+// A failed write to standard output (a full disk) fails the run: what was
+// asked for did not arrive. A closed pipe ends it as it ends any program
+// (SIGPIPE), as `ssinst list X | head -1` expects.
 int Finished(int code) {
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
         std::fprintf(stderr, "ssinst: standard output: %s\n", std::strerror(errno ? errno : EIO));

@@ -420,6 +420,7 @@ bool SaveTo(const std::wstring& path) {
     g.dirty = false;
     UpdateCaption();
     AddRecent(path);
+    Refresh();  // the plan holds the installer against the project file where it now is
     return true;
 }
 
@@ -451,8 +452,12 @@ DWORD WINAPI BuildThread(void* context) {
     r->ok = LoadStub("", &stub, &stubName, &r->error);
     BuildControl control;
     control.stop = &g.stop;
-    control.progress = [](uint64_t done, uint64_t total) {
-        PostMessageW(g.dialog, kProgressMessage, total ? (WPARAM)(done * 1000 / total) : 0, 0);
+    // Told after every file: posted only when the bar moves, so that ten
+    // thousand files never fill the window's queue.
+    WPARAM shown = (WPARAM)-1;
+    control.progress = [&shown](uint64_t done, uint64_t total) {
+        const WPARAM perMille = total ? (WPARAM)(done * 1000 / total) : 0;
+        if (perMille != shown && PostMessageW(g.dialog, kProgressMessage, perMille, 0)) shown = perMille;
     };
     r->ok = r->ok && BuildProject(*p, stub, stubName, control, &r->verdict, &r->error);
     if (r->ok) {
@@ -462,7 +467,14 @@ DWORD WINAPI BuildThread(void* context) {
         r->size = f.Open(p->output, &error) ? f.Size() : 0;
     }
     delete p;
-    PostMessageW(g.dialog, kDoneMessage, 0, (LPARAM)r);
+    // The window waits for this word: a full queue only delays it.
+    while (!PostMessageW(g.dialog, kDoneMessage, 0, (LPARAM)r)) {
+        if (!IsWindow(g.dialog)) {
+            delete r;
+            break;
+        }
+        Sleep(20);
+    }
     return 0;
 }
 

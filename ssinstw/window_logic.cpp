@@ -69,14 +69,16 @@ std::string BuildSummary(const std::string& output, const Verdict& v, uint64_t i
                            " from the inputs as they were when Build was pressed; they have been changed since, "
                            "so it is not the installer of what is shown: build again.\r\n"
                      : "Built and verified " + output + ": sound.\r\n";
-    return head + "  SHA-256 " + sha256 + "\r\n  the installer " + Thousands(installerSize) + " bytes; in all " +
+    return head + (sha256.empty() ? "  SHA-256 not known: the installer could not be read again" : "  SHA-256 " + sha256) +
+           "\r\n  the installer " + Thousands(installerSize) + " bytes; in all " +
            Thousands(total) + " bytes installed\r\n" + lines;
 }
 
 std::string StatusText(const ProjectPlan& plan, const std::string& outcome) {
     std::string text = outcome;
-    for (const std::string& p : plan.problems) text += p + "\r\n";
-    // A warning may name what the program holds (the libraries it imports).
+    // Both name files, and a warning what the program holds (the libraries
+    // it imports).
+    for (const std::string& p : plan.problems) text += Printable(p) + "\r\n";
     for (const std::string& w : plan.warnings) text += "warning: " + Printable(w) + "\r\n";
     if (outcome.empty() && plan.problems.empty()) text += ReadyLine(plan) + "\r\n";
     return text;

@@ -77,6 +77,10 @@ if [ -f "$STUB" ]; then
   expect 1 "gives no name to install" "$SSINST" extract "$T/...exe" -C "$T/dots"
   head -c 300 "$T/Forest.exe" > "$T/cut.exe"
   expect 1 "cut.exe: not an installer, or one damaged in its headers: section table cut short" "$SSINST" list "$T/cut.exe"
+  head -c $((at + 10)) "$T/Forest.exe" > "$T/cut-table.exe"
+  out=$("$SSINST" verify "$T/cut-table.exe" 2>&1); rc=$?
+  [ "$rc" = 1 ] && grep -q "^stub:  sound" <<<"$out" && grep -q "^payload: damaged: the payload ends inside its header" <<<"$out" &&
+    grep -q "cut-table.exe: DAMAGED$" <<<"$out" && pass=$((pass + 1)) || { failed=$((failed + 1)); echo "FAIL: verify of a cut table: $out"; }
   expect 1 "cut.exe: .*cut short" "$SSINST" check-stub "$T/cut.exe"
 
   # verify: installers and their verdicts.
@@ -273,6 +277,21 @@ out=$("$SSINST" build -o "$T/nowhere/Forest.txt" --title=12345678901234567890123
   pass=$((pass + 1)) || { failed=$((failed + 1)); echo "FAIL: the shared rules -> exit $rc: $out"; }
 expect 0 "warning: the title is empty" "$SSINST" build -o "$T/untitled.exe" --title= --scr "$T/f.scr" --dat "$T/f.dat"
 expect 1 "nowhere/Forest.exe: its folder .*nowhere is not there" "$SSINST" build -o "$T/nowhere/Forest.exe" --title=T --scr "$T/f.scr" --dat "$T/f.dat"
+expect 2 "^ssinst: build: -o needs a value; see ssinst build --help$" "$SSINST" build -o --title=Forest --scr a --dat b
+expect 2 "^ssinst: build: --title needs a value; see ssinst build --help$" "$SSINST" build --title -- x
+# What a file holds reaches the terminal printable: a resource type named
+# with an escape, a project's path with a turn of direction.
+if [ -f "$STUB" ]; then
+  cp "$STUB" "$T/escape.exe"
+  at=$(grep -obUaP 'L\x00A\x00S\x00T\x00R\x00E\x00S\x00' "$T/escape.exe" | head -1 | cut -d: -f1)
+  printf '\x1b' | dd of="$T/escape.exe" bs=1 seek="$at" conv=notrunc status=none
+  for cmd in list verify check-stub; do
+    out=$("$SSINST" $cmd "$T/escape.exe" 2>&1)
+    grep -q $'\x1b' <<<"$out" && { failed=$((failed + 1)); echo "FAIL: $cmd printed an escape: $out"; } || pass=$((pass + 1))
+  done
+fi
+printf 'title = T\nprogram = \xe2\x80\xaeevil\xc2\x9b31m.scr\ndata = f.dat\noutput = x.exe\n' > "$T/turn.ssproj"
+expect 1 '/\\xE2\\x80\\xAEevil\\xC2\\x9B31m.scr: No such file' "$SSINST" build --project "$T/turn.ssproj"
 # project never takes a flag for its file, and keeps a project that is there.
 (cd "$T" && expect 0 "^usage: ssinst project" "$SSINST" project --help && [ ! -e "$T/--help" ]) ||
   { failed=$((failed + 1)); echo "FAIL: project --help wrote a file"; }

@@ -159,6 +159,7 @@ TEST(Printable, KeepsCharactersAndShowsEverythingElseAsBytes) {
         {"\xC0\xAF\xED\xA0\x80", "\\xC0\\xAF\\xED\\xA0\\x80", "\\xC0\\xAF\\xED\\xA0\\x80"},  // overlong, surrogate
         {"\xF0\x9F\x8C\xB2", "\xF0\x9F\x8C\xB2", "\\xF0\\x9F\\x8C\\xB2"},
         {"\xE2\x82", "\\xE2\\x82", "\\xE2\\x82"},                            // cut short
+        {"a\xE2\x80\x8F" "b\xE2\x80\xA8", "a\\xE2\\x80\\x8Fb\\xE2\\x80\\xA8", "a\\xE2\\x80\\x8Fb\\xE2\\x80\\xA8"},  // a mark, a separator
     };
     for (const auto& c : cases) {
         EXPECT_EQ(Printable(c.in), c.utf8) << c.in;

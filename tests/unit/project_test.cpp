@@ -146,9 +146,15 @@ TEST(Project, ABuildIsCheckedBeforeItReplacesAndACancelledOneLeavesTheOldInstall
         EXPECT_FALSE(ReadProject(bad, &none, &error));
         EXPECT_NE(error.find("not a file"), std::string::npos) << error;
     }
-    WriteFile(d + "big.ssproj", std::vector<uint8_t>((1u << 20) + 1, ';'));
+    // The writer never writes what the reader refuses.
+    WriteFile(d + "big.ssproj", std::vector<uint8_t>(kLargestProjectFile + 1, ';'));
     EXPECT_FALSE(ReadProject(d + "big.ssproj", &p, &error));
-    EXPECT_NE(error.find("more than 1048576 bytes"), std::string::npos) << error;
+    EXPECT_NE(error.find("more than " + std::to_string(kLargestProjectFile) + " bytes"), std::string::npos) << error;
+    Project huge = p;
+    huge.title.assign(kLargestProjectFile, 'T');
+    EXPECT_FALSE(WriteProject(d + "huge.ssproj", huge, &error));
+    EXPECT_NE(error.find("a project file holds " + std::to_string(kLargestProjectFile) + " at most"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(d + "huge.ssproj"));
     std::filesystem::permissions(d + "Forest.ssproj", std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
     ASSERT_TRUE(WriteProject(d + "Forest.ssproj", p, &error)) << error;
     EXPECT_EQ(std::filesystem::status(d + "Forest.ssproj").permissions(),
