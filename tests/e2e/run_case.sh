@@ -644,6 +644,7 @@ window_build|window_cancel|window_edit|window_locked|window_many)
   if [ "$CASE" = window_many ]; then
     mkdir -p "$P/many"
     for i in $(seq 10000); do echo "$i" > "$P/many/f$i.txt"; echo "file = many/f$i.txt"; done >> "$P/Forest.ssproj"
+    echo leaf > "$P/leaf.txt"
   fi
   cp "$P/Forest.ssproj" "$DIR/project.before"
   start='C:\proj\Forest.ssproj'
@@ -734,6 +735,16 @@ responsive 2
 key DELETE 1007
 within 60 in 10001 files.
 responsive 2
+click Add...
+wait Open
+settext 1148 C:\\proj\\leaf.txt
+press Open
+wait *Forest.ssproj - ssinstw
+within 60 in 10002 files.
+responsive 2
+click Build
+responsive 2
+until Built and verified
 askclose
 wait ssinstw
 press No
@@ -779,7 +790,9 @@ END
     "$SSINST" build --project "$P/Forest.ssproj" -o "$DIR/shown.exe" || fail "ssinst build --project failed"
     cmp -s "$DIR/shown.exe" "$P/Forest.exe" && fail "the edited title built the same installer"
   elif [ "$CASE" = window_many ]; then
-    :
+    # The build of what the window showed: two files fewer, one more.
+    "$SSINST" verify "$P/Forest.exe" >"$DIR/verify.out" || fail "the installer of 10,002 files does not verify"
+    grep -q '^10001  .*FILE10001.txt .*sound$' "$DIR/verify.out" || fail "the installer has not 10,002 entries: $(tail -3 "$DIR/verify.out")"
   else
     cmp "$P/Forest.exe" "$DIR/before.exe" || fail "the cancelled build changed the installer that was there"
     left=$(ls -A "$P" | grep -v -x -e Forest.ssproj -e Forest.scr -e Forest.dat -e "arbres été 森.txt" -e big.bin -e Forest.exe)
