@@ -20,27 +20,34 @@
 
 std::string SystemError(const std::string& path) { return path + ": " + std::strerror(errno); }
 
+size_t DecodeUtf8(const char* text, size_t left, char32_t* cp) {
+    const unsigned char* s = reinterpret_cast<const unsigned char*>(text);
+    const unsigned char b = s[0];
+    const size_t n = b < 0x80 ? 1 : (b >> 5) == 6 ? 2 : (b >> 4) == 14 ? 3 : (b >> 3) == 30 ? 4 : 0;
+    if (n == 0 || n > left) return 0;
+    char32_t c = n == 1 ? b : b & (0x7F >> n);
+    for (size_t k = 1; k < n; ++k) {
+        if ((s[k] >> 6) != 2) return 0;
+        c = c << 6 | (s[k] & 0x3F);
+    }
+    // Overlong forms, surrogates and what lies past U+10FFFF are no characters.
+    static const char32_t kLeast[5] = {0, 0, 0x80, 0x800, 0x10000};
+    if (c < kLeast[n] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return 0;
+    *cp = c;
+    return n;
+}
+
 std::u16string Utf16(const std::string& utf8) {
     std::u16string out;
     for (size_t i = 0; i < utf8.size();) {
-        const unsigned char c = (unsigned char)utf8[i];
-        const int n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
-        uint32_t cp = n == 1 ? c : n == 2 ? c & 0x1F : n == 3 ? c & 0x0F : c & 0x07;
-        bool ok = n > 0 && i + (size_t)n <= utf8.size();
-        for (int k = 1; ok && k < n; ++k) {
-            const unsigned char t = (unsigned char)utf8[i + (size_t)k];
-            ok = (t >> 6) == 2;
-            cp = cp << 6 | (t & 0x3F);
-        }
-        // Overlong forms, surrogates and what lies past U+10FFFF are no characters.
-        static const uint32_t kLeast[5] = {0, 0, 0x80, 0x800, 0x10000};
-        ok = ok && cp >= kLeast[n] && cp <= 0x10FFFF && (cp < 0xD800 || cp > 0xDFFF);
-        if (!ok) {
+        char32_t cp = 0;
+        const size_t n = DecodeUtf8(utf8.data() + i, utf8.size() - i, &cp);
+        if (!n) {
             out += u'\uFFFD';
             ++i;
             continue;
         }
-        i += (size_t)n;
+        i += n;
         if (cp < 0x10000) {
             out += (char16_t)cp;
         } else {

@@ -32,6 +32,10 @@ bool SameFile(const std::string& a, const std::string& b);
 // UTF-16, so that a name may hold any character Windows allows. A byte or
 // unit that is no character becomes U+FFFD.
 std::u16string Utf16(const std::string& utf8);
+// The length of the UTF-8 sequence at `text` (`left` bytes on), its code
+// point into `cp`; 0 where the bytes are no character (overlong, a
+// surrogate, past U+10FFFF, cut short).
+size_t DecodeUtf8(const char* text, size_t left, char32_t* cp);
 std::string Utf8(const std::u16string& utf16);
 // Whether a text is UTF-8 throughout.
 bool IsUtf8(const std::string& text);

@@ -35,6 +35,15 @@ FilePosition SizeAsPosition(uint64_t size) {
     return size < kNoPosition ? (FilePosition)size : kNoPosition - 1;
 }
 
+// Why a file of `size` bytes is neither installer nor stub, where it is too
+// large to be one.
+bool TooLarge(uint64_t size, std::string* error) {
+    if (size < kNoPosition) return false;
+    *error = std::to_string(size) + " bytes: installers and stubs count their offsets in 32 bits and end before " +
+             std::to_string(kNoPosition) + " bytes";
+    return true;
+}
+
 }  // namespace
 
 std::string DescribeCheck(const PayloadCheck& c) {
@@ -130,9 +139,8 @@ std::vector<std::string> OverlapProblems(const InstallerContents& c) {
 
 bool OpenImage(const std::string& path, SourceFile* file, PeImage* image, std::string* error) {
     if (!file->Open(path, error)) return false;
-    if (file->Size() >= kNoPosition) {
-        *error = path + ": " + std::to_string(file->Size()) + " bytes: installers and stubs count their offsets in 32 bits "
-                 "and end before " + std::to_string(kNoPosition) + " bytes";
+    if (TooLarge(file->Size(), error)) {
+        *error = path + ": " + *error;
         return false;
     }
     std::vector<uint8_t> start;
@@ -150,30 +158,21 @@ namespace {
 // The stub part of a file `size` bytes long, its first kLargestStubPart
 // bytes at most, parsed; refused when it is no stub's.
 bool ReadStubPart(ByteReader& reader, uint64_t size, PeImage* image, std::string* error) {
-    if (size >= kNoPosition) {
-        *error = std::to_string(size) + " bytes: installers and stubs count their offsets in 32 bits "
-                 "and end before " + std::to_string(kNoPosition) + " bytes";
-        return false;
-    }
+    if (TooLarge(size, error)) return false;
     std::vector<uint8_t> start((size_t)std::min<uint64_t>(size, kLargestStubPart));
     if (reader.Seek(0, kSeekSet) != 0 || !ReadExactly(reader, start.data(), (int)start.size())) {
         *error = "could not be read";
         return false;
     }
-    const std::string kind = ImageKind(std::vector<uint8_t>(start.begin(), start.begin() + std::min<size_t>(start.size(), 4096)));
-    if (!image->Parse(std::move(start), error)) {
-        if (*error == "no .rsrc section")
-            *error = "not an installer: " + kind + " without resources, so without the marker";
-        else if (error->compare(0, 17, "not an executable") == 0 || error->compare(0, 13, "not a 32-bit ") == 0)
-            *error = "not an installer: " + *error;
-        else
-            *error = "not an installer, or one damaged in its headers: " + *error;
+    const bool parsed = image->Parse(std::move(start), error);
+    if (image->stop == PeImage::kDamaged) {
+        *error = "not an installer, or one damaged in its headers: " + *error;
         return false;
     }
     image->fileSize = size;
-    const std::string other = NotAStub(*image);
+    const std::string other = image->stop == PeImage::kNoProgram ? *error : NotAStub(*image);
     if (!other.empty()) *error = "not an installer: " + other;
-    return other.empty();
+    return parsed && other.empty();
 }
 
 }  // namespace

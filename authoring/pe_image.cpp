@@ -152,8 +152,10 @@ private:
 bool PeImage::Parse(std::vector<uint8_t> data, std::string* error) {
     bytes = std::move(data);
     fileSize = bytes.size();
+    stop = kDamaged;  // unless it ends where it says otherwise
     uint32_t v, sectionCount, optionalSize, magic;
     if (bytes.size() < 64 || bytes[0] != 'M' || bytes[1] != 'Z') {
+        stop = kNoProgram;
         *error = "not an executable (no MZ header)";
         return false;
     }
@@ -168,6 +170,7 @@ bool PeImage::Parse(std::vector<uint8_t> data, std::string* error) {
     }
     optionalHeaderOffset = peOffset + 24;
     if (!Get16(bytes, optionalHeaderOffset, &magic) || magic != 0x10B || optionalSize < 224) {
+        stop = kNoProgram;
         *error = "not a 32-bit (PE32) image";
         return false;
     }
@@ -207,6 +210,7 @@ bool PeImage::Parse(std::vector<uint8_t> data, std::string* error) {
         sections.push_back(s);
     }
     if (resourceSection < 0) {
+        stop = kNoResources;
         *error = "no .rsrc section";
         return false;
     }
@@ -220,6 +224,7 @@ bool PeImage::Parse(std::vector<uint8_t> data, std::string* error) {
     leaves.clear();
     if (!w.Walk(0, 0, true, path, error)) return false;
     markerLeaf_ = w.marker_;
+    stop = kParsed;
     return true;
 }
 
@@ -292,11 +297,15 @@ std::vector<std::string> PeImage::ImportedDlls() const {
     return names;
 }
 
+namespace {
+
 std::string ImageKind(const std::vector<uint8_t>& bytes) {
     uint32_t pe = 0, characteristics = 0;
     const bool dll = Get32(bytes, 0x3C, &pe) && Get16(bytes, (uint64_t)pe + 22, &characteristics) && (characteristics & 0x2000);
     return dll ? "a Windows library (DLL)" : "a Windows program";
 }
+
+}  // namespace
 
 std::string NotAStub(const PeImage& img) {
     if (img.firstRootNamed && img.firstRootName == kMarkerType) return "";

@@ -42,6 +42,10 @@ struct PeImage {
     std::string firstRootName;
     uint32_t markerIdCount = 0, markerLanguageCount = 0;
     int markerLeaf_ = -1;
+    // How far Parse came, and so what a refused file is: no 32-bit Windows
+    // program at all, one without resources, or one damaged in its headers.
+    enum Stop { kParsed, kNoProgram, kNoResources, kDamaged };
+    Stop stop = kParsed;
 
     // Reads the headers and the resource tree; false with a reason when the
     // file is not a PE32 image with a readable resource section.
@@ -70,11 +74,9 @@ struct RuleResult {
 // "" when the image is a stub, or an installer or uninstaller built on one:
 // its first resource type is the marker's. Else what it is instead, for
 // "not an installer: ...": "a Windows library (DLL) whose first resource
-// type is #3, not LASTRES".
+// type is #3, not LASTRES". Of an image Parse refused for want of
+// resources too.
 std::string NotAStub(const PeImage& image);
-// "a Windows library (DLL)" or "a Windows program", by the headers at the
-// start of a file that has them.
-std::string ImageKind(const std::vector<uint8_t>& start);
 
 // The stub's layout rules (the fifth: its manifest), then whether the
 // payload locator lands on the marker's data.

@@ -43,8 +43,8 @@ std::string ParseArgs(const OptionSpec* options, int argc, char** argv, ParsedAr
     bool ended = false;
     for (int i = 0; i < argc; ++i) {
         const std::string a = argv[i];
+        if (!ended && IsHelpArgument(a)) continue;
         if (ended || a.size() < 2 || a[0] != '-') {
-            if (!ended && IsHelpArgument(a)) continue;  // "/?"
             out->operands.push_back(a);
             continue;
         }
@@ -52,7 +52,6 @@ std::string ParseArgs(const OptionSpec* options, int argc, char** argv, ParsedAr
             ended = true;
             continue;
         }
-        if (IsHelpArgument(a)) continue;
         // Only a long option takes its value after '='.
         const size_t eq = a.compare(0, 2, "--") == 0 ? a.find('=') : std::string::npos;
         const std::string name = a.substr(0, eq);
